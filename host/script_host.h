@@ -1,0 +1,108 @@
+// The host substitute: the script-hook library's nine functions over a simulated world.
+// It loads the plug-in, runs its script on a fiber once per simulated frame, decodes every
+// host call through the catalogue, answers it from the world and records a trace.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "frame/host_api.h"
+#include "frame/host_catalogue.h"
+#include "world.h"
+
+namespace sim {
+
+// One decoded host call.
+struct Call {
+    tw::Op op = tw::Op::Count;
+    int32_t time = 0;  // game time of the call
+    uint8_t argc = 0;
+    std::array<uint64_t, tw::kMaxArgs> args{};
+    std::array<uint64_t, 3> result{};
+    std::array<std::string, 2> strings;  // copies of the string arguments, in order (traced calls only)
+
+    int32_t i(std::size_t n) const { return static_cast<int32_t>(static_cast<uint32_t>(args[n])); }
+    uint32_t u(std::size_t n) const { return static_cast<uint32_t>(args[n]); }
+    float f(std::size_t n) const;
+    const char* s(std::size_t n) const { return reinterpret_cast<const char*>(static_cast<uintptr_t>(args[n])); }
+    void* p(std::size_t n) const { return reinterpret_cast<void*>(static_cast<uintptr_t>(args[n])); }
+    std::string describe(const World& w) const;  // "name(arg, ...) -> result"
+};
+
+// A scripted answer for one operation; return true to take over the call (fill result),
+// false to let the world answer.
+using Override = std::function<bool(Call& call, World& world)>;
+
+struct ScriptHost {
+    World world;
+
+    // registration by the plug-in
+    void* module = nullptr;
+    ScriptFunction script = nullptr;
+    KeyboardHandler keyboard = nullptr;
+    int registerCalls = 0, unregisterCalls = 0, keyboardRegisterCalls = 0, keyboardUnregisterCalls = 0;
+
+    // the script fiber
+    struct Fiber* fiber = nullptr;
+    bool inScript = false;
+    int32_t wakeTime = 0;   // game time at which the script may run again
+    uint64_t frame = 0;
+    uint64_t wakeFrame = 0;  // scriptWait(0) resumes on the next frame
+    std::vector<uint32_t> waits;  // every scriptWait argument, in order
+
+    // the call being framed
+    bool framing = false;
+    uint64_t pendingHash = 0;
+    uint8_t pendingArgc = 0;
+    std::array<uint64_t, 16> pending{};
+    std::array<uint64_t, 4> resultSlots{};
+
+    // records
+    bool traceEnabled = true;
+    std::vector<Call> trace;
+    std::array<uint64_t, tw::kOpCount> callCounts{};
+    uint64_t totalCalls = 0;
+    std::vector<std::string> errors;  // unknown hashes, wrong argument counts, calls off the fiber
+    std::array<Override, tw::kOpCount> overrides;
+
+    // the platform stand-ins
+    uint32_t tickBase = 1000000;  // GetTickCount at game time 0
+    bool clipboardOpenFails = false, clipboardSetFails = false, globalAllocFails = false, globalLockFails = false;
+    bool clipboardOpen = false;
+    std::string clipboardText;
+    int liveGlobalBlocks = 0;
+
+    // the loaded plug-in
+    void* library = nullptr;
+    int (*entry)(void* module, uint32_t reason) = nullptr;
+};
+
+extern ScriptHost gHost;
+
+// Puts the host back to a fresh process state (unloading any plug-in first).
+void hostReset();
+// Loads the plug-in module at path and calls its entry with the attach reason.
+bool loadPlugin(const std::string& path, std::string* error = nullptr);
+// Calls the entry with the detach reason, checks both unregistrations, and unloads.
+void unloadPlugin();
+
+// Advances the world by one frame and, when its wait is over, runs the script until it waits again.
+void runFrame();
+void runFor(int32_t gameMs);
+// Runs frames until pred() holds or limitMs of game time passed; returns pred().
+bool runUntil(const std::function<bool()>& pred, int32_t limitMs);
+
+// Delivers a keyboard event as the host's keyboard thread does.
+void sendKey(uint32_t keyCode, int32_t triggerFlag = 1);
+
+uint32_t hostTickCount();
+
+// Trace queries.
+std::vector<const Call*> callsOf(tw::Op op);
+std::size_t countOf(tw::Op op);
+void clearTrace();
+
+}  // namespace sim

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds every configuration and runs every test: the native build, the sanitizer build,
+# and the Windows cross build (its checks run under Wine).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+werror=()
+[ "${CI:-}" = "true" ] && werror=(-DTAMBERWICK_WERROR=ON)
+
+for preset in native asan win; do
+  echo "=== $preset ==="
+  cmake --preset "$preset" "${werror[@]}" >/dev/null
+  cmake --build --preset "$preset"
+  ctest --preset "$preset"
+done

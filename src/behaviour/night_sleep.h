@@ -1,0 +1,11 @@
+// Bedtime and waking, and the visitors' reaction to camp music.
+#pragma once
+
+#include "visit/visitor_state.h"
+
+namespace tw {
+
+void updateNight(VisitorState& v, bool isCharles);
+void checkCampSong(VisitorState& v, IntervalTimer& timer, bool isCharles);
+
+}  // namespace tw

@@ -1,0 +1,94 @@
+#include "frame/plugin_main.h"
+
+#include <cstdlib>
+
+#include "behaviour/activities.h"
+#include "behaviour/behaviour_controller.h"
+#include "behaviour/greetings.h"
+#include "devtools/overlay.h"
+#include "frame/host_api.h"
+#include "frame/host_ops.h"
+#include "frame/key_state.h"
+#include "frame/platform.h"
+#include "frame/settings.h"
+#include "visit/departure.h"
+#include "visit/ranch_fixtures.h"
+#include "visit/scheduler.h"
+#include "visit/visitor_state.h"
+#include "visit/world_tables.h"
+
+namespace tw {
+
+bool worldReady = false;
+Hash householdModelAbigail = 0;
+Hash householdModelUncle = 0;
+Hash householdModelJack = 0;
+Hash playerZeroModel = 0;
+
+namespace {
+
+void scriptEntry() { scriptMain(); }
+
+void runPass() {
+    drawOverlay();
+    if (!worldReady) {
+        ensureRanchFixtures();
+        worldReady = ranchFixturesReady();
+        scriptWait(1000);
+        return;
+    }
+    if (!visitActive) runStartTest();
+    if (visitActive) {
+        updateVisitor(sadie, false);
+        updateVisitor(charles, true);
+        updateHorse(sadie);
+        updateHorse(charles);
+        updatePlayerGreetings(sadie.ped, charles.ped);
+        runDurationTest();
+        updateDeparture(sadie);
+        updateDeparture(charles);
+        runEndTest();
+    }
+    if (debugMode) runHotkeys();
+    scriptWait(0);
+}
+
+}  // namespace
+
+void scriptMain() {
+    std::srand(static_cast<unsigned>(platform::tickCount64() & 0xffffffffu));
+    scriptWait(2000);
+    prepareWorld();
+    scriptWait(500);
+    readSettings();
+    lastVisitEndTime = addTime(gameGetTimer(), -hoursToMs(visitCooldown));
+    scriptWait(500);
+    mainLoop();
+}
+
+void mainLoop() {
+    scriptWait(2000);
+    ensureRanchFixtures();
+    scriptWait(1000);
+    householdModelAbigail = miscGetHashKey("cs_abigailroberts");
+    householdModelUncle = miscGetHashKey("cs_uncle");
+    householdModelJack = miscGetHashKey("cs_jackmarston_teen");
+    playerZeroModel = miscGetHashKey("player_zero");
+    clearPlayerGreetings();
+    sadieHouseholdGreeting.last = 0;
+    charlesHouseholdGreeting.last = 0;
+    for (;;) runPass();
+}
+
+}  // namespace tw
+
+extern "C" __attribute__((visibility("default"))) int tamberwickEntry(void* module, uint32_t reason) {
+    if (reason == 1) {
+        scriptRegister(module, &tw::scriptEntry);
+        keyboardHandlerRegister(&tw::onKeyboardEvent);
+    } else if (reason == 0) {
+        scriptUnregister(module);
+        keyboardHandlerUnregister(&tw::onKeyboardEvent);
+    }
+    return 1;
+}

@@ -1,0 +1,23 @@
+// The two tuning numbers read from tamberwick.ini at start.
+#pragma once
+
+#include <climits>
+#include <cstdint>
+
+namespace tw {
+
+extern int32_t visitCooldown;  // in-game hours after a visit before the next may start; 72
+extern int32_t visitDuration;  // in-game hours a visit lasts; 48
+
+inline constexpr int32_t kMsPerGameHour = 120000;
+// Largest hour counts whose products with 120000 (and 240000 for twice the cooldown) stay
+// within 32 bits; larger readings are clamped to these so a long cooldown never wraps negative.
+inline constexpr int32_t kMaxCooldownHours = INT32_MAX / (2 * kMsPerGameHour);
+inline constexpr int32_t kMaxDurationHours = INT32_MAX / kMsPerGameHour;
+
+void readSettings();
+int32_t hoursToMs(int32_t hours);
+// The C library's atol rule on a profile value, saturated to 32 bits.
+int32_t readDecimal(const char* text);
+
+}  // namespace tw

@@ -1,0 +1,15 @@
+// Sending visitors away, removing them, and ending the visit.
+#pragma once
+
+#include "frame/types.h"
+#include "visit/visitor_state.h"
+
+namespace tw {
+
+void beginDeparture(VisitorState& v);
+void updateDeparture(VisitorState& v);
+void resetVisitor(VisitorState& v);
+void deleteEntity(Handle& entity);
+void endVisit();
+
+}  // namespace tw

@@ -1,0 +1,55 @@
+#include "plugin_fixture.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace twtest {
+
+void PluginTest::SetUp() {
+    sim::hostReset();
+    char tmpl[] = "/tmp/tamberwick-test-XXXXXX";
+    const char* dir = mkdtemp(tmpl);
+    ASSERT_NE(dir, nullptr);
+    workDir = dir;
+    ASSERT_EQ(chdir(dir), 0);
+}
+
+void PluginTest::TearDown() {
+    sim::unloadPlugin();
+    EXPECT_EQ(hostErrors(), "");
+    std::error_code ec;
+    std::filesystem::remove_all(workDir, ec);
+}
+
+void PluginTest::load(bool dev) {
+    std::string error;
+    ASSERT_TRUE(sim::loadPlugin(dev ? TAMBERWICK_PLUGIN_DEV : TAMBERWICK_PLUGIN, &error)) << error;
+}
+
+void PluginTest::writeIni(const std::string& text) {
+    std::ofstream(workDir + "/tamberwick.ini", std::ios::binary) << text;
+}
+
+bool PluginTest::runUntilReady(int32_t limitMs) {
+    // With fixtures that exist, a not-ready pass ends in the fixture check's 500 ms wait and
+    // the gate's 1000 ms wait; the pass after it that yields with 0 is the first ready pass.
+    return sim::runUntil(
+        [] {
+            const auto& w = sim::gHost.waits;
+            const std::size_t n = w.size();
+            return n >= 3 && w[n - 1] == 0 && w[n - 2] == 1000 && w[n - 3] == 500;
+        },
+        limitMs);
+}
+
+std::string PluginTest::hostErrors() const {
+    std::string out;
+    for (const auto& e : sim::gHost.errors) out += e + "\n";
+    return out;
+}
+
+}  // namespace twtest
