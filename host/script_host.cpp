@@ -1,7 +1,5 @@
 #include "script_host.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -42,12 +40,14 @@ void scriptEntry(void*) {
     if (gHost.script) gHost.script();
 }
 
-void destroyFiber() {
+}  // namespace
+
+void destroyScriptFiber() {
     fiberDestroy(gHost.fiber);
     gHost.fiber = nullptr;
 }
 
-}  // namespace
+void recordError(std::string text) { error(std::move(text)); }
 
 float Call::f(std::size_t n) const {
     const auto low = static_cast<uint32_t>(args[n]);
@@ -177,41 +177,10 @@ namespace sim {
 
 void hostReset() {
     if (gHost.library) unloadPlugin();
-    destroyFiber();
+    destroyScriptFiber();
     gHost.~ScriptHost();
     new (&gHost) ScriptHost();
     worldReset(gHost.world);
-}
-
-bool loadPlugin(const std::string& path, std::string* errorText) {
-    void* lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!lib) {
-        if (errorText) *errorText = dlerror();
-        return false;
-    }
-    auto entry = reinterpret_cast<int (*)(void*, uint32_t)>(dlsym(lib, "tamberwickEntry"));
-    if (!entry) {
-        if (errorText) *errorText = "no tamberwickEntry in " + path;
-        dlclose(lib);
-        return false;
-    }
-    gHost.library = lib;
-    gHost.entry = entry;
-    if (entry(lib, 1) != 1) error("entry did not return TRUE on attach");
-    return true;
-}
-
-void unloadPlugin() {
-    if (!gHost.library) return;
-    if (gHost.entry(gHost.library, 0) != 1) error("entry did not return TRUE on detach");
-    if (gHost.script) error("plug-in left its script registered after unload");
-    if (gHost.keyboard) error("plug-in left its keyboard handler registered after unload");
-    destroyFiber();
-    gHost.script = nullptr;
-    gHost.keyboard = nullptr;
-    dlclose(gHost.library);
-    gHost.library = nullptr;
-    gHost.entry = nullptr;
 }
 
 void runFrame() {

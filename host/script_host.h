@@ -100,6 +100,10 @@ void sendKey(uint32_t keyCode, int32_t triggerFlag = 1);
 
 uint32_t hostTickCount();
 
+// For the platform-specific loader and the world: stop the script's fiber, log a host error.
+void destroyScriptFiber();
+void recordError(std::string text);
+
 // Trace queries.
 std::vector<const Call*> callsOf(tw::Op op);
 std::size_t countOf(tw::Op op);

@@ -2,6 +2,7 @@
 // riders move with their horses, scenarios take their users and run out.
 #include <cmath>
 
+#include "ranch_layout.h"
 #include "world.h"
 
 namespace sim {
@@ -97,6 +98,7 @@ void worldTick(World& w) {
         }
         tickTask(w, e, dt);
     }
+    ranchTick(w);
 }
 
 }  // namespace sim

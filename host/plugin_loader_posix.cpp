@@ -1,0 +1,39 @@
+// Loading and unloading the plug-in module with the dynamic loader.
+#include <dlfcn.h>
+
+#include "script_host.h"
+
+namespace sim {
+
+bool loadPlugin(const std::string& path, std::string* errorText) {
+    void* lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib) {
+        if (errorText) *errorText = dlerror();
+        return false;
+    }
+    auto entry = reinterpret_cast<int (*)(void*, uint32_t)>(dlsym(lib, "tamberwickEntry"));
+    if (!entry) {
+        if (errorText) *errorText = "no tamberwickEntry in " + path;
+        dlclose(lib);
+        return false;
+    }
+    gHost.library = lib;
+    gHost.entry = entry;
+    if (entry(lib, 1) != 1) recordError("entry did not return TRUE on attach");
+    return true;
+}
+
+void unloadPlugin() {
+    if (!gHost.library) return;
+    if (gHost.entry(gHost.library, 0) != 1) recordError("entry did not return TRUE on detach");
+    if (gHost.script) recordError("plug-in left its script registered after unload");
+    if (gHost.keyboard) recordError("plug-in left its keyboard handler registered after unload");
+    destroyScriptFiber();
+    gHost.script = nullptr;
+    gHost.keyboard = nullptr;
+    dlclose(gHost.library);
+    gHost.library = nullptr;
+    gHost.entry = nullptr;
+}
+
+}  // namespace sim

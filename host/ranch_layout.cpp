@@ -1,0 +1,7 @@
+#include "ranch_layout.h"
+
+namespace sim {
+
+void ranchTick(World&) {}
+
+}  // namespace sim
