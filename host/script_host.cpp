@@ -156,6 +156,7 @@ uint64_t* nativeCall() {
     const auto& over = h.overrides[index];
     if (!(over && over(call, h.world))) sim::kOpHandlers[index](call, h.world);
 
+    if (h.observer) h.observer(call, h.world);
     ++h.callCounts[index];
     ++h.totalCalls;
     std::copy(call.result.begin(), call.result.end(), h.resultSlots.begin());

@@ -67,6 +67,9 @@ struct ScriptHost {
     uint64_t totalCalls = 0;
     std::vector<std::string> errors;  // unknown hashes, wrong argument counts, calls off the fiber
     std::array<Override, tw::kOpCount> overrides;
+    // Sees every decoded call after the world answered it, traced or not (string arguments are
+    // still valid while it runs); the simulator builds its timeline from it.
+    std::function<void(const Call& call, const World& world)> observer;
 
     // the platform stand-ins
     uint32_t tickBase = 1000000;  // GetTickCount at game time 0
