@@ -7,6 +7,11 @@
 
 #include "fiber.h"
 
+#if defined(__SANITIZE_THREAD__)
+#define TW_TSAN_FIBERS 1
+#include <sanitizer/tsan_interface.h>
+#endif
+
 #if defined(__SANITIZE_ADDRESS__)
 #define TW_ASAN_FIBERS 1
 #include <sanitizer/asan_interface.h>
@@ -25,11 +30,17 @@ struct Fiber {
     const void* hostStackBottom = nullptr;
     std::size_t hostStackBytes = 0;
     void* fakeStack = nullptr;
+    void* tsanFiber = nullptr;      // ThreadSanitizer's view of this fiber
+    void* tsanHostFiber = nullptr;  // and of the thread that resumes it
 };
 
 namespace {
 
 void switchIn(Fiber* f) {
+#ifdef TW_TSAN_FIBERS
+    f->tsanHostFiber = __tsan_get_current_fiber();
+    __tsan_switch_to_fiber(f->tsanFiber, 0);
+#endif
 #ifdef TW_ASAN_FIBERS
     void* save = nullptr;
     __sanitizer_start_switch_fiber(&save, f->stack, f->stackBytes);
@@ -59,6 +70,9 @@ Fiber* fiberCreate(void (*entry)(void*), void* arg, std::size_t stackBytes) {
     f->stackBytes = stackBytes;
     f->stack = static_cast<char*>(std::malloc(stackBytes));
     if (!f->stack) throw std::bad_alloc();
+#ifdef TW_TSAN_FIBERS
+    f->tsanFiber = __tsan_create_fiber(0);
+#endif
     getcontext(&f->context);
     f->context.uc_stack.ss_sp = f->stack;
     f->context.uc_stack.ss_size = stackBytes;
@@ -72,6 +86,9 @@ Fiber* fiberCreate(void (*entry)(void*), void* arg, std::size_t stackBytes) {
 void fiberResume(Fiber* f) { switchIn(f); }
 
 void fiberYield(Fiber* f) {
+#ifdef TW_TSAN_FIBERS
+    __tsan_switch_to_fiber(f->tsanHostFiber, 0);
+#endif
 #ifdef TW_ASAN_FIBERS
     __sanitizer_start_switch_fiber(&f->fakeStack, f->hostStackBottom, f->hostStackBytes);
     swapcontext(&f->context, &f->hostContext);
@@ -83,6 +100,9 @@ void fiberYield(Fiber* f) {
 
 void fiberDestroy(Fiber* f) {
     if (!f) return;
+#ifdef TW_TSAN_FIBERS
+    __tsan_destroy_fiber(f->tsanFiber);
+#endif
 #ifdef TW_ASAN_FIBERS
     __asan_unpoison_memory_region(f->stack, f->stackBytes);
 #endif

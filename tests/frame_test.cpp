@@ -59,6 +59,20 @@ TEST_F(FrameTest, ReadyPassesYieldOncePerFrame) {
     for (std::size_t i = before; i < gHost.waits.size(); ++i) EXPECT_EQ(gHost.waits[i], 0u);
 }
 
+TEST_F(FrameTest, LoadingAgainStartsFromLoadValues) {
+    load();
+    ASSERT_TRUE(runUntilReady());
+    sim::unloadPlugin();
+    const std::size_t creates = sim::countOf(Op::scenarioPointCreate);
+    gHost.waits.clear();
+    load();
+    ASSERT_TRUE(runUntilReady());
+    // A fresh module knows no handles: it prepares its eight spot points and makes both sleep
+    // points again, and waits out the whole start-up.
+    EXPECT_EQ(sim::countOf(Op::scenarioPointCreate), creates + 10);
+    EXPECT_EQ(gHost.waits.front(), 2000u);
+}
+
 TEST_F(FrameTest, WorldGetAllPedsNeverClaimsMoreThanItsCapacity) {
     for (int i = 0; i < 40; ++i) sim::spawnEntity(gHost.world, sim::EntityKind::Ped, 1, {}, false);
     int32_t peds[8];
