@@ -1,4 +1,4 @@
-// ucontext fibers, annotated so AddressSanitizer follows the stack switches.
+// ucontext fibers, annotated so AddressSanitizer and ThreadSanitizer follow the stack switches.
 #include <ucontext.h>
 
 #include <cstdint>
@@ -7,15 +7,28 @@
 
 #include "fiber.h"
 
-#if defined(__SANITIZE_THREAD__)
-#define TW_TSAN_FIBERS 1
-#include <sanitizer/tsan_interface.h>
-#endif
-
+// GCC announces sanitizers with __SANITIZE_*__, clang with __has_feature.
 #if defined(__SANITIZE_ADDRESS__)
 #define TW_ASAN_FIBERS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TW_ASAN_FIBERS 1
+#endif
+#endif
+#if defined(__SANITIZE_THREAD__)
+#define TW_TSAN_FIBERS 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define TW_TSAN_FIBERS 1
+#endif
+#endif
+
+#ifdef TW_ASAN_FIBERS
 #include <sanitizer/asan_interface.h>
 #include <sanitizer/common_interface_defs.h>
+#endif
+#ifdef TW_TSAN_FIBERS
+#include <sanitizer/tsan_interface.h>
 #endif
 
 namespace sim {

@@ -167,6 +167,7 @@ uint64_t* nativeCall() {
 int32_t worldGetAllPeds(int32_t* peds, int32_t capacity) {
     auto& h = sim::gHost;
     if (!h.inScript) sim::error("worldGetAllPeds called outside the script fiber");
+    if (h.allPedsAnswer) return h.allPedsAnswer(peds, capacity);
     return sim::allPeds(h.world, peds, capacity);
 }
 

@@ -67,6 +67,8 @@ struct ScriptHost {
     uint64_t totalCalls = 0;
     std::vector<std::string> errors;  // unknown hashes, wrong argument counts, calls off the fiber
     std::array<Override, tw::kOpCount> overrides;
+    // Scripted answer for worldGetAllPeds (fills peds, returns the count it claims).
+    std::function<int32_t(int32_t* peds, int32_t capacity)> allPedsAnswer;
     // Sees every decoded call after the world answered it, traced or not (string arguments are
     // still valid while it runs); the simulator builds its timeline from it.
     std::function<void(const Call& call, const World& world)> observer;
