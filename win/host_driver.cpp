@@ -1,0 +1,84 @@
+#include "host_driver.h"
+
+#include <cstring>
+#include <string>
+
+#include "script_host.h"
+
+namespace {
+
+int32_t countLive(sim::EntityKind kind) {
+    int32_t n = 0;
+    for (const auto& e : sim::gHost.world.entities)
+        if (e.handle != 0 && e.alive && e.byPlugin && e.kind == kind) ++n;
+    return n;
+}
+
+}  // namespace
+
+extern "C" {
+
+void twhReset() { sim::hostReset(); }
+
+bool twhLoad(const char* path, char* error, uint32_t errorSize) {
+    std::string text;
+    const bool ok = sim::loadPlugin(path, &text);
+    if (error && errorSize > 0) {
+        std::strncpy(error, text.c_str(), errorSize - 1);
+        error[errorSize - 1] = '\0';
+    }
+    return ok;
+}
+
+void twhUnload() { sim::unloadPlugin(); }
+void twhRunFrame() { sim::runFrame(); }
+void twhRunFor(int32_t gameMs) { sim::runFor(gameMs); }
+void twhSendKey(uint32_t keyCode, int32_t triggerFlag) { sim::sendKey(keyCode, triggerFlag); }
+
+int32_t twhGameTime() { return sim::gHost.world.gameTime; }
+bool twhScriptRegistered() { return sim::gHost.script != nullptr; }
+bool twhKeyboardRegistered() { return sim::gHost.keyboard != nullptr; }
+int32_t twhRegisterCalls() { return sim::gHost.registerCalls; }
+uint32_t twhWaitCount() { return static_cast<uint32_t>(sim::gHost.waits.size()); }
+uint32_t twhWait(uint32_t index) { return index < sim::gHost.waits.size() ? sim::gHost.waits[index] : 0; }
+uint32_t twhErrorCount() { return static_cast<uint32_t>(sim::gHost.errors.size()); }
+const char* twhError(uint32_t index) {
+    return index < sim::gHost.errors.size() ? sim::gHost.errors[index].c_str() : "";
+}
+
+int64_t twhCallCount(const char* opName) {
+    for (const auto& info : tw::kCatalogue)
+        if (std::strcmp(info.name, opName) == 0) return static_cast<int64_t>(sim::countOf(info.op));
+    return -1;
+}
+
+int32_t twhLivePluginCount(int32_t kind) {
+    switch (kind) {
+        case 0: return countLive(sim::EntityKind::Ped);
+        case 1: return countLive(sim::EntityKind::Horse);
+        case 2: return countLive(sim::EntityKind::Object);
+        default: break;
+    }
+    int32_t n = 0;
+    for (const auto& p : sim::gHost.world.points)
+        if (p.handle != 0 && p.alive && p.byPlugin) ++n;
+    return n;
+}
+
+void twhPlayerPlacement(float* x, float* y, float* z, float* heading) {
+    const sim::Entity* player = sim::findEntity(sim::gHost.world, sim::gHost.world.playerPed);
+    const tw::Vec3 pos = player ? player->pos : tw::Vec3{};
+    *x = pos.x;
+    *y = pos.y;
+    *z = pos.z;
+    *heading = player ? player->heading : 0.0f;
+}
+
+void twhSetMissionActive(bool active) { sim::gHost.world.missionActive = active; }
+
+uint32_t twhDrawnCount() { return static_cast<uint32_t>(sim::gHost.world.drawnThisFrame.size()); }
+const char* twhDrawn(uint32_t index) {
+    const auto& d = sim::gHost.world.drawnThisFrame;
+    return index < d.size() ? d[index].text.c_str() : "";
+}
+}

@@ -1,0 +1,38 @@
+// What the stand-in host library offers its loader besides the nine host functions: a plain
+// C surface over sim::gHost, so the loader and the stand-in share no C++ runtime state.
+#pragma once
+
+#include <cstdint>
+
+extern "C" {
+
+// A fresh host: the world as a new game session has it, no plug-in, no records.
+void twhReset();
+// Loads the plug-in library (its DllMain registers through the stand-in); false with a
+// reason in error on failure.
+bool twhLoad(const char* path, char* error, uint32_t errorSize);
+// Unloads the plug-in and checks that it unregistered its script and keyboard handler.
+void twhUnload();
+void twhRunFrame();
+void twhRunFor(int32_t gameMs);
+// Calls the registered keyboard handler as the host's input thread does; safe off the script's thread.
+void twhSendKey(uint32_t keyCode, int32_t triggerFlag);
+
+int32_t twhGameTime();
+bool twhScriptRegistered();
+bool twhKeyboardRegistered();
+int32_t twhRegisterCalls();
+uint32_t twhWaitCount();
+uint32_t twhWait(uint32_t index);
+uint32_t twhErrorCount();
+const char* twhError(uint32_t index);
+// How often the plug-in called the named host operation; -1 for a name not in the catalogue.
+int64_t twhCallCount(const char* opName);
+// Live objects the plug-in created: kind 0 peds, 1 horses, 2 objects, 3 scenario points.
+int32_t twhLivePluginCount(int32_t kind);
+void twhPlayerPlacement(float* x, float* y, float* z, float* heading);
+void twhSetMissionActive(bool active);
+// Texts drawn in the last frame.
+uint32_t twhDrawnCount();
+const char* twhDrawn(uint32_t index);
+}

@@ -1,0 +1,355 @@
+// Runs the plug-in under Windows (or Wine) against the stand-in host library: loads it with
+// the system loader, drives its script frame by frame on a fiber, delivers keyboard events
+// from a thread of their own as the real host's input thread does, and unloads it.
+//
+//   tamberwick-host <scenario> <plugin.asi>
+//
+// Scenarios: visit-short (tamberwick.ini in the working directory sets a one-hour visit),
+// visit-default (no tamberwick.ini), devkeys, unload. Exit status 0 when every check held
+// and the host recorded no error.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host_driver.h"
+
+namespace {
+
+constexpr int32_t kGameHourMs = 120000;
+constexpr int32_t kFrameLimitMs = 10 * 60 * 1000;
+
+int failures = 0;
+
+void check(bool ok, const char* what) {
+    std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what);
+    if (!ok) ++failures;
+}
+
+void note(const std::string& text) { std::printf("note: %s\n", text.c_str()); }
+
+// ---- keyboard thread ------------------------------------------------------------------
+
+struct KeyThread {
+    HANDLE thread = nullptr;
+    HANDLE request = nullptr;  // auto-reset: a key is waiting in code/trigger
+    HANDLE done = nullptr;     // auto-reset: the key was delivered
+    volatile uint32_t code = 0;
+    volatile int32_t trigger = 0;
+    volatile LONG burst = 0;     // non-zero: deliver events of mixed codes until it is cleared
+    volatile LONG burstEvents = 0;
+    volatile LONG stop = 0;
+    volatile DWORD threadId = 0;
+
+    static DWORD WINAPI run(void* param) {
+        auto* k = static_cast<KeyThread*>(param);
+        k->threadId = GetCurrentThreadId();
+        for (;;) {
+            WaitForSingleObject(k->request, INFINITE);
+            if (k->stop) return 0;
+            if (k->burst) {
+                // Codes the host may send that the plug-in has no record for, mixed with real keys
+                // that do nothing in a release build.
+                static const uint32_t codes[] = {255, 256, 0x1000, 0xFFFFFFFFu, 0x20, 0x41, 0x7FFFFFFFu, 0};
+                for (LONG i = 0; k->burst; ++i) {
+                    twhSendKey(codes[i % (sizeof codes / sizeof codes[0])], static_cast<int32_t>(i & 1));
+                    k->burstEvents = i + 1;
+                }
+            } else {
+                twhSendKey(k->code, k->trigger);
+            }
+            SetEvent(k->done);
+        }
+    }
+
+    void start() {
+        request = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        thread = CreateThread(nullptr, 0, &run, this, 0, nullptr);
+    }
+    // Delivers one key on the input thread and waits until it is in.
+    void send(uint32_t keyCode, int32_t triggerFlag = 1) {
+        code = keyCode;
+        trigger = triggerFlag;
+        burst = 0;
+        SetEvent(request);
+        WaitForSingleObject(done, INFINITE);
+    }
+    // Starts a stream of events; the caller keeps running frames meanwhile.
+    void startBurst() {
+        burstEvents = 0;
+        burst = 1;
+        SetEvent(request);
+    }
+    // Ends the stream; false if the input thread did not come back.
+    bool endBurst() {
+        burst = 0;
+        return WaitForSingleObject(done, 10000) == WAIT_OBJECT_0;
+    }
+    void finish() {
+        stop = 1;
+        SetEvent(request);
+        WaitForSingleObject(thread, 5000);
+        CloseHandle(thread);
+        CloseHandle(request);
+        CloseHandle(done);
+    }
+};
+
+KeyThread keys;
+
+// ---- helpers over the stand-in --------------------------------------------------------
+
+bool load(const char* path) {
+    char error[512] = "";
+    if (!twhLoad(path, error, sizeof error)) {
+        std::printf("FAIL: cannot load %s: %s\n", path, error);
+        ++failures;
+        return false;
+    }
+    return true;
+}
+
+// True once the main loop yielded with 0 after the start-up: its first ready pass.
+bool runUntilReady(int32_t limitMs) {
+    const int32_t start = twhGameTime();
+    while (twhGameTime() - start < limitMs) {
+        twhRunFrame();
+        const uint32_t n = twhWaitCount();
+        if (n >= 8 && twhWait(n - 1) == 0 && twhWait(n - 2) == 1000) return true;
+    }
+    return false;
+}
+
+int32_t liveVisitors() { return twhLivePluginCount(0) + twhLivePluginCount(1); }
+
+bool runUntil(bool (*pred)(), int32_t limitMs) {
+    const int32_t start = twhGameTime();
+    while (!pred()) {
+        if (twhGameTime() - start >= limitMs) return false;
+        twhRunFrame();
+    }
+    return true;
+}
+
+void checkStartUp() {
+    check(twhRegisterCalls() == 1 && twhScriptRegistered() && twhKeyboardRegistered(),
+          "DllMain registered the script and the keyboard handler once");
+    const bool ready = runUntilReady(60000);
+    check(ready, "start-up reached the first ready pass within 60 s of game time");
+    check(twhWaitCount() > 0 && twhWait(0) == 2000, "the script's first wait is 2000 ms");
+    std::vector<uint32_t> nonzero;
+    for (uint32_t i = 0; i < twhWaitCount(); ++i)
+        if (twhWait(i) != 0) nonzero.push_back(twhWait(i));
+    std::string seq;
+    for (uint32_t w : nonzero) seq += std::to_string(w) + " ";
+    note("start-up waits: " + seq);
+    check(twhCallCount("miscGetHashKey") > 0, "the plug-in hashed its identifiers through the host");
+}
+
+void unloadAndCheck() {
+    twhUnload();
+    check(!twhScriptRegistered() && !twhKeyboardRegistered(), "unload unregistered the script and the keyboard handler");
+}
+
+// ---- scenarios ------------------------------------------------------------------------
+
+// A visit under the settings in force: visitors appear, and with a one-hour visit they leave
+// and are removed; with the default 48 hours they are still there after that time.
+void visit(const char* plugin, bool shortVisit) {
+    if (!load(plugin)) return;
+    checkStartUp();
+    const bool started = runUntil([] { return twhLivePluginCount(0) > 0; }, 60000);
+    if (!started) {
+        note("no visitor appeared within 60 s of game time after start-up (visit not built yet?)");
+    } else {
+        note("visitors: " + std::to_string(twhLivePluginCount(0)) + " peds, " +
+             std::to_string(twhLivePluginCount(1)) + " horses");
+        twhSetMissionActive(true);  // no second visit once this one ends
+        const int32_t start = twhGameTime();
+        // One hour of visit, then up to 300 s of riding away, and some slack.
+        const bool gone = runUntil([] { return liveVisitors() == 0; }, kGameHourMs + 300000 + 60000);
+        const int32_t took = twhGameTime() - start;
+        if (shortVisit) {
+            check(gone, "a one-hour visit (from tamberwick.ini) ends with every visitor and horse removed");
+            check(took >= kGameHourMs, "the visitors stayed the hour tamberwick.ini asks for");
+        } else {
+            check(!gone, "with the default 48-hour visit the visitors are still there after 1 h 6 min");
+        }
+        note("plug-in objects left: " + std::to_string(twhLivePluginCount(2)) + ", scenario points left: " +
+             std::to_string(twhLivePluginCount(3)));
+    }
+    unloadAndCheck();
+}
+
+// ---- clipboard ------------------------------------------------------------------------
+
+struct ClipboardJob {
+    const char* put = nullptr;  // text to place, or null to read
+    std::string got;
+    bool ok = false;
+};
+
+DWORD WINAPI clipboardWork(void* param) {
+    auto* job = static_cast<ClipboardJob*>(param);
+    if (!OpenClipboard(nullptr)) return 0;
+    if (job->put) {
+        EmptyClipboard();
+        const std::size_t n = std::strlen(job->put) + 1;
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, n);
+        if (block) {
+            std::memcpy(GlobalLock(block), job->put, n);
+            GlobalUnlock(block);
+            job->ok = SetClipboardData(CF_TEXT, block) != nullptr;
+            if (!job->ok) GlobalFree(block);
+        }
+    } else {
+        HANDLE data = GetClipboardData(CF_TEXT);
+        const char* text = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+        if (text) {
+            job->got = text;
+            job->ok = true;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return 0;
+}
+
+// Runs a clipboard job on a thread of its own so a clipboard that never answers cannot hang us.
+bool clipboard(ClipboardJob& job) {
+    HANDLE t = CreateThread(nullptr, 0, &clipboardWork, &job, 0, nullptr);
+    if (!t) return false;
+    const bool finished = WaitForSingleObject(t, 10000) == WAIT_OBJECT_0;
+    CloseHandle(t);
+    return finished && job.ok;
+}
+
+std::string readFile(const char* path) {
+    std::string out;
+    if (std::FILE* f = std::fopen(path, "rb")) {
+        char buf[512];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+        std::fclose(f);
+    }
+    return out;
+}
+
+// Presses key and runs the next three seconds of game time: a ready pass reads it well inside the
+// key's 100 ms of real time, since simulated frames take far less.
+void press(uint32_t key) {
+    keys.send(key, 1);
+    twhRunFor(3000);
+}
+
+void devKeys(const char* plugin) {
+    if (!load(plugin)) return;
+    twhSetMissionActive(true);  // only the hotkeys start a visit here
+    checkStartUp();
+
+    // F1: the coordinates go to the real clipboard, or to player_coords.txt without one.
+    ClipboardJob sentinel;
+    sentinel.put = "tamberwick clipboard probe";
+    const bool haveClipboard = clipboard(sentinel);
+    if (!haveClipboard) note("the clipboard is not available here; F1 can only be checked through the file");
+    DeleteFileA("player_coords.txt");
+    // The key counts only within 100 ms of real time; a loaded machine may miss it, so try again.
+    bool captured = false;
+    for (int attempt = 0; attempt < 3 && !captured; ++attempt) {
+        const int64_t headingsBefore = twhCallCount("entityGetHeading");
+        press(0x70);
+        captured = twhCallCount("entityGetHeading") > headingsBefore;
+    }
+    check(captured, "F1 read the player's position and heading");
+    if (captured) {
+        float x, y, z, h;
+        twhPlayerPlacement(&x, &y, &z, &h);
+        char clip[256], line[256];
+        std::snprintf(clip, sizeof clip, "%.6f, %.6f, %.6f, H: %.3f", static_cast<double>(x), static_cast<double>(y),
+                      static_cast<double>(z), static_cast<double>(h));
+        std::snprintf(line, sizeof line, "X: %.6f, Y: %.6f, Z: %.6f, H: %.3f\r\n", static_cast<double>(x),
+                      static_cast<double>(y), static_cast<double>(z), static_cast<double>(h));
+        ClipboardJob read;
+        const bool gotText = haveClipboard && clipboard(read);
+        const std::string file = readFile("player_coords.txt");
+        if (haveClipboard) {
+            note("clipboard after F1: \"" + read.got + "\"");
+            check(gotText && read.got == clip, "F1 put the player's coordinates and heading on the clipboard");
+            check(file.empty(), "a capture that reached the clipboard left player_coords.txt alone");
+        } else {
+            check(file == line, "without a clipboard F1 wrote the coordinates to player_coords.txt");
+        }
+    }
+
+    // F2 forces a visit, I sends the visitors away, F3 cleans up, F4 resets the timer.
+    const int64_t createsBefore = twhCallCount("pedCreate");
+    press(0x71);
+    twhRunFor(5000);
+    note("after F2: " + std::to_string(twhCallCount("pedCreate") - createsBefore) + " peds created, " +
+         std::to_string(liveVisitors()) + " visitors and horses alive");
+    check(twhCallCount("pedCreate") > createsBefore, "F2 forced a visit while a mission runs");
+    press(0x49);
+    twhRunFor(5000);
+    note("after I: " + std::to_string(liveVisitors()) + " visitors and horses alive");
+    press(0x72);
+    twhRunFor(2000);
+    note("after F3: " + std::to_string(liveVisitors()) + " visitors and horses alive");
+    check(liveVisitors() == 0, "F3 removed every visitor and horse");
+    press(0x73);
+    twhRunFor(1000);
+
+    // Events with codes past the key table, from the input thread while the script runs.
+    keys.startBurst();
+    while (keys.burstEvents < 1000) Sleep(1);
+    for (int frame = 0; frame < 300; ++frame) twhRunFrame();
+    check(keys.endBurst(), "the input thread delivered a stream of key events while 300 frames ran");
+    note(std::to_string(keys.burstEvents) + " key events delivered while the script ran");
+    twhRunFor(1000);
+    check(twhScriptRegistered(), "the script still runs after keys outside the key table");
+    unloadAndCheck();
+}
+
+// Unloads while the script waits in its start-up, then loads again and unloads while it waits
+// for the next frame.
+void unloadWhileWaiting(const char* plugin) {
+    if (!load(plugin)) return;
+    twhRunFor(1000);
+    check(twhWaitCount() == 1 && twhWait(0) == 2000, "the script waits out its first 2000 ms");
+    unloadAndCheck();
+    if (!load(plugin)) return;
+    check(twhRegisterCalls() == 2, "loading again registers again");
+    check(runUntilReady(60000), "the reloaded plug-in starts up again");
+    keys.send(0x71, 1);  // and a key in flight when it goes
+    unloadAndCheck();
+    keys.send(0x71, 1);  // after unload the host has no handler to call
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s visit-short|visit-default|devkeys|unload <plugin.asi>\n", argv[0]);
+        return 2;
+    }
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    const std::string scenario = argv[1];
+    const char* plugin = argv[2];
+    twhReset();
+    keys.start();
+    if (scenario == "visit-short") visit(plugin, true);
+    else if (scenario == "visit-default") visit(plugin, false);
+    else if (scenario == "devkeys") devKeys(plugin);
+    else if (scenario == "unload") unloadWhileWaiting(plugin);
+    else {
+        std::fprintf(stderr, "unknown scenario %s\n", scenario.c_str());
+        return 2;
+    }
+    keys.finish();
+    for (uint32_t i = 0; i < twhErrorCount(); ++i) std::printf("FAIL: host error: %s\n", twhError(i));
+    if (twhErrorCount() > 0) ++failures;
+    std::printf("%s: %d failure(s), game time %d ms\n", scenario.c_str(), failures, twhGameTime());
+    return failures == 0 ? 0 : 1;
+}

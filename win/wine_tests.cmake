@@ -1,0 +1,66 @@
+# The stand-in host library, its loader, the profile-reader comparison, and the checks that
+# run them under Wine. Included from win/CMakeLists.txt.
+
+file(GLOB TW_STANDIN_HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/host/*.cpp)
+list(FILTER TW_STANDIN_HOST_SOURCES EXCLUDE REGEX "(_posix|win32_standin)\\.cpp$")
+
+# ScriptHookRDR2.dll as the host substitute: the nine functions under their decorated names.
+add_library(scripthook_standin SHARED ${TW_STANDIN_HOST_SOURCES}
+  ${CMAKE_CURRENT_SOURCE_DIR}/host_driver.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/scripthook_standin.def)
+target_include_directories(scripthook_standin PUBLIC ${CMAKE_SOURCE_DIR}/host ${CMAKE_SOURCE_DIR}/src
+  ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_definitions(scripthook_standin PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_options(scripthook_standin PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(scripthook_standin PROPERTIES
+  PREFIX "" OUTPUT_NAME ScriptHookRDR2
+  RUNTIME_OUTPUT_DIRECTORY ${TW_WINE_HOST_DIR}
+  ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/implib/standin)
+
+add_executable(tamberwick_host_exe ${CMAKE_CURRENT_SOURCE_DIR}/tamberwick_host.cpp)
+target_link_libraries(tamberwick_host_exe PRIVATE scripthook_standin)
+target_link_options(tamberwick_host_exe PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(tamberwick_host_exe PROPERTIES OUTPUT_NAME tamberwick-host RUNTIME_OUTPUT_DIRECTORY ${TW_WINE_HOST_DIR})
+add_dependencies(tamberwick_host_exe tamberwick_asi tamberwick_dev_asi)
+
+# Our profile reader against GetPrivateProfileStringA, over the corpus in tests/ini_corpus.
+add_executable(profile_compare ${CMAKE_CURRENT_SOURCE_DIR}/profile_compare.cpp ${CMAKE_SOURCE_DIR}/src/frame/profile_reader.cpp)
+target_include_directories(profile_compare PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_link_options(profile_compare PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(profile_compare PROPERTIES OUTPUT_NAME profile-compare RUNTIME_OUTPUT_DIRECTORY ${TW_WINE_HOST_DIR})
+
+# ---- under Wine ------------------------------------------------------------------------
+find_program(TW_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+if(NOT TW_WINE)
+  message(STATUS "Wine not found: the Windows programs are built but not run")
+  return()
+endif()
+
+set(TW_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+set(TW_WINE_RUN ${CMAKE_CURRENT_SOURCE_DIR}/wine_run.sh ${TW_WINE_PREFIX})
+set(TW_WINE_WORK ${CMAKE_BINARY_DIR}/wine-work)
+
+# One fresh prefix for every run of the tier; the first boot takes the better part of a minute.
+add_test(NAME win.wine.prefix COMMAND ${TW_WINE_RUN} --boot)
+set_tests_properties(win.wine.prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 180 RUN_SERIAL TRUE)
+
+function(tamberwick_wine_test name workdir)
+  file(MAKE_DIRECTORY ${workdir})
+  add_test(NAME win.wine.${name} COMMAND ${TW_WINE_RUN} ${ARGN} WORKING_DIRECTORY ${workdir})
+  set_tests_properties(win.wine.${name} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 120)
+endfunction()
+
+set(TW_HOST_EXE $<TARGET_FILE:tamberwick_host_exe>)
+set(TW_ASI Z:$<TARGET_FILE:tamberwick_asi>)
+set(TW_DEV_ASI Z:$<TARGET_FILE:tamberwick_dev_asi>)
+
+# A one-hour visit with no cooldown, read through the real GetPrivateProfileStringA.
+file(MAKE_DIRECTORY ${TW_WINE_WORK}/visit-short)
+file(WRITE ${TW_WINE_WORK}/visit-short/tamberwick.ini "[Settings]\r\nvisitCooldown=0\r\nvisitDuration=1\r\n")
+tamberwick_wine_test(visit_short ${TW_WINE_WORK}/visit-short ${TW_HOST_EXE} visit-short ${TW_ASI})
+# No tamberwick.ini: the defaults.
+tamberwick_wine_test(visit_default ${TW_WINE_WORK}/visit-default ${TW_HOST_EXE} visit-default ${TW_ASI})
+tamberwick_wine_test(devkeys ${TW_WINE_WORK}/devkeys ${TW_HOST_EXE} devkeys ${TW_DEV_ASI})
+tamberwick_wine_test(unload ${TW_WINE_WORK}/unload ${TW_HOST_EXE} unload ${TW_ASI})
+tamberwick_wine_test(profile_compare ${TW_WINE_WORK}/profile
+  $<TARGET_FILE:profile_compare> Z:${CMAKE_SOURCE_DIR}/tests/ini_corpus)
