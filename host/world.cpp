@@ -1,6 +1,8 @@
 #include "world.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 
 namespace sim {
 
@@ -24,9 +26,73 @@ constexpr Handle kEntityBase = 0x100;
 constexpr Handle kPointBase = 0x10000;
 }  // namespace
 
+// Models the plug-in asks for; registering them lets pedCreate tell a horse by its name.
+constexpr const char* kKnownModels[] = {
+    "cs_mrsadler",
+    "cs_charlessmith",
+    "a_c_horse_gang_sadie_endlesssummer",
+    "a_c_horse_gang_charles_endlesssummer",
+    "s_bedrollfurlined01x",
+    "p_bedrollopen03x",
+    "cs_abigailroberts",
+    "cs_uncle",
+    "cs_jackmarston_teen",
+    "player_zero",
+    "player_three",
+};
+
+// The ranch's buildings as footprints (x/y in metres): the house by the ranch point, a barn
+// east of it toward the horse point, a bunkhouse north-east, a shed by the bedrolls.
+constexpr Obstacle kRanchBuildings[] = {
+    {-1650.0f, -1402.0f, -1634.0f, -1389.0f},  // house
+    {-1588.0f, -1392.0f, -1574.0f, -1358.0f},  // barn
+    {-1624.0f, -1354.0f, -1610.0f, -1336.0f},  // bunkhouse
+    {-1660.0f, -1345.0f, -1653.0f, -1337.0f},  // shed
+};
+
 void worldReset(World& w) {
     w = World{};
+    for (const char* name : kKnownModels) setModel(w, name, true, 200);
+    w.obstacles.assign(std::begin(kRanchBuildings), std::end(kRanchBuildings));
+    w.completedMissions.push_back(nameHash("FIN2"));
+    w.names.emplace(nameHash("FIN2"), "FIN2");
     w.playerPed = spawnEntity(w, EntityKind::Player, nameHash("player_zero"), {-1642.0f, -1380.0f, 83.0f}, false);
+}
+
+namespace {
+
+bool inside(const Obstacle& o, Vec3 p) { return p.x >= o.minX && p.x <= o.maxX && p.y >= o.minY && p.y <= o.maxY; }
+
+// Slab test of the segment a-b against the footprint.
+bool crosses(const Obstacle& o, Vec3 a, Vec3 b) {
+    float t0 = 0.0f, t1 = 1.0f;
+    const float from[2] = {a.x, a.y}, delta[2] = {b.x - a.x, b.y - a.y};
+    const float lo[2] = {o.minX, o.minY}, hi[2] = {o.maxX, o.maxY};
+    for (int i = 0; i < 2; ++i) {
+        if (std::fabs(delta[i]) < 1e-6f) {
+            if (from[i] < lo[i] || from[i] > hi[i]) return false;
+            continue;
+        }
+        float ta = (lo[i] - from[i]) / delta[i], tb = (hi[i] - from[i]) / delta[i];
+        if (ta > tb) std::swap(ta, tb);
+        t0 = std::max(t0, ta);
+        t1 = std::min(t1, tb);
+        if (t0 > t1) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool lineOfSight(const World& w, Vec3 a, Vec3 b) {
+    const float dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
+    if (dx * dx + dy * dy + dz * dz > w.sightRange * w.sightRange) return false;
+    for (const Obstacle& o : w.obstacles) {
+        // Someone inside a building sees its inside; only walls between two outside points hide.
+        if (inside(o, a) || inside(o, b)) continue;
+        if (crosses(o, a, b)) return false;
+    }
+    return true;
 }
 
 Entity* findEntity(World& w, Handle h) {

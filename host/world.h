@@ -33,6 +33,7 @@ struct Task {
     int32_t endTime = 0;      // Scenario with a duration; 0 = no end
     bool started = false;
     bool finished = false;
+    int32_t mountAt = 0;  // MountAnimal: game time the rider is in the saddle; 0 = not at the horse yet
 };
 
 struct Entity {
@@ -51,9 +52,11 @@ struct Entity {
     std::vector<std::pair<int32_t, bool>> configFlags;
     Handle mount = 0;  // horse the ped rides
     Task task;
-    Task lastTask;  // the last finished task, for status 8
+    Task lastTask;                           // the last finished task, for status 8
     const char* greetingResponse = nullptr;  // interned line, or null
     bool greetedByPlayer = false;
+    int32_t busyUntil = 0;  // game time until which it is getting up from a scenario
+    bool stuck = false;     // fault: an obstacle holds it, walks run but it does not move
 };
 
 struct ScenarioPoint {
@@ -74,7 +77,8 @@ struct Model {
     bool requested = false;
     int32_t requestTime = 0;
     bool loaded = false;
-    int32_t refCount = 0;  // requests minus releases
+    int32_t refCount = 0;       // requests minus releases
+    bool neverCreated = false;  // fault: loads, but pedCreate / objectCreate answer 0
 };
 
 // A text drawn this frame by uiDrawText, with the scale and colour in force.
@@ -95,10 +99,16 @@ struct Faults {
     bool refuseObjects = false;      // objectCreate answers 0
     bool refusePoints = false;       // scenarioPointCreate answers 0
     bool pointsNotExisting = false;  // created points report as not existing
+    bool noGround = false;           // miscGetGroundZ finds no ground
+};
+
+// A building as the sight tests see it: a footprint that hides what lies behind it, at any height.
+struct Obstacle {
+    float minX = 0, minY = 0, maxX = 0, maxY = 0;
 };
 
 struct World {
-    int32_t gameTime = 0;     // ms, the value gameGetTimer answers
+    int32_t gameTime = 0;  // ms, the value gameGetTimer answers
     int32_t frameStepMs = 33;
     int32_t clockStartHour = 8;  // in-game hour at gameTime 0 of the clock
     int32_t clockBaseTime = 0;   // game time at which the clock read clockStartHour:00
@@ -114,11 +124,21 @@ struct World {
     bool missionActive = false;
     std::vector<Hash> completedMissions;
     float groundZ = 82.0f;
-    bool playerSeesEverything = false;  // sight tests answer true for any target
-    bool playerSeesNothing = true;      // sight tests answer false (default until geometry exists)
+    // Sight: clear when within sightRange and no obstacle footprint lies between the two points.
+    float sightRange = 150.0f;  // m; terrain hides what is farther
+    std::vector<Obstacle> obstacles;
+    bool playerSeesEverything = false;  // test override: sight tests answer true for any target
+    bool playerSeesNothing = false;     // test override: sight tests answer false
 
     const char* playerGreetingLine = nullptr;
     Faults faults;
+
+    // The ranch's scenery and household (ranch_layout.cpp), put in place on the first frame.
+    bool ranchPopulate = true;  // false: an empty ranch, for tests that place their own
+    bool ranchPopulated = false;
+    // Test override of worldGetAllPeds: when set, it answers allPedsClaim whatever it wrote.
+    bool allPedsClaimSet = false;
+    int32_t allPedsClaim = 0;
 
     // Per-frame records the simulator and tests read.
     std::vector<DrawnText> drawnThisFrame;
@@ -140,6 +160,8 @@ Handle spawnEntity(World& w, EntityKind kind, Hash model, Vec3 pos, bool byPlugi
 Handle spawnPoint(World& w, Hash type, Vec3 pos, float heading, bool byPlugin);
 void setModel(World& w, const char* name, bool valid, int32_t loadDelayMs);
 int32_t clockHour(const World& w);
+// Whether a straight sight line from a to b is clear of obstacles and within sightRange.
+bool lineOfSight(const World& w, Vec3 a, Vec3 b);
 uint32_t nextRandom(World& w);
 void worldTick(World& w);  // one frame of the world after the clock advanced
 

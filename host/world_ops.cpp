@@ -42,16 +42,32 @@ bool isHorseModel(const World& w, Hash model) {
 const char* intern(World& w, const char* s) {
     if (!s) return nullptr;
     const Hash h = nameHash(s);
-    auto [it, _] = w.names.emplace(h ^ 0x5a5a5a5au, s);
+    auto [it, _] = w.names.try_emplace(h ^ 0x5a5a5a5au, s);
     return it->second.c_str();
 }
 
+constexpr int32_t kGetUpMs = 1000;  // getting up from a scenario before a new task can start
+
+bool sameOrder(const Task& a, const Task& b) {
+    if (a.kind != b.kind) return false;
+    if (a.kind == TaskKind::GoToEntity || a.kind == TaskKind::MountAnimal) return a.targetEntity == b.targetEntity;
+    return a.kind == TaskKind::FollowNavMesh;
+}
+
 void giveTask(World& w, Entity& e, Task t) {
+    if (e.task.started && sameOrder(e.task, t)) {
+        // The same order again while it runs only moves its target; the walk goes on.
+        t.started = true;
+        t.startTime = e.task.startTime;
+        e.task = t;
+        return;
+    }
     t.startTime = w.gameTime + w.frameStepMs;  // a new task starts on a later frame
     if (e.task.kind == TaskKind::Scenario && e.task.started) {
         if (ScenarioPoint* p = findPoint(w, e.task.point); p && p->user == e.handle) p->user = 0;
-        t.startTime += 1000;  // getting up from a scenario takes a moment
+        e.busyUntil = w.gameTime + kGetUpMs;
     }
+    if (tw::elapsed(e.busyUntil, t.startTime) > 0) t.startTime = e.busyUntil;
     e.task = t;
 }
 
@@ -120,12 +136,13 @@ std::array<OpHandler, tw::kOpCount> makeHandlers() {
     // ---- peds ----
     at(Op::pedCreate) = [](Call& c, World& w) {
         const Hash m = c.u(0);
-        if (w.faults.refusePeds || !modelLoaded(w, m)) return;
+        if (w.faults.refusePeds || !modelLoaded(w, m) || model(w, m).neverCreated) return;
         const EntityKind kind = isHorseModel(w, m) ? EntityKind::Horse : EntityKind::Ped;
         setHandle(c, spawnEntity(w, kind, m, {c.f(1), c.f(2), c.f(3)}, true));
     };
     at(Op::pedDelete) = [](Call& c, World& w) { deleteEntityAt(c, w); };
-    for (Op op : {Op::pedSpawnOptionD, Op::pedSpawnOptionA, Op::pedSpawnOptionB, Op::pedSpawnOptionC, Op::pedRefreshAppearance})
+    for (Op op :
+         {Op::pedSpawnOptionD, Op::pedSpawnOptionA, Op::pedSpawnOptionB, Op::pedSpawnOptionC, Op::pedRefreshAppearance})
         at(op) = [](Call&, World&) {};
     at(Op::pedSetConfigFlag) = [](Call& c, World& w) {
         if (Entity* e = findEntity(w, c.u(0))) e->configFlags.emplace_back(c.i(1), c.u(2) != 0);
@@ -169,8 +186,10 @@ std::array<OpHandler, tw::kOpCount> makeHandlers() {
     // ---- tasks ----
     at(Op::taskClearPedTasks) = [](Call& c, World& w) {
         if (Entity* e = findEntity(w, c.u(0))) {
-            if (e->task.kind == TaskKind::Scenario)
+            if (e->task.kind == TaskKind::Scenario && e->task.started) {
                 if (ScenarioPoint* p = findPoint(w, e->task.point); p && p->user == e->handle) p->user = 0;
+                e->busyUntil = w.gameTime + kGetUpMs;  // still getting up when the next order comes
+            }
             e->task = {};
         }
     };
@@ -229,9 +248,11 @@ std::array<OpHandler, tw::kOpCount> makeHandlers() {
         const Hash task = c.u(1);
         const TaskKind asked = task == nameHash("SCRIPT_TASK_GO_TO_ENTITY")               ? TaskKind::GoToEntity
                                : task == nameHash("SCRIPT_TASK_FOLLOW_NAV_MESH_TO_COORD") ? TaskKind::FollowNavMesh
-                                                                                           : TaskKind::None;
-        if (asked != TaskKind::None && e->task.kind == asked) return setInt(c, e->task.started ? kTaskRunning : kTaskWaiting);
-        if (asked != TaskKind::None && e->lastTask.kind == asked && e->lastTask.finished) return setInt(c, kTaskFinished);
+                                                                                          : TaskKind::None;
+        if (asked != TaskKind::None && e->task.kind == asked)
+            return setInt(c, e->task.started ? kTaskRunning : kTaskWaiting);
+        if (asked != TaskKind::None && e->lastTask.kind == asked && e->lastTask.finished)
+            return setInt(c, kTaskFinished);
         setInt(c, kTaskAbsent);
     };
 
@@ -296,7 +317,7 @@ std::array<OpHandler, tw::kOpCount> makeHandlers() {
     };
     at(Op::objectCreate) = [](Call& c, World& w) {
         const Hash m = c.u(0);
-        if (w.faults.refuseObjects || !modelLoaded(w, m)) return;
+        if (w.faults.refuseObjects || !modelLoaded(w, m) || model(w, m).neverCreated) return;
         setHandle(c, spawnEntity(w, EntityKind::Object, m, {c.f(1), c.f(2), c.f(3)}, true));
     };
 
@@ -315,6 +336,7 @@ std::array<OpHandler, tw::kOpCount> makeHandlers() {
         setFloat(c, dist({c.f(0), c.f(1), c.f(2)}, {c.f(3), c.f(4), c.f(5)}));
     };
     at(Op::miscGetGroundZ) = [](Call& c, World& w) {
+        if (w.faults.noGround) return setBool(c, false);
         if (auto* out = static_cast<float*>(c.p(3))) *out = w.groundZ;
         setBool(c, true);
     };
@@ -322,7 +344,7 @@ std::array<OpHandler, tw::kOpCount> makeHandlers() {
         const char* name = c.s(0);
         if (!name) return;
         const Hash h = nameHash(name);
-        w.names.emplace(h, name);
+        w.names.try_emplace(h, name);
         setHandle(c, h);
     };
     at(Op::missionIsActive) = [](Call& c, World& w) { setBool(c, w.missionActive); };
@@ -344,7 +366,8 @@ std::array<OpHandler, tw::kOpCount> makeHandlers() {
     at(Op::uiDrawText) = [](Call& c, World& w) {
         const uint64_t ref = c.args[0];
         if (ref == 0 || ref > w.varStrings.size()) return;
-        w.drawnThisFrame.push_back({w.varStrings[ref - 1], c.f(1), c.f(2), w.textScale, w.textR, w.textG, w.textB, w.textA});
+        w.drawnThisFrame.push_back(
+            {w.varStrings[ref - 1], c.f(1), c.f(2), w.textScale, w.textR, w.textG, w.textB, w.textA});
     };
     at(Op::graphicsPlayScreenEffect) = [](Call& c, World& w) {
         if (c.s(0)) w.screenEffects.emplace_back(c.s(0));
@@ -378,7 +401,7 @@ int32_t allPeds(World& w, int32_t* peds, int32_t capacity) {
         if (n >= capacity) break;
         if (e.alive && e.kind != EntityKind::Object) peds[n++] = static_cast<int32_t>(e.handle);
     }
-    return n;
+    return w.allPedsClaimSet ? w.allPedsClaim : n;
 }
 
 bool canSee(World& w, Handle from, Vec3 to) {
@@ -386,7 +409,7 @@ bool canSee(World& w, Handle from, Vec3 to) {
     if (!e) return false;
     if (w.playerSeesEverything) return true;
     if (w.playerSeesNothing) return false;
-    return dist(e->pos, to) < 150.0f;
+    return lineOfSight(w, e->pos, to);
 }
 
 }  // namespace sim

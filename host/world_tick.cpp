@@ -1,5 +1,6 @@
 // One frame of the simulated world: tasks start, peds move toward their targets,
 // riders move with their horses, scenarios take their users and run out.
+#include <algorithm>
 #include <cmath>
 
 #include "ranch_layout.h"
@@ -8,6 +9,8 @@
 namespace sim {
 
 namespace {
+
+constexpr int32_t kMountMs = 1200;  // climbing into the saddle once beside the horse
 
 float planarDistance(Vec3 a, Vec3 b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
@@ -35,46 +38,51 @@ void tickTask(World& w, Entity& e, float dt) {
         if (tw::elapsed(w.gameTime, t.startTime) < 0) return;
         t.started = true;
     }
-    const float step = t.speed * dt;
+    // A held ped keeps its walk running but goes nowhere.
+    const bool held = e.stuck && t.kind != TaskKind::Scenario && t.kind != TaskKind::Wander;
+    const float step = held ? 0.0f : t.speed * dt;
     switch (t.kind) {
-    case TaskKind::FollowNavMesh:
-        if (stepToward(e.pos, t.target, step, 0.5f)) finish(e);
-        break;
-    case TaskKind::GoToEntity: {
-        Entity* target = findEntity(w, t.targetEntity);
-        if (!target) return finish(e);
-        if (stepToward(e.pos, target->pos, step, 1.5f)) finish(e);
-        break;
-    }
-    case TaskKind::MountAnimal: {
-        Entity* horse = findEntity(w, t.targetEntity);
-        if (!horse) return finish(e);
-        if (stepToward(e.pos, horse->pos, step, 1.0f)) {
-            e.mount = horse->handle;
-            finish(e);
+        case TaskKind::FollowNavMesh:
+            if (stepToward(e.pos, t.target, step, 0.5f)) finish(e);
+            break;
+        case TaskKind::GoToEntity: {
+            Entity* target = findEntity(w, t.targetEntity);
+            if (!target) return finish(e);
+            if (stepToward(e.pos, target->pos, step, 1.5f)) finish(e);
+            break;
         }
-        break;
-    }
-    case TaskKind::Scenario: {
-        ScenarioPoint* p = findPoint(w, t.point);
-        if (!p) return finish(e);
-        if (p->user != e.handle) {
-            if (!stepToward(e.pos, p->pos, step, 0.3f)) return;
-            if (p->user && findEntity(w, p->user)) return;  // wait for the point to come free
-            p->user = e.handle;
-            if (t.endTime > 0) t.endTime = w.gameTime + t.endTime;
-            return;
+        case TaskKind::MountAnimal: {
+            Entity* horse = findEntity(w, t.targetEntity);
+            if (!horse) return finish(e);
+            if (t.mountAt == 0) {
+                if (stepToward(e.pos, horse->pos, step, 1.0f)) t.mountAt = w.gameTime + kMountMs;
+            } else if (tw::elapsed(w.gameTime, t.mountAt) >= 0) {
+                e.mount = horse->handle;
+                e.pos = horse->pos;
+                finish(e);
+            }
+            break;
         }
-        if (t.endTime > 0 && tw::elapsed(w.gameTime, t.endTime) >= 0) {
-            p->user = 0;
-            finish(e);
+        case TaskKind::Scenario: {
+            ScenarioPoint* p = findPoint(w, t.point);
+            if (!p) return finish(e);
+            if (p->user != e.handle) {
+                if (!stepToward(e.pos, p->pos, step, 0.3f)) return;
+                if (p->user && findEntity(w, p->user)) return;  // wait for the point to come free
+                p->user = e.handle;
+                if (t.endTime > 0) t.endTime = w.gameTime + t.endTime;
+                return;
+            }
+            if (t.endTime > 0 && tw::elapsed(w.gameTime, t.endTime) >= 0) {
+                p->user = 0;
+                finish(e);
+            }
+            break;
         }
-        break;
-    }
-    case TaskKind::Wander:
-        break;  // wandering peds stay about their centre
-    case TaskKind::None:
-        break;
+        case TaskKind::Wander:
+            break;  // wandering peds stay about their centre
+        case TaskKind::None:
+            break;
     }
 }
 
@@ -92,6 +100,9 @@ void worldTick(World& w) {
             } else {
                 // A rider steers the horse: the task moves the horse and the rider with it.
                 tickTask(w, e, dt);
+                if (horse->task.kind == TaskKind::Scenario)
+                    if (ScenarioPoint* p = findPoint(w, horse->task.point); p && p->user == horse->handle) p->user = 0;
+                horse->task = {};  // a ridden horse goes where its rider steers
                 horse->pos = e.pos;
                 continue;
             }

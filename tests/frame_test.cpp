@@ -50,9 +50,9 @@ TEST_F(FrameTest, SettingsAreReadBetweenPreparationAndTheCooldownStamp) {
 }
 
 TEST_F(FrameTest, ReadyPassesYieldOncePerFrame) {
+    gHost.world.missionActive = true;  // keep the scheduler from starting a visit
     load();
     ASSERT_TRUE(runUntilReady());
-    gHost.world.missionActive = true;  // keep the scheduler from starting a visit
     const std::size_t before = gHost.waits.size();
     for (int i = 0; i < 10; ++i) sim::runFrame();
     ASSERT_EQ(gHost.waits.size(), before + 10);

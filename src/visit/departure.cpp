@@ -1,11 +1,216 @@
 #include "visit/departure.h"
 
+#include <initializer_list>
+
+#include "behaviour/behaviour_controller.h"
+#include "behaviour/greetings.h"
+#include "frame/host_ops.h"
+#include "visit/ranch_fixtures.h"
+#include "visit/scheduler.h"
+
 namespace tw {
 
-void beginDeparture(VisitorState&) {}
-void updateDeparture(VisitorState&) {}
-void resetVisitor(VisitorState&) {}
-void deleteEntity(Handle& entity) { entity = 0; }
-void endVisit() {}
+namespace {
+
+constexpr float kMountOrderReach = 3.0f;  // m: at departure start, mount from here, else walk
+constexpr float kAtHorseReach = 3.5f;     // m: within it the visitor is put in the saddle
+constexpr int32_t kDepartureLimitMs = 300000;
+constexpr int32_t kStuckCheckMs = 5000;
+constexpr float kStuckMinMove = 1.0f;  // m between two stuck checks
+constexpr int32_t kStuckTeleportCount = 3;
+constexpr float kTeleportOffset = 5.0f;  // m from the horse in x and in y
+constexpr int32_t kMountRetryMs = 2000;
+constexpr int32_t kRideOrderMs = 10000;
+constexpr int32_t kRideOffsetRange = 150;   // m, ride-away targets drawn in [-150, 150)
+constexpr float kWalkAwayOffset = 100.0f;   // m in x and in y, visitor without a horse
+constexpr float kRemovalDistance = 200.0f;  // m from the player
+constexpr int32_t kSettleMs = 100;
+
+// Script task status answers the departure distinguishes.
+constexpr int32_t kTaskWaitingToStart = 0;
+constexpr int32_t kTaskRunning = 1;
+constexpr int32_t kTaskNotFound = 7;
+constexpr int32_t kTaskFinished = 8;
+
+bool exists(Handle h) { return h != 0 && entityExists(h); }
+
+void orderWalkToHorse(const VisitorState& v) { taskGoToEntity(v.ped, v.horse); }
+
+// On foot and farther than kAtHorseReach from the horse.
+void walkToHorse(VisitorState& v, GameTime now) {
+    const int32_t status = taskGetScriptTaskStatus(v.ped, miscGetHashKey("SCRIPT_TASK_GO_TO_ENTITY"));
+    if (status == kTaskNotFound || status == kTaskFinished) {
+        // No walk left to run: order it again and restart the stuck watch.
+        orderWalkToHorse(v);
+        v.lastCheckTime = 0;
+        v.mountOrderTime = now;
+        return;
+    }
+    // A walk given but not yet started counts as running: one that never starts is
+    // re-ordered and, in the end, moved next to the horse like a stuck one.
+    if (status != kTaskRunning && status != kTaskWaitingToStart) return;
+
+    const Vec3 p = positionOf(v.ped);
+    if (v.lastCheckTime != 0 && elapsed(now, v.lastCheckTime) < kStuckCheckMs) return;
+    if (v.lastCheckTime == 0 || distance(v.lastCheckPos, p) >= kStuckMinMove) {
+        v.lastCheckPos = p;
+        v.lastCheckTime = now;
+        return;
+    }
+
+    taskClearPedTasks(v.ped);
+    scriptWait(kSettleMs);
+    orderWalkToHorse(v);
+    v.lastCheckTime = now;
+    v.lastCheckPos = p;
+    if (++v.stuckCount >= kStuckTeleportCount) {
+        const Vec3 h = positionOf(v.horse);
+        entitySetCoords(v.ped, h.x + kTeleportOffset, h.y + kTeleportOffset, h.z);
+        v.stuckCount = 0;
+    }
+}
+
+// On foot within kAtHorseReach of the horse: into the saddle, hidden by a blink if seen.
+void putInSaddle(VisitorState& v, GameTime now) {
+    if (v.mountOrdered && elapsed(now, v.mountOrderTime) <= kMountRetryMs) return;
+    if (hasClearLineOfSight(playerGetPed(), v.ped)) {
+        graphicsPlayScreenEffect("CamTransitionBlink");
+        scriptWait(kSettleMs);
+    }
+    pedSetOnMount(v.ped, v.horse);
+    v.mountOrdered = true;
+    v.mountOrderTime = now;
+}
+
+void rideAway(VisitorState& v, GameTime now) {
+    v.mountOrdered = false;
+    if (v.rideOrderTime == 0 || elapsed(now, v.rideOrderTime) > kRideOrderMs) {
+        const int32_t dx = miscGetRandomInt(-kRideOffsetRange, kRideOffsetRange);
+        const int32_t dy = miscGetRandomInt(-kRideOffsetRange, kRideOffsetRange);
+        const Vec3 p = positionOf(v.ped);
+        taskFollowNavMeshToCoord(v.ped, p.x + static_cast<float>(dx), p.y + static_cast<float>(dy), p.z, 2.0f, 1.0f,
+                                 entityGetHeading(v.ped));
+        v.rideOrderTime = now;
+    }
+    const Handle player = playerGetPed();
+    const Vec3 p = positionOf(v.ped);
+    if (distance(p, positionOf(player)) < kRemovalDistance) return;
+    if (playerCanSeeCoord(player, p)) return;
+    resetVisitor(v);
+}
+
+}  // namespace
+
+void beginDeparture(VisitorState& v) {
+    if (!exists(v.ped) || v.isDeparting) return;
+    taskClearPedTasks(v.ped);
+    scriptWait(kSettleMs);
+    speakLine(v.ped, "HEADING_OUT");
+    v.isDeparting = true;
+    v.departStartTime = gameGetTimer();
+    v.mountOrderTime = 0;
+    v.stuckCount = 0;
+    v.rideOrderTime = 0;
+    v.mountOrdered = false;
+    if (!exists(v.horse)) return;  // the update walks it away on foot
+
+    if (distance(positionOf(v.ped), positionOf(v.horse)) > kMountOrderReach) {
+        orderWalkToHorse(v);
+    } else {
+        taskMountAnimal(v.ped, v.horse);
+        v.mountOrdered = true;
+        v.mountOrderTime = gameGetTimer();
+    }
+}
+
+void updateDeparture(VisitorState& v) {
+    if (!v.isDeparting) return;
+    if (!exists(v.ped)) return resetVisitor(v);
+    const GameTime now = gameGetTimer();
+    if (elapsed(now, v.departStartTime) > kDepartureLimitMs) return resetVisitor(v);
+
+    if (pedIsOnMount(v.ped)) return rideAway(v, now);
+
+    if (!exists(v.horse)) {
+        // The target moves ahead with the visitor on every pass; only the time limit removes it.
+        const Vec3 p = positionOf(v.ped);
+        taskFollowNavMeshToCoord(v.ped, p.x + kWalkAwayOffset, p.y + kWalkAwayOffset, p.z, 1.0f, 1.0f,
+                                 entityGetHeading(v.ped));
+        v.rideOrderTime = now;
+        return;
+    }
+    if (distance(positionOf(v.ped), positionOf(v.horse)) > kAtHorseReach) return walkToHorse(v, now);
+    putInSaddle(v, now);
+}
+
+void resetVisitor(VisitorState& v) {
+    if (exists(v.ped)) deleteEntity(v.ped);
+    if (exists(v.horse)) deleteEntity(v.horse);
+    if (v.createdScenarioPoint != 0) {
+        if (scenarioPointExists(v.createdScenarioPoint)) scenarioPointDelete(v.createdScenarioPoint);
+        v.createdScenarioPoint = 0;
+    }
+    v.ped = 0;
+    v.horse = 0;
+    v.activityEndTime = 0;
+    v.isSleeping = false;
+    v.bedPoint = 0;
+    v.outfitPreset = 0;
+    v.wearingSleepOutfit = false;
+    v.isDeparting = false;
+    v.departStartTime = 0;
+    v.nextHorseScenarioTime = 0;
+    v.spawnTime = 0;
+    v.hasSettled = false;
+    v.mountOrderTime = 0;
+    v.stuckCount = 0;
+    v.mountOrdered = false;
+}
+
+void deleteEntity(Handle& entity) {
+    if (entityExists(entity)) {
+        entitySetScriptOwned(entity);
+        pedDelete(&entity);
+        entityDelete(&entity);
+    }
+    entity = 0;
+}
+
+void endVisit() {
+    for (VisitorState* v : {&sadie, &charles}) {
+        if (!exists(v->ped)) continue;
+        pedSetGreetingResponse(v->ped, nullptr);
+        playerSetGreetingLine(playerGetId(), nullptr);
+        taskClearPedTasks(v->ped);
+        if (v->createdScenarioPoint != 0 && scenarioPointExists(v->createdScenarioPoint)) {
+            scenarioPointDelete(v->createdScenarioPoint);
+            v->createdScenarioPoint = 0;
+        }
+    }
+    scriptWait(kSettleMs);
+    resetVisitor(sadie);
+    resetVisitor(charles);
+
+    visitActive = false;
+    lastVisitEndTime = gameGetTimer();
+    playerSetGreetingLine(playerGetId(), nullptr);
+
+    clearPlayerGreetings();
+    sadieHouseholdGreeting.last = 0;
+    charlesHouseholdGreeting.last = 0;
+
+    for (Handle* bedroll : {&bedroll1, &bedroll2})
+        if (exists(*bedroll)) deleteEntity(*bedroll);
+    for (Handle* point : {&sleepPoint1, &sleepPoint2}) {
+        if (*point == 0) continue;
+        if (scenarioPointExists(*point)) scenarioPointDelete(*point);
+        *point = 0;
+    }
+
+    householdAbigail = 0;
+    householdUncle = 0;
+    householdJack = 0;
+    householdSearchTime = 0;
+}
 
 }  // namespace tw

@@ -1,11 +1,157 @@
 #include "visit/visit_start.h"
 
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <initializer_list>
+#include <utility>
+
+#include "behaviour/greetings.h"
+#include "frame/host_ops.h"
+#include "visit/horse_tack.h"
+#include "visit/ranch_fixtures.h"
+#include "visit/scheduler.h"
+#include "visit/visitor_state.h"
+#include "visit/world_tables.h"
+
 namespace tw {
 
-void startVisit() {}
-Vec3 pickArrivalPosition() { return {}; }
-Handle spawnPed(Hash, Vec3) { return 0; }
-void configureVisitorEntity(Handle) {}
-Vec3 scatterAround(Vec3 centre) { return centre; }
+namespace {
+
+constexpr float kDegToRad = 0.017453292f;
+constexpr int32_t kModelLoadLimitMs = 5000;  // game time a visitor or horse model may take
+constexpr int32_t kSettleAfterCreateMs = 500;
+constexpr float kMinPlayerDistance = 15.0f;  // m between the player and an arrival position
+
+template <std::size_t N>
+int32_t drawOutfit(const std::array<int32_t, N>& list) {
+    // Every entry takes part: the draw's upper bound is exclusive.
+    const int32_t i = miscGetRandomInt(0, static_cast<int32_t>(N));
+    return list[static_cast<std::size_t>(i >= 0 && i < static_cast<int32_t>(N) ? i : 0)];
+}
+
+void arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsThree) {
+    const Vec3 position = pickArrivalPosition();
+    v.ped = spawnPed(isCharles ? models.charles : models.sadie, position);
+    scriptWait(kSettleAfterCreateMs);
+    if (entityExists(v.ped)) {
+        v.spawnTime = spawnTime;
+        v.hasSettled = false;
+        configureVisitorEntity(v.ped);
+        pedSetVoice(v.ped, isCharles ? (playerIsThree ? "CHARLES_SMITH_ES" : "CHARLES_SMITH") : "SADIE_ADLER_NORMAL");
+        pedSetName(v.ped, isCharles ? "Charles" : "Sadie");
+        pedSetConfigFlag(v.ped, 130, false);
+        if (!isCharles)
+            weaponRemoveFromPed(v.ped, miscGetHashKey("WEAPON_REPEATER_CARBINE_SADIE"),
+                                miscGetHashKey("REMOVE_REASON_DEFAULT"));
+        v.outfitPreset = static_cast<uint32_t>(isCharles ? drawOutfit(charlesOutfits) : drawOutfit(sadieOutfits));
+        pedSetOutfitPreset(v.ped, static_cast<int32_t>(v.outfitPreset));
+        v.activityEndTime = 0;
+        v.spotCursor = miscGetRandomInt(0, static_cast<int32_t>(kActivitySpotCount));
+        v.tryScenarioNext = miscGetRandomInt(0, 2) == 0;
+        v.isSleeping = false;
+        v.bedPoint = 0;
+        v.createdScenarioPoint = 0;  // overwritten, not deleted: the last reset already did
+        v.wearingSleepOutfit = false;
+        pedSpawnOptionC(v.ped);
+    }
+
+    // The horse comes even when its rider did not.
+    const Vec3 horsePosition = scatterAround(horseSpawnCentre);
+    v.horse = spawnPed(isCharles ? models.charlesHorse : models.sadieHorse, horsePosition);
+    scriptWait(kSettleAfterCreateMs);
+    if (entityExists(v.horse)) {
+        applyRandomSaddle(v.horse);
+        configureVisitorEntity(v.horse);
+    }
+}
+
+}  // namespace
+
+void startVisit() {
+    if (models.sadie == 0 || models.charles == 0 || arrivalPoints.empty()) return;
+
+    visitType = miscGetRandomInt(0, 3);
+    const GameTime spawnTime = gameGetTimer();
+    const bool playerIsThree = entityGetModel(playerGetPed()) == models.playerThree;
+
+    if (visitType == 0 || visitType == 1) arrive(sadie, false, spawnTime, playerIsThree);
+    if (visitType == 0 || visitType == 2) arrive(charles, true, spawnTime, playerIsThree);
+
+    visitActive = true;
+    visitStartTime = gameGetTimer();
+    sadieCampSong.last = 0;
+    charlesCampSong.last = 0;
+    clearPlayerGreetings();
+}
+
+Vec3 pickArrivalPosition() {
+    const Vec3 player = entityGetCoords(playerGetPed(), 0);
+
+    std::array<std::size_t, kArrivalPointCount> order{};
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    for (std::size_t i = order.size() - 1; i >= 1; --i) {
+        const int32_t j = miscGetRandomInt(0, static_cast<int32_t>(i + 1));
+        if (j >= 0 && static_cast<std::size_t>(j) <= i) std::swap(order[i], order[static_cast<std::size_t>(j)]);
+    }
+
+    for (const std::size_t k : order) {
+        const float r = miscGetRandomFloat(10.0f, 20.0f);
+        const float theta = miscGetRandomFloat(0.0f, 360.0f) * kDegToRad;
+        const Vec3& a = arrivalPoints[k].position;
+        const Vec3 candidate{a.x + r * std::cos(theta), a.y + r * std::sin(theta), a.z};
+        if (distance(player, candidate) >= kMinPlayerDistance && !playerCanSeeCoord(playerGetPed(), candidate))
+            return candidate;
+    }
+    // Nothing out of sight: beside arrival point 0, seen or not.
+    const Vec3& a0 = arrivalPoints[0].position;
+    return {a0.x + 15.0f, a0.y + 15.0f, a0.z};
+}
+
+Handle spawnPed(Hash model, Vec3 position) {
+    if (!streamingIsModelValid(model)) return 0;
+    streamingRequestModel(model, true);
+    const GameTime start = gameGetTimer();
+    for (;;) {
+        if (streamingHasModelLoaded(model)) {
+            const Handle ped = pedCreate(model, position.x, position.y, position.z);
+            if (!entityExists(ped)) {
+                streamingReleaseModel(model);
+                return 0;
+            }
+            pedSpawnOptionD(ped);
+            pedSetOutfitPreset(ped, 0);
+            pedRefreshAppearance(ped);
+            streamingReleaseModel(model);
+            return ped;
+        }
+        scriptWait(0);
+        if (elapsed(gameGetTimer(), start) > kModelLoadLimitMs) {
+            streamingReleaseModel(model);
+            return 0;
+        }
+    }
+}
+
+void configureVisitorEntity(Handle entity) {
+    if (!entityExists(entity)) return;
+    for (const int32_t flag : {72, 113, 61, 170, 442, 370, 6, 169, 217, 146}) pedSetConfigFlag(entity, flag, true);
+    pedSpawnOptionA(entity);
+    entitySetScriptOwned(entity);
+    pedSpawnOptionB(entity);
+    pedSetRelationshipGroup(entity, miscGetHashKey("REL_GANG_DUTCHS"));
+    pedSetConfigFlag(entity, 168, false);
+}
+
+Vec3 scatterAround(Vec3 centre) {
+    const int a = std::rand();
+    const int b = std::rand();
+    const float theta = static_cast<float>(a % 360) * kDegToRad;
+    const float d = static_cast<float>(b % 1000) * 0.0050000004f + 5.0f;  // 5.0 .. 9.995 m
+    Vec3 q{centre.x + d * std::cos(theta), centre.y + d * std::sin(theta), centre.z + 1.0f};
+    float groundZ = 0.0f;
+    if (miscGetGroundZ(q.x, q.y, q.z + 5.0f, &groundZ)) q.z = groundZ;
+    return q;
+}
 
 }  // namespace tw

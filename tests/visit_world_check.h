@@ -1,0 +1,65 @@
+// Helpers the visit tests share: finding what the plug-in created in the simulated world.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "script_host.h"
+
+namespace twtest {
+
+// Living entities the plug-in created with the named model.
+inline std::vector<sim::Entity*> pluginEntities(const char* model) {
+    std::vector<sim::Entity*> out;
+    for (sim::Entity& e : sim::gHost.world.entities)
+        if (e.alive && e.byPlugin && e.model == sim::nameHash(model)) out.push_back(&e);
+    return out;
+}
+
+inline sim::Entity* onlyEntity(const char* model) {
+    auto all = pluginEntities(model);
+    return all.size() == 1 ? all.front() : nullptr;
+}
+
+// The activity-spot points are the first eight points the plug-in creates, at start.
+inline bool isSpotPoint(const sim::ScenarioPoint& p) {
+    int seen = 0;
+    for (const sim::ScenarioPoint& q : sim::gHost.world.points) {
+        if (!q.byPlugin) continue;
+        if (&q == &p) return seen < 8;
+        ++seen;
+    }
+    return false;
+}
+
+// Everything the plug-in created that is still in the world, apart from the activity-spot
+// points, described one per line; empty once a visit has cleaned up after itself.
+inline std::string leftovers() {
+    std::string out;
+    const sim::World& w = sim::gHost.world;
+    for (const sim::Entity& e : w.entities)
+        if (e.alive && e.byPlugin) {
+            auto it = w.names.find(e.model);
+            out += "entity " + std::to_string(e.handle) + " " + (it != w.names.end() ? it->second : "?") + "\n";
+        }
+    for (const sim::ScenarioPoint& p : w.points)
+        if (p.alive && p.byPlugin && !isSpotPoint(p)) out += "point " + std::to_string(p.handle) + "\n";
+    return out;
+}
+
+// Makes the visit-type draw (0, 3) answer `type` once: 0 both, 1 Sadie, 2 Charles.
+inline void forceVisitType(int32_t type) {
+    auto used = std::make_shared<bool>(false);
+    sim::gHost.overrides[static_cast<std::size_t>(tw::Op::miscGetRandomInt)] = [type, used](sim::Call& c, sim::World&) {
+        if (*used || c.i(0) != 0 || c.i(1) != 3) return false;
+        *used = true;
+        c.result[0] = static_cast<uint32_t>(type);
+        return true;
+    };
+}
+
+inline bool anyVisitorPresent() {
+    return !pluginEntities("cs_mrsadler").empty() || !pluginEntities("cs_charlessmith").empty();
+}
+
+}  // namespace twtest
