@@ -1,12 +1,197 @@
 #include "behaviour/activities.h"
 
+#include <array>
+#include <cstdint>
+#include <iterator>
+
+#include "frame/host_ops.h"
+#include "visit/world_tables.h"
+
 namespace tw {
 
 GameTime lastStewTime = 0;
 
-bool tryChore(VisitorState&, bool, GameTime) { return false; }
-bool useNearbyScenario(VisitorState&) { return false; }
-void useNextSpot(VisitorState&, bool) {}
-void updateHorse(VisitorState&) {}
+namespace {
+
+constexpr int32_t kChorePauseMs = 1800000;   // per visitor, between two chore starts
+constexpr int32_t kStewPauseMs = 3600000;    // shared by both visitors
+constexpr float kSearchRadius = 50.0f;       // m, chores and nearby scenarios
+constexpr float kHorseSearchRadius = 30.0f;  // m
+constexpr int32_t kMinActivityMs = 60000;
+constexpr int32_t kMaxActivityMs = 120000;  // exclusive
+constexpr int32_t kActivityGraceMs = 5000;  // added to the scenario's time before the next choice
+constexpr float kWanderRadius = 20.0f;      // m, the fallback when nothing is free
+constexpr int32_t kWanderMs = 60000;
+constexpr float kHorseWanderRadius = 15.0f;  // m
+
+constexpr std::size_t kNearbyTypeCount = 11;
+constexpr std::size_t kFirstGroundType = 6;  // types from this index on are always used as found
+
+// Hashed once, on first use.
+struct ChoreLists {
+    std::array<Hash, 8> sadie{};
+    std::array<Hash, 2> charles{};
+    bool built = false;
+};
+ChoreLists chores;
+
+std::array<Hash, kNearbyTypeCount> nearbyScenarioTypes{};
+std::array<Hash, 3> benchReplacementTypes{};  // smoke roll twice: drawn two times in three
+bool scenarioListsBuilt = false;
+
+void buildChoreLists() {
+    if (chores.built) return;
+    const char* const sadieNames[] = {
+        "WORLD_HUMAN_WASH_DISHES_TABLE_LEFT",
+        "PROP_HUMAN_FOODPREP_STEW_ALWAYS",
+        "PROP_HUMAN_SEAT_CHAIR_MORTAR_PESTLE",
+        "WORLD_HUMAN_CLEAN_WINDOW",
+        "WORLD_HUMAN_CLEAN_TABLE",
+        "WORLD_HUMAN_FAN",
+        "WORLD_HUMAN_TWNREC_SCRUB_BLOOD_FLOOR_BUCKET",
+        "PROP_HUMAN_SEAT_CHAIR_SEWING_AND_KNITTING",
+    };
+    static_assert(std::size(sadieNames) == std::tuple_size_v<decltype(chores.sadie)>);
+    for (std::size_t i = 0; i < chores.sadie.size(); ++i) chores.sadie[i] = miscGetHashKey(sadieNames[i]);
+    chores.charles = {miscGetHashKey("PROP_HUMAN_WOOD_CHOP_AND_SHARPEN_AXE"),
+                      miscGetHashKey("WORLD_HUMAN_FEED_CHICKEN")};
+    chores.built = true;
+}
+
+void buildScenarioLists() {
+    if (scenarioListsBuilt) return;
+    nearbyScenarioTypes = {
+        scenarios.seatChair,         scenarios.seatChairTable,
+        scenarios.seatChairReading,  scenarios.seatChairArrowFletch,
+        scenarios.seatChairGrooming, scenarios.seatChairSmoking,
+        scenarios.sitFallAsleep,     scenarios.campFireSitGround,
+        scenarios.sitGroundCoffee,   scenarios.sitGround,
+        scenarios.sitGroundWhittle,
+    };
+    benchReplacementTypes = {scenarios.benchHarmonica, scenarios.chairSmokeRoll, scenarios.chairSmokeRoll};
+    scenarioListsBuilt = true;
+}
+
+GameTime& lastChoreTimeOf(bool isCharles) { return isCharles ? charlesLastChoreTime : sadieLastChoreTime; }
+
+// A point of the type within radius of pos that the host confirms, or 0.
+Handle findExistingPoint(const Vec3& pos, Hash type, float radius) {
+    const Handle p = scenarioPointFindNear(pos.x, pos.y, pos.z, type, radius);
+    return (p != 0 && scenarioPointExists(p)) ? p : 0;
+}
+
+// The step every visitor activity shares: the ped plays the point's scenario for 60..120 s,
+// and the next choice falls due 5 s after it.
+void startActivity(VisitorState& v, Handle point, GameTime t) {
+    taskClearPedTasks(v.ped);
+    const int32_t d = miscGetRandomInt(kMinActivityMs, kMaxActivityMs);
+    taskUseScenarioPoint(v.ped, point, static_cast<float>(d));
+    v.activityEndTime = addTime(t, d + kActivityGraceMs);
+}
+
+bool spotIsFree(const VisitorState& v, const ActivitySpot& spot) {
+    if (spot.point == 0 || !scenarioPointExists(spot.point)) return false;
+    if (!scenarioPointIsUsableBy(v.ped, spot.point)) return false;
+    const Handle user = scenarioPointGetUser(spot.point);
+    return user == 0 || !entityExists(user);
+}
+
+}  // namespace
+
+bool tryChore(VisitorState& v, bool isCharles, GameTime now) {
+    GameTime& last = lastChoreTimeOf(isCharles);
+    if (elapsed(now, last) < kChorePauseMs) return false;
+    const Vec3 pos = positionOf(v.ped);
+
+    if (elapsed(now, lastStewTime) >= kStewPauseMs) {
+        if (const Handle p = findExistingPoint(pos, scenarios.stewChore, kSearchRadius)) {
+            startActivity(v, p, now);
+            lastStewTime = now;
+            last = now;
+            return true;
+        }
+    }
+    buildChoreLists();
+    const Hash* list = isCharles ? chores.charles.data() : chores.sadie.data();
+    const std::size_t count = isCharles ? chores.charles.size() : chores.sadie.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (const Handle p = findExistingPoint(pos, list[i], kSearchRadius)) {
+            startActivity(v, p, now);
+            last = now;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool useNearbyScenario(VisitorState& v) {
+    buildScenarioLists();
+    const Vec3 pos = positionOf(v.ped);
+    for (std::size_t i = 0; i < nearbyScenarioTypes.size(); ++i) {
+        const Handle found = findExistingPoint(pos, nearbyScenarioTypes[i], kSearchRadius);
+        if (found == 0) continue;
+        const int32_t r = miscGetRandomInt(0, 2);
+        if (r == 0 || i >= kFirstGroundType) {
+            startActivity(v, found, gameGetTimer());
+            return true;
+        }
+        // A chair drawn for replacement: a bench or smoking seat of our own in its place.
+        const Vec3 at = scenarioPointGetCoords(found);
+        const float heading = scenarioPointGetHeading(found);
+        const int32_t pick = miscGetRandomInt(0, static_cast<int32_t>(benchReplacementTypes.size()));
+        if (v.createdScenarioPoint != 0) {
+            if (scenarioPointExists(v.createdScenarioPoint)) scenarioPointDelete(v.createdScenarioPoint);
+            v.createdScenarioPoint = 0;
+        }
+        if (pick < 0 || pick >= static_cast<int32_t>(benchReplacementTypes.size())) continue;
+        v.createdScenarioPoint =
+            createScenarioPoint(benchReplacementTypes[static_cast<std::size_t>(pick)], at, heading);
+        if (v.createdScenarioPoint != 0 && scenarioPointExists(v.createdScenarioPoint)) {
+            startActivity(v, v.createdScenarioPoint, gameGetTimer());
+            return true;
+        }
+    }
+    return false;
+}
+
+void useNextSpot(VisitorState& v, bool isCharles) {
+    const auto n = static_cast<int32_t>(activitySpots.size());
+    if (n > 0) v.spotCursor = ((v.spotCursor % n) + n) % n;  // a cursor from elsewhere may be out of range
+    for (int32_t tries = 0; tries < n; ++tries) {
+        const ActivitySpot& spot = activitySpots[static_cast<std::size_t>(v.spotCursor)];
+        const bool usable = !(spot.charlesOnly && !isCharles) && spotIsFree(v, spot);
+        if (usable) startActivity(v, spot.point, gameGetTimer());
+        v.spotCursor = (v.spotCursor + 1) % n;
+        if (usable) return;
+    }
+    if (useNearbyScenario(v)) return;
+
+    const Vec3 pos = positionOf(v.ped);
+    taskWanderInArea(v.ped, pos.x, pos.y, pos.z, kWanderRadius, 1);
+    v.activityEndTime = addTime(gameGetTimer(), kWanderMs);
+}
+
+void updateHorse(VisitorState& v) {
+    if (v.horse == 0 || !entityExists(v.horse) || v.isDeparting) return;
+    const GameTime now = gameGetTimer();
+    if (v.nextHorseScenarioTime != 0 && now < v.nextHorseScenarioTime) return;
+
+    const Vec3 pos = positionOf(v.horse);
+    const auto count = static_cast<int32_t>(horseScenarioCount);
+    if (count <= 0) return;
+    // Every entry takes part: the upper bound is exclusive.
+    const int32_t i = miscGetRandomInt(0, count);
+    if (i < 0 || i >= count) return;
+    const Handle p = findExistingPoint(pos, horseScenarios[static_cast<std::size_t>(i)], kHorseSearchRadius);
+    if (p == 0) return;  // drawn again next pass
+
+    if (scenarioPointIsUsableBy(v.horse, p)) {
+        taskClearPedTasks(v.horse);
+        taskUseScenarioPoint(v.horse, p, -1.0f);  // until given another task
+    } else {
+        taskWanderInArea(v.horse, pos.x, pos.y, pos.z, kHorseWanderRadius, 0);
+    }
+    v.nextHorseScenarioTime = addTime(now, v.horseScenarioInterval);
+}
 
 }  // namespace tw

@@ -1,8 +1,122 @@
 #include "behaviour/night_sleep.h"
 
+#include "behaviour/behaviour_controller.h"
+#include "behaviour/greetings.h"
+#include "frame/host_ops.h"
+#include "visit/ranch_fixtures.h"
+#include "visit/world_tables.h"
+
 namespace tw {
 
-void updateNight(VisitorState&, bool) {}
-void checkCampSong(VisitorState&, IntervalTimer&, bool) {}
+namespace {
+
+constexpr int32_t kDayStartHour = 6;    // 06:00 wakes them
+constexpr int32_t kDayEndHour = 21;     // 22:00 sends them to bed
+constexpr float kAtBedDistance = 2.5f;  // m from the walk target to lie down
+constexpr float kSongDistance = 8.0f;   // m from the musician
+constexpr int32_t kSadieSleepOutfit = 15;
+constexpr int32_t kCharlesSleepOutfit = 5;
+
+// What the host answers for a script task it was given.
+constexpr int32_t kTaskWaitingToStart = 0;
+constexpr int32_t kTaskRunning = 1;
+
+Hash navMeshTaskHash = 0;  // "SCRIPT_TASK_FOLLOW_NAV_MESH_TO_COORD", hashed on first use
+
+bool fixturesPresent() {
+    return bedroll1 != 0 && bedroll2 != 0 && sleepPoint1 != 0 && sleepPoint2 != 0 && scenarioPointExists(sleepPoint1) &&
+           scenarioPointExists(sleepPoint2);
+}
+
+// Changes into the sleep outfit, but only where the player cannot watch.
+void changeForBedUnseen(VisitorState& v, bool isCharles, const Vec3& pos) {
+    if (v.wearingSleepOutfit || playerCanSeeCoord(playerGetPed(), pos)) return;
+    pedSetOutfitPreset(v.ped, isCharles ? kCharlesSleepOutfit : kSadieSleepOutfit);
+    v.wearingSleepOutfit = true;
+}
+
+void wakeUp(VisitorState& v) {
+    taskClearPedTasks(v.ped);
+    v.isSleeping = false;
+    v.bedPoint = 0;
+    v.activityEndTime = 0;  // a day activity is chosen later in this pass
+    if (v.wearingSleepOutfit) {
+        pedSetOutfitPreset(v.ped, static_cast<int32_t>(v.outfitPreset));
+        v.wearingSleepOutfit = false;
+    }
+}
+
+// The scenario point the ped is playing at is of the given type.
+bool playsAt(Handle ped, Hash type) {
+    const Handle p = pedGetScenarioPointInUse(ped);
+    return p != 0 && scenarioPointGetType(p) == type;
+}
+
+}  // namespace
+
+void updateNight(VisitorState& v, bool isCharles) {
+    if (v.ped == 0 || !entityExists(v.ped)) return;
+    if (!fixturesPresent()) {
+        ensureRanchFixtures();  // rebuilt after the last visit ended; no night handling this pass
+        return;
+    }
+
+    const int32_t hour = clockGetHours();
+    if (hour >= kDayStartHour && hour <= kDayEndHour) {
+        if (v.isSleeping) wakeUp(v);
+        return;
+    }
+    if (v.isSleeping) return;
+
+    // Charles sleeps at bedroll 1, Sadie at bedroll 2.
+    const Handle bed = isCharles ? sleepPoint1 : sleepPoint2;
+    const Vec3 target = isCharles ? bedroll1Position : bedroll2Position;
+    if (bed == 0 || !scenarioPointExists(bed)) return;
+    const Handle user = scenarioPointGetUser(bed);
+    if (user != 0 && entityExists(user) && user != v.ped) return;  // taken; try again next pass
+
+    const Vec3 pos = positionOf(v.ped);
+    const float d = distance(pos, target);
+    if (d > kAtBedDistance) {
+        if (navMeshTaskHash == 0) navMeshTaskHash = miscGetHashKey("SCRIPT_TASK_FOLLOW_NAV_MESH_TO_COORD");
+        // A walk just given has not started yet; only a finished or missing walk is ordered again.
+        const int32_t status = taskGetScriptTaskStatus(v.ped, navMeshTaskHash);
+        if (status == kTaskWaitingToStart || status == kTaskRunning) return;
+        changeForBedUnseen(v, isCharles, pos);
+        taskClearPedTasks(v.ped);
+        speakLine(v.ped, "TIME_FOR_BED");
+        taskFollowNavMeshToCoord(v.ped, target.x, target.y, target.z, 1.0f, 0.5f, 0.0f);
+        return;
+    }
+    changeForBedUnseen(v, isCharles, pos);
+    taskClearPedTasks(v.ped);
+    taskUseScenarioPoint(v.ped, bed, -1.0f);  // sleeps until given another task
+    v.bedPoint = bed;
+    v.isSleeping = true;
+    v.activityEndTime = 0;
+}
+
+void checkCampSong(VisitorState& v, IntervalTimer& timer, bool isCharles) {
+    if (v.ped == 0 || !entityExists(v.ped) || v.isSleeping) return;
+    const GameTime now = gameGetTimer();
+    if (elapsed(now, timer.last) < timer.interval) return;
+
+    refreshHousehold(now);
+    const Vec3 pos = positionOf(v.ped);
+
+    if (householdUncle != 0 && entityExists(householdUncle) &&
+        distance(positionOf(householdUncle), pos) <= kSongDistance && playsAt(householdUncle, scenarios.benchBanjo)) {
+        speakLine(v.ped, "CAMP_SONG_TRANSITION");
+        timer.last = now;
+        return;
+    }
+    if (!isCharles) return;  // Sadie does not react to her own harmonica
+
+    if (sadie.ped != 0 && entityExists(sadie.ped) && !sadie.isSleeping &&
+        distance(positionOf(sadie.ped), pos) <= kSongDistance && playsAt(sadie.ped, scenarios.benchHarmonica)) {
+        speakLine(v.ped, "CAMP_SONG_TRANSITION");
+        timer.last = now;
+    }
+}
 
 }  // namespace tw

@@ -1,0 +1,197 @@
+// A day of a visit: settling in, chores, activity spots, nearby seats, the wander fallback
+// and the horses' rest.
+#include <algorithm>
+#include <set>
+
+#include "behaviour_fixture.h"
+
+namespace {
+
+using sim::gHost;
+using tw::Handle;
+using tw::Op;
+using twtest::Visitors;
+
+enum class Kind { Chore, Spot, Nearby, Wander };
+
+struct Choice {
+    int32_t time;
+    Kind kind;
+    Handle point;
+    float duration;
+};
+
+struct ActivitiesTest : twtest::BehaviourTest {
+    std::vector<Handle> spots;  // the eight activity-spot points, table order
+
+    void rememberSpots() {
+        for (const sim::Call* c : sim::callsOf(Op::scenarioPointCreate))
+            if (spots.size() < 8) spots.push_back(static_cast<Handle>(c->result[0]));
+        ASSERT_EQ(spots.size(), 8u);
+    }
+
+    Kind kindOf(Handle point) {
+        static const std::set<std::string> chores{"PROP_CAMP_SEAT_CHAIR_TABLE_STEW_QUENTLYS",
+                                                  "WORLD_HUMAN_WASH_DISHES_TABLE_LEFT",
+                                                  "PROP_HUMAN_FOODPREP_STEW_ALWAYS",
+                                                  "PROP_HUMAN_SEAT_CHAIR_MORTAR_PESTLE",
+                                                  "WORLD_HUMAN_CLEAN_WINDOW",
+                                                  "WORLD_HUMAN_CLEAN_TABLE",
+                                                  "WORLD_HUMAN_FAN",
+                                                  "WORLD_HUMAN_TWNREC_SCRUB_BLOOD_FLOOR_BUCKET",
+                                                  "PROP_HUMAN_SEAT_CHAIR_SEWING_AND_KNITTING",
+                                                  "PROP_HUMAN_WOOD_CHOP_AND_SHARPEN_AXE",
+                                                  "WORLD_HUMAN_FEED_CHICKEN"};
+        if (std::find(spots.begin(), spots.end(), point) != spots.end()) return Kind::Spot;
+        return chores.count(typeName(point)) ? Kind::Chore : Kind::Nearby;
+    }
+
+    // Records the ped's activity choices while the world runs ms, without keeping a trace.
+    std::vector<Choice> recordChoices(Handle ped, int32_t ms) {
+        auto out = std::make_shared<std::vector<std::pair<sim::Call, bool>>>();
+        gHost.traceEnabled = false;
+        gHost.observer = [out, ped](const sim::Call& c, const sim::World&) {
+            if ((c.op == Op::taskUseScenarioPoint || c.op == Op::taskWanderInArea) && c.u(0) == ped)
+                out->emplace_back(c, c.op == Op::taskWanderInArea);
+        };
+        sim::runFor(ms);
+        gHost.observer = nullptr;
+        gHost.traceEnabled = true;
+        std::vector<Choice> choices;
+        for (const auto& [c, wander] : *out)
+            choices.push_back({c.time, wander ? Kind::Wander : kindOf(c.u(1)), wander ? 0 : c.u(1), c.f(8)});
+        return choices;
+    }
+};
+
+TEST_F(ActivitiesTest, VisitorStandsFor3000msThenSettlesIntoAChore) {
+    startVisit(Visitors::SadieOnly);
+    rememberSpots();
+    entity(sadie()).pos = {-1645.0f, -1392.0f, 83.0f};  // arrived by the kitchen
+    const int32_t spawn = [] {
+        for (const sim::Call* c : sim::callsOf(Op::miscGetRandomInt))
+            if (c->i(0) == 0 && c->i(1) == 3) return c->time;
+        return -1;
+    }();
+    sim::runFor(5000);
+
+    const auto clears = twtest::callsFor(Op::taskClearPedTasks, sadie());
+    ASSERT_FALSE(clears.empty());
+    EXPECT_GE(clears[0].time - spawn, 3000);
+    EXPECT_LT(clears[0].time - spawn, 3100);
+    EXPECT_NE(std::find(gHost.waits.begin(), gHost.waits.end(), 100u), gHost.waits.end());
+
+    const auto uses = twtest::callsFor(Op::taskUseScenarioPoint, sadie());
+    ASSERT_FALSE(uses.empty());
+    EXPECT_GE(uses[0].time - clears[0].time, 100);  // after the settle wait
+    EXPECT_EQ(kindOf(uses[0].u(1)), Kind::Chore) << typeName(uses[0].u(1));
+    EXPECT_NE(typeName(uses[0].u(1)), "PROP_CAMP_SEAT_CHAIR_TABLE_STEW_QUENTLYS");  // not before 3600000
+    EXPECT_GE(uses[0].f(8), 60000.0f);
+    EXPECT_LT(uses[0].f(8), 120000.0f);
+}
+
+TEST_F(ActivitiesTest, ChoicesAlternateSpotsAndNearbySeatsWithChoresWhenDue) {
+    setHour(6);
+    startVisit(Visitors::SadieOnly);
+    rememberSpots();
+    const Handle s = sadie();
+    entity(s).pos = {-1645.0f, -1392.0f, 83.0f};
+    const std::vector<Choice> choices = recordChoices(s, 1900000);  // until 21:50
+    ASSERT_GE(choices.size(), 16u);
+
+    std::vector<int32_t> choreTimes;
+    for (const Choice& c : choices)
+        if (c.kind == Kind::Chore) choreTimes.push_back(c.time);
+    ASSERT_EQ(choreTimes.size(), 2u);
+    EXPECT_EQ(choices[0].kind, Kind::Chore);
+    EXPECT_GE(choreTimes[1] - choreTimes[0], 1800000);
+    // The second chore is the first choice made once its pause was over.
+    for (const Choice& c : choices)
+        if (c.time > choreTimes[0] && c.time < choreTimes[1]) {
+            EXPECT_LT(c.time - choreTimes[0], 1800000);
+        }
+
+    Kind last = Kind::Chore;
+    for (const Choice& c : choices) {
+        if (c.kind == Kind::Chore) continue;
+        ASSERT_NE(c.kind, Kind::Wander);
+        if (last != Kind::Chore) {
+            EXPECT_NE(c.kind, last) << "at " << c.time;
+        }
+        last = c.kind;
+        EXPECT_GE(c.duration, 60000.0f);
+        EXPECT_LT(c.duration, 120000.0f);
+    }
+    // Sadie passes over the spots kept for Charles (rows 0, 3 and 6).
+    for (const Choice& c : choices) {
+        EXPECT_NE(c.point, spots[0]);
+        EXPECT_NE(c.point, spots[3]);
+        EXPECT_NE(c.point, spots[6]);
+    }
+    // Each choice falls due 5000 ms after the scenario's own time.
+    for (std::size_t i = 1; i < choices.size(); ++i) {
+        const int32_t due = static_cast<int32_t>(choices[i - 1].duration) + 5000;
+        EXPECT_GE(choices[i].time - choices[i - 1].time, due);
+        EXPECT_LT(choices[i].time - choices[i - 1].time, due + 200);
+    }
+}
+
+TEST_F(ActivitiesTest, SpotsHeldByALivingPedAreSkippedAndNothingFreeMeansAWander) {
+    world().ranchPopulate = false;  // no chores and no seats: only the activity spots
+    startVisit(Visitors::SadieOnly);
+    rememberSpots();
+    const Handle bystander = spawnPed("a_m_m_bystander", {-1600.0f, -1300.0f, 80.0f});
+    for (std::size_t i = 0; i < spots.size(); ++i)
+        if (i != 4) pointOf(spots[i])->user = bystander;
+
+    sim::runFor(5000);
+    auto uses = twtest::callsFor(Op::taskUseScenarioPoint, sadie());
+    ASSERT_EQ(uses.size(), 1u);
+    EXPECT_EQ(uses[0].u(1), spots[4]);
+
+    // Someone else sits down on the last free spot; a user that has died frees nothing else.
+    pointOf(spots[4])->user = bystander;
+    const int32_t due = world().gameTime + 130000;
+    ASSERT_TRUE(sim::runUntil([&] { return !twtest::callsFor(Op::taskWanderInArea, sadie()).empty(); }, 130000));
+    const auto wanders = twtest::callsFor(Op::taskWanderInArea, sadie());
+    EXPECT_FLOAT_EQ(wanders[0].f(4), 20.0f);
+    EXPECT_EQ(wanders[0].i(7), 1);
+    EXPECT_LT(wanders[0].time, due);
+
+    // The bystander leaves the world: its spots count as free again, after the 60000 ms wander.
+    entity(bystander).alive = false;
+    ASSERT_TRUE(sim::runUntil([&] { return twtest::callsFor(Op::taskUseScenarioPoint, sadie()).size() > 1; }, 70000));
+    uses = twtest::callsFor(Op::taskUseScenarioPoint, sadie());
+    EXPECT_GE(uses[1].time - wanders[0].time, 60000);
+    EXPECT_LT(uses[1].time - wanders[0].time, 60100);
+}
+
+TEST_F(ActivitiesTest, HorsesTakeAScenarioNearbyThenRestFor300000ms) {
+    auto orders = std::make_shared<std::vector<sim::Call>>();
+    gHost.observer = [orders](const sim::Call& c, const sim::World&) {
+        if (c.op == Op::taskUseScenarioPoint || c.op == Op::taskWanderInArea) orders->push_back(c);
+    };
+    startVisit(Visitors::Both);
+    gHost.traceEnabled = false;
+    sim::runFor(320000);
+    gHost.observer = nullptr;
+    const Handle horses[] = {sadieHorse(), charlesHorse()};
+
+    for (Handle horse : horses) {
+        std::vector<sim::Call> mine;
+        for (const sim::Call& c : *orders)
+            if (c.u(0) == horse) mine.push_back(c);
+        ASSERT_EQ(mine.size(), 2u);
+        // A point the other horse holds is not usable: the horse then wanders 15 m about itself.
+        if (mine[0].op == Op::taskUseScenarioPoint) {
+            EXPECT_FLOAT_EQ(mine[0].f(8), -1.0f);  // until given another task
+            EXPECT_NE(typeName(mine[0].u(1)).find("HORSE"), std::string::npos) << typeName(mine[0].u(1));
+        } else {
+            EXPECT_FLOAT_EQ(mine[0].f(4), 15.0f);
+        }
+        EXPECT_GE(mine[1].time - mine[0].time, 300000);
+        EXPECT_LT(mine[1].time - mine[0].time, 300100);
+    }
+}
+
+}  // namespace
