@@ -1,9 +1,87 @@
 #include "devtools/coord_capture.h"
 
+#include <cstdio>
+#include <cstring>
+
+#include "devtools/overlay.h"
+#include "frame/host_ops.h"
+#include "frame/platform.h"
+
 namespace tw {
 
-void captureCoordinates() {}
-std::string formatClipboardText(Vec3, float) { return {}; }
-void writeCoordsFile(const char*) {}
+namespace {
+
+constexpr const char* kCoordsFile = "player_coords.txt";
+constexpr const char* kCopied = "Coordinates and Heading copied to clipboard!";
+constexpr const char* kNotCopied = "Could not copy to clipboard. Coordinates and Heading written to file!";
+constexpr const char* kNoMemory = "Could not allocate memory for clipboard. Coordinates and Heading written to file!";
+
+void showMessage(const char* text) { drawText(text, 0.5f, 0.05f, 1.0f, 255, 255, 255); }
+
+// Hands text (with its NUL) to the clipboard; false when it stays with us. A block the
+// clipboard did not take is freed here, and the clipboard is closed whenever it was opened.
+bool copyToClipboard(void* block) {
+    if (!platform::openClipboard()) {
+        platform::globalFree(block);
+        return false;
+    }
+    platform::emptyClipboard();
+    const bool taken = platform::setClipboardText(block);
+    if (!taken) platform::globalFree(block);
+    platform::closeClipboard();
+    return taken;
+}
+
+}  // namespace
+
+std::string formatClipboardText(Vec3 position, float heading) {
+    // Longest reading: four values near the float maximum, about 200 characters.
+    char text[256];
+    std::snprintf(text, sizeof text, "%.6f, %.6f, %.6f, H: %.3f", static_cast<double>(position.x),
+                  static_cast<double>(position.y), static_cast<double>(position.z), static_cast<double>(heading));
+    return text;
+}
+
+void writeCoordsFile(const char* text) {
+    // "w" replaces the previous capture; the C library shares the file with other readers.
+    std::FILE* f = std::fopen(kCoordsFile, "w");
+    if (!f) {
+        showMessage("Error: Could not open file!");
+        return;
+    }
+    std::fputs(text, f);
+    std::fputc('\n', f);
+    std::fflush(f);
+    std::fclose(f);
+}
+
+void captureCoordinates() {
+    const Handle ped = playerGetPed();
+    const Vec3 p = entityGetCoords(ped, 1);
+    const float heading = entityGetHeading(ped);
+    const std::string clip = formatClipboardText(p, heading);
+    char fileText[256];
+    std::snprintf(fileText, sizeof fileText, "X: %.6f, Y: %.6f, Z: %.6f, H: %.3f", static_cast<double>(p.x),
+                  static_cast<double>(p.y), static_cast<double>(p.z), static_cast<double>(heading));
+
+    const char* message = kCopied;
+    void* block = platform::globalAlloc(clip.size() + 1);
+    if (!block) {
+        writeCoordsFile(fileText);
+        message = kNoMemory;
+    } else if (char* dest = static_cast<char*>(platform::globalLock(block)); !dest) {
+        platform::globalFree(block);
+        writeCoordsFile(fileText);
+        message = kNotCopied;
+    } else {
+        std::memcpy(dest, clip.c_str(), clip.size() + 1);
+        platform::globalUnlock(block);
+        if (!copyToClipboard(block)) {
+            writeCoordsFile(fileText);
+            message = kNotCopied;
+        }
+    }
+    showMessage(message);
+}
 
 }  // namespace tw

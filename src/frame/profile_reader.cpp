@@ -14,7 +14,8 @@ bool equalNoCase(const char* a, std::size_t alen, const char* b) {
     const std::size_t blen = std::strlen(b);
     if (alen != blen) return false;
     for (std::size_t i = 0; i < alen; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
     return true;
 }
 
@@ -75,8 +76,10 @@ uint32_t profileLookup(std::FILE* file, const char* section, const char* key, co
                             break;
                         }
                     const bool match = equalNoCase(s + 1, static_cast<std::size_t>(close - s - 1), section);
-                    if (sectionState == 1) sectionState = 2;
-                    else if (match) sectionState = 1;
+                    if (sectionState == 1)
+                        sectionState = 2;
+                    else if (match)
+                        sectionState = 1;
                     continue;
                 }
             }
@@ -86,7 +89,7 @@ uint32_t profileLookup(std::FILE* file, const char* section, const char* key, co
             std::size_t nameLen = eq ? static_cast<std::size_t>(eq - s) : len;
             while (nameLen > 0 && isProfileSpace(s[nameLen - 1])) --nameLen;
             if (!equalNoCase(s, nameLen, key)) continue;
-            if (!eq) return copyOut("", 0, out, size);
+            if (!eq) break;  // a name without '=' has no value: the default, as on Windows
             const char* value = eq + 1;
             const char* valueEnd = s + len;
             while (value < valueEnd && isProfileSpace(*value)) ++value;

@@ -2,7 +2,7 @@
 // It follows their rules: section and key names compared without regard to case, lines
 // split at CR or LF, white space around names and values trimmed, the first section of a
 // name and the first key in it win, one pair of surrounding quotes stripped, a missing
-// file, section or key giving the default.
+// file, section or key, or a key without '=', giving the default.
 #pragma once
 
 #include <cstdint>
