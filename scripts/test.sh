@@ -8,7 +8,10 @@ bash scripts/setup.sh
 werror=()
 [ "${CI:-}" = "true" ] && werror=(-DTAMBERWICK_WERROR=ON)
 
-for preset in native asan win; do
+# native: all tests; asan: all tests under AddressSanitizer + UBSan; tsan: the keyboard
+# callback racing the script; fuzz: a short libFuzzer run per target; win: the shipped DLLs
+# under Wine.
+for preset in native asan tsan fuzz win; do
   echo "=== $preset ==="
   cmake --preset "$preset" "${werror[@]}" >/dev/null
   cmake --build --preset "$preset"

@@ -1,0 +1,139 @@
+// Turns the host calls the plug-in makes, and the world's changes, into a readable timeline,
+// per-actor activity bars, walked paths and the run's counts. It only watches: it answers no
+// call and changes nothing in the world.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "script_host.h"
+
+namespace simtool {
+
+enum class Actor : uint8_t { Sadie, Charles, SadieHorse, CharlesHorse };
+inline constexpr std::size_t kActorCount = 4;
+const char* actorName(Actor a);  // "Sadie", "Charles", "Sadie's horse", "Charles's horse"
+
+enum class SegKind : uint8_t { Arrive, Spot, Chore, Nearby, Walk, Sleep, Departure, HorseIdle, Wander };
+const char* segKindName(SegKind k);
+
+struct Segment {
+    int32_t start = 0;  // game time, ms
+    int32_t end = 0;
+    SegKind kind = SegKind::Arrive;
+    std::string label;
+};
+
+struct Event {
+    int32_t time = 0;  // game time, ms
+    std::string text;
+};
+
+struct PathPoint {
+    float x = 0, y = 0;
+};
+
+struct Visit {
+    int32_t start = 0;
+    int32_t end = 0;     // valid when ended
+    bool ended = false;
+};
+
+struct Counts {
+    int visits = 0;
+    int arrivals = 0;
+    int failedArrivals = 0;  // a visitor the host did not create
+    std::map<std::string, int> activities;  // by scenario type
+    std::map<std::string, int> activityKinds;  // spot, chore, nearby
+    int greetings = 0;      // GREET_* lines spoken by visitors
+    std::map<std::string, int> lines;  // every line spoken, by line
+    int nightsSlept = 0;
+    int departures = 0;
+    int ridesAway = 0;
+};
+
+class Recorder {
+public:
+    // clockStartHour: hour of the day at game time 0; cooldownHours: for "next possible at".
+    Recorder(int32_t clockStartHour, int32_t cooldownHours);
+
+    void onCall(const sim::Call& c);
+    // After every frame; scriptWaitedZero: the script ended this frame in scriptWait(0), i.e. a
+    // pass of the main loop (or a model wait) is complete.
+    void afterFrame(bool scriptWaitedZero);
+    // A line the simulator adds itself (key presses, scenario changes, faults).
+    void note(const std::string& text);
+    // An entity the scenario removes from the world.
+    void worldRemoved(sim::Handle h);
+    void finish();
+
+    // Handle currently held by an actor, 0 when none.
+    sim::Handle handleOf(Actor a) const { return present_[static_cast<std::size_t>(a)] ? handles_[static_cast<std::size_t>(a)] : 0; }
+    sim::Handle bedrollHandle(int i) const { return bedrolls_[static_cast<std::size_t>(i)]; }
+
+    std::string clockText(int32_t gameTime) const;  // "Day 1 08:00:03"
+
+    const std::vector<Event>& events() const { return events_; }
+    const std::array<std::vector<Segment>, kActorCount>& segments() const { return segments_; }
+    const std::array<std::vector<PathPoint>, kActorCount>& paths() const { return paths_; }
+    const std::vector<PathPoint>& playerPath() const { return playerPath_; }
+    const std::vector<Visit>& visits() const { return visits_; }
+    const Counts& counts() const { return counts_; }
+    bool visitActive() const { return visitActive_; }
+    const std::set<sim::Handle>& spotPoints() const { return spotPoints_; }
+    const std::vector<sim::DrawnText>& lastOverlay() const { return lastOverlay_; }
+    void keepOverlay(bool on) { keepOverlay_ = on; }
+
+private:
+    int actorOfHandle(sim::Handle h) const;
+    int actorOfModel(sim::Hash m) const;
+    std::string who(sim::Handle h) const;  // actor, household member, player or "ped N"
+    void emit(std::string text);
+    void open(std::size_t a, SegKind kind, std::string label);
+    void close(std::size_t a);
+    void beginVisit();
+    void checkRemovals();
+    void onScenario(std::size_t a, sim::Handle point);
+    std::string nameOf(sim::Hash h) const;
+
+    int32_t clockStartHour_;
+    int32_t cooldownHours_;
+    int32_t now_ = 0;
+
+    std::array<sim::Hash, kActorCount> models_{};
+    std::array<sim::Handle, kActorCount> handles_{};
+    std::array<bool, kActorCount> present_{};
+    std::array<bool, kActorCount> pending_{};    // model requested, ped not made yet
+    std::array<bool, kActorCount> departing_{};
+    std::array<bool, kActorCount> ridingAway_{};
+    std::array<bool, kActorCount> toHorse_{};
+    std::array<bool, kActorCount> dressed_{};
+    std::array<sim::Handle, kActorCount> lastPoint_{};
+    std::array<tw::Vec3, kActorCount> lastWalkTarget_{};
+    std::array<int32_t, kActorCount> lastSleepStart_{};
+    std::array<bool, kActorCount> sleptBefore_{};
+    std::array<sim::Handle, 2> bedrolls_{};
+    std::array<bool, 2> bedrollPresent_{};
+    sim::Hash sleepType_ = 0;
+    std::array<sim::Hash, 3> householdModels_{};
+    std::set<sim::Hash> choreTypes_;
+    std::set<sim::Handle> spotPoints_;
+
+    bool visitActive_ = false;
+    std::vector<Visit> visits_;
+    std::vector<Event> events_;
+    std::array<std::vector<Segment>, kActorCount> segments_;
+    std::array<bool, kActorCount> segOpen_{};
+    std::array<std::vector<PathPoint>, kActorCount> paths_;
+    std::vector<PathPoint> playerPath_;
+    int32_t nextSample_ = 0;
+    Counts counts_;
+    bool keepOverlay_ = false;
+    std::vector<sim::DrawnText> lastOverlay_;
+};
+
+}  // namespace simtool

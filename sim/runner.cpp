@@ -1,0 +1,448 @@
+#include "runner.h"
+
+#include <fmt/format.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cinttypes>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "ranch_layout.h"
+#include "ranch_map.h"
+
+namespace simtool {
+
+namespace {
+
+namespace fs = std::filesystem;
+using sim::gHost;
+
+constexpr int32_t kMsPerHour = 120000;
+
+int32_t hoursToMs(double h) { return static_cast<int32_t>(std::llround(std::min(h, 17000.0) * kMsPerHour)); }
+
+// ---- settings file ------------------------------------------------------------------
+
+std::string trim(const std::string& s) {
+    const auto b = s.find_first_not_of(" \t\r\n\x1a");
+    if (b == std::string::npos) return "";
+    const auto e = s.find_last_not_of(" \t\r\n\x1a");
+    return s.substr(b, e - b + 1);
+}
+
+bool sameNoCase(const std::string& a, const char* b) {
+    if (a.size() != std::strlen(b)) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+// Leading white space, a sign, the longest run of digits; saturated to 32 bits.
+int32_t decimal(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int64_t v = 0;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        if (v <= INT32_MAX) v = v * 10 + (text[i] - '0');
+        ++i;
+    }
+    if (negative) v = -v;
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+// ---- host world set-up ----------------------------------------------------------------
+
+void setFaultModel(sim::World& w, const std::string& name, bool valid, int32_t delay) {
+    sim::setModel(w, name.c_str(), valid, delay);
+}
+
+void prepareWorld(const Scenario& s) {
+    sim::World& w = gHost.world;
+    w.frameStepMs = s.frameStepMs;
+    w.clockStartHour = s.clockStartHour;
+    w.clockBaseTime = 0;
+    w.rngState = s.seed * 0x9E3779B97F4A7C15ull + 0x2545F4914F6CDD1Dull;
+    w.completedMissions.clear();
+    for (const auto& m : s.completedMissions) w.completedMissions.push_back(sim::nameHash(m.c_str()));
+    for (const auto& m : s.faults.modelsNeverLoad) setFaultModel(w, m, true, -1);
+    for (const auto& m : s.faults.invalidModels) setFaultModel(w, m, false, 200);
+    for (const auto& m : s.faults.modelsNeverCreated) {
+        setFaultModel(w, m, true, 200);
+        w.models[sim::nameHash(m.c_str())].neverCreated = true;
+    }
+    w.faults.refusePeds = s.faults.refusePeds;
+    w.faults.refuseObjects = s.faults.refuseObjects;
+    w.faults.refusePoints = s.faults.refusePoints;
+    w.faults.pointsNotExisting = s.faults.pointsNotExisting;
+    if (sim::Entity* p = sim::findEntity(w, w.playerPed)) p->pos = s.waypoints.front().pos;
+}
+
+tw::Vec3 playerAt(const Scenario& s, int32_t gameTime) {
+    const auto& wp = s.waypoints;
+    const double h = static_cast<double>(gameTime) / kMsPerHour;
+    if (h <= wp.front().t) return wp.front().pos;
+    for (std::size_t i = 1; i < wp.size(); ++i) {
+        if (h > wp[i].t) continue;
+        const double span = wp[i].t - wp[i - 1].t;
+        const float f = span <= 0 ? 1.0f : static_cast<float>((h - wp[i - 1].t) / span);
+        const tw::Vec3 a = wp[i - 1].pos, b = wp[i].pos;
+        return {a.x + (b.x - a.x) * f, a.y + (b.y - a.y) * f, a.z + (b.z - a.z) * f};
+    }
+    return wp.back().pos;
+}
+
+const char* sightText(Sight s) {
+    switch (s) {
+    case Sight::World: return "as the world's geometry allows";
+    case Sight::Nothing: return "nothing";
+    case Sight::Everything: return "everything";
+    case Sight::Near: return "what is near and unobstructed";
+    }
+    return "?";
+}
+
+void applySight(sim::World& w, Sight s) {
+    w.playerSeesEverything = s == Sight::Everything;
+    w.playerSeesNothing = s == Sight::Nothing;
+}
+
+sim::Handle targetHandle(const Recorder& r, Target t) {
+    switch (t) {
+    case Target::Sadie: return r.handleOf(Actor::Sadie);
+    case Target::Charles: return r.handleOf(Actor::Charles);
+    case Target::SadieHorse: return r.handleOf(Actor::SadieHorse);
+    case Target::CharlesHorse: return r.handleOf(Actor::CharlesHorse);
+    case Target::Bedroll1: return r.bedrollHandle(0);
+    case Target::Bedroll2: return r.bedrollHandle(1);
+    }
+    return 0;
+}
+
+// Removes an entity the way the host does when something else in the game deletes it.
+void removeFromWorld(sim::World& w, sim::Handle h) {
+    sim::Entity* e = sim::findEntity(w, h);
+    if (!e) return;
+    e->alive = false;
+    if (e->task.kind == sim::TaskKind::Scenario)
+        if (sim::ScenarioPoint* p = sim::findPoint(w, e->task.point); p && p->user == e->handle) p->user = 0;
+}
+
+// ---- trace ----------------------------------------------------------------------------
+
+void jsonString(std::string& out, const char* s) {
+    out += '"';
+    for (const char* c = s; *c; ++c) {
+        const auto u = static_cast<unsigned char>(*c);
+        if (u == '"' || u == '\\') out += '\\', out += static_cast<char>(u);
+        else if (u < 0x20) out += fmt::format("\\u{:04x}", u);
+        else out += static_cast<char>(u);
+    }
+    out += '"';
+}
+
+std::string floatJson(float f) { return std::isfinite(f) ? fmt::format("{}", f) : "null"; }
+
+void hashJson(std::string& out, uint32_t h) {
+    auto it = gHost.world.names.find(h);
+    if (it != gHost.world.names.end()) jsonString(out, it->second.c_str());
+    else out += std::to_string(h);
+}
+
+// One JSON line per call: game time, operation, arguments as the catalogue types them, result.
+void traceLine(std::FILE* f, const sim::Call& c, std::string& out) {
+    const tw::OpInfo& info = tw::opInfo(c.op);
+    out.clear();
+    out += fmt::format("{{\"t\":{},\"op\":\"{}\",\"args\":[", c.time, info.name);
+    for (std::size_t i = 0; i < c.argc; ++i) {
+        if (i) out += ',';
+        using tw::ArgKind;
+        switch (info.args[i].kind) {
+        case ArgKind::Int:
+        case ArgKind::LitInt: out += std::to_string(c.i(i)); break;
+        case ArgKind::Bool: out += c.u(i) ? "true" : "false"; break;
+        case ArgKind::Float:
+        case ArgKind::LitFloat: out += floatJson(c.f(i)); break;
+        case ArgKind::Handle: out += std::to_string(c.u(i)); break;
+        case ArgKind::Hash: hashJson(out, c.u(i)); break;
+        case ArgKind::Str:
+        case ArgKind::LitStr:
+            if (c.args[i] == 0) out += "null";
+            else jsonString(out, c.s(i));
+            break;
+        case ArgKind::Ptr: out += c.args[i] ? "\"&\"" : "null"; break;
+        case ArgKind::HostStr:
+        case ArgKind::Int64: out += std::to_string(static_cast<int64_t>(c.args[i])); break;
+        }
+    }
+    out += "],\"result\":";
+    auto resultFloat = [&](std::size_t n) {
+        sim::Call tmp;
+        tmp.args[0] = c.result[n];
+        return floatJson(tmp.f(0));
+    };
+    switch (info.result) {
+    case tw::ResultKind::None: out += "null"; break;
+    case tw::ResultKind::Bool: out += static_cast<uint32_t>(c.result[0]) ? "true" : "false"; break;
+    case tw::ResultKind::Int: out += std::to_string(static_cast<int32_t>(static_cast<uint32_t>(c.result[0]))); break;
+    case tw::ResultKind::Handle: out += std::to_string(static_cast<uint32_t>(c.result[0])); break;
+    case tw::ResultKind::Float: out += resultFloat(0); break;
+    case tw::ResultKind::Vec3: out += "[" + resultFloat(0) + "," + resultFloat(1) + "," + resultFloat(2) + "]"; break;
+    case tw::ResultKind::HostStr: out += std::to_string(c.result[0]); break;
+    }
+    out += "}\n";
+    std::fwrite(out.data(), 1, out.size(), f);
+}
+
+// ---- progress -------------------------------------------------------------------------
+
+void drawProgress(double fraction, double hoursDone, double total) {
+    constexpr int kWidth = 40;
+    const int filled = static_cast<int>(fraction * kWidth);
+    std::string bar(static_cast<std::size_t>(filled), '#');
+    bar.resize(kWidth, '.');
+    std::fprintf(stderr, "\r[%s] %5.1f / %.1f in-game hours", bar.c_str(), hoursDone, total);
+    std::fflush(stderr);
+}
+
+void clearProgress() {
+    std::fprintf(stderr, "\r%78s\r", "");
+    std::fflush(stderr);
+}
+
+// ---- working directory ----------------------------------------------------------------
+
+struct WorkDir {
+    std::string path, previous;
+    bool ok = false;
+    WorkDir() {
+        char tmpl[] = "/tmp/tamberwick-sim-XXXXXX";
+        if (!mkdtemp(tmpl)) return;
+        path = tmpl;
+        std::error_code ec;
+        previous = fs::current_path(ec).string();
+        ok = !ec && chdir(path.c_str()) == 0;
+    }
+    ~WorkDir() {
+        if (!previous.empty() && chdir(previous.c_str()) != 0) std::perror("tamberwick-sim: returning to the working directory");
+        std::error_code ec;
+        if (!path.empty()) fs::remove_all(path, ec);
+    }
+};
+
+}  // namespace
+
+void readIniHours(const std::string& path, int32_t& cooldown, int32_t& duration) {
+    cooldown = 72;
+    duration = 48;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return;
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::replace(content.begin(), content.end(), '\r', '\n');
+    std::istringstream lines(content);
+    std::string line;
+    int state = 0;  // 0 before [Settings], 1 in it, 2 past it
+    bool haveCooldown = false, haveDuration = false;
+    while (state != 2 && std::getline(lines, line)) {
+        const std::string t = trim(line);
+        if (!t.empty() && t.front() == '[') {
+            const auto close = t.find(']');
+            const std::string name = trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            if (state == 1) state = 2;
+            else if (sameNoCase(name, "Settings")) state = 1;
+            continue;
+        }
+        if (state != 1) continue;
+        const auto eq = t.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = trim(t.substr(0, eq));
+        std::string value = trim(t.substr(eq + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        if (sameNoCase(key, "visitCooldown") && !haveCooldown) cooldown = decimal(value), haveCooldown = true;
+        if (sameNoCase(key, "visitDuration") && !haveDuration) duration = decimal(value), haveDuration = true;
+    }
+    // The plug-in clamps both so that the millisecond values stay within 32 bits.
+    cooldown = std::clamp(cooldown, -(INT32_MAX / (2 * kMsPerHour)), INT32_MAX / (2 * kMsPerHour));
+    duration = std::clamp(duration, -(INT32_MAX / kMsPerHour), INT32_MAX / kMsPerHour);
+}
+
+RunResult runScenario(const Scenario& s, const RunOptions& o) {
+    RunResult r;
+    WorkDir dir;
+    if (!dir.ok) {
+        r.failure = "cannot make a temporary working directory";
+        return r;
+    }
+    std::error_code ec;
+    if (!o.iniPath.empty()) {
+        fs::copy_file(o.iniPath, dir.path + "/tamberwick.ini", ec);
+        if (ec) {
+            r.failure = o.iniPath + ": cannot be copied: " + ec.message();
+            return r;
+        }
+    } else if (s.visitCooldown || s.visitDuration) {
+        std::ofstream ini(dir.path + "/tamberwick.ini", std::ios::binary);
+        ini << "[Settings]\n";
+        if (s.visitCooldown) ini << "visitCooldown=" << *s.visitCooldown << "\n";
+        if (s.visitDuration) ini << "visitDuration=" << *s.visitDuration << "\n";
+    }
+    readIniHours(dir.path + "/tamberwick.ini", r.cooldownHours, r.durationHours);
+
+    std::FILE* trace = nullptr;
+    if (!o.tracePath.empty()) {
+        trace = std::fopen(o.tracePath.c_str(), "wb");
+        if (!trace) {
+            r.failure = o.tracePath + ": cannot be written";
+            return r;
+        }
+    }
+
+    sim::hostReset();
+    prepareWorld(s);
+    r.recorder = std::make_unique<Recorder>(s.clockStartHour, r.cooldownHours);
+    Recorder& rec = *r.recorder;
+    rec.keepOverlay(o.keepOverlay);
+    gHost.traceEnabled = trace != nullptr;
+    std::string line;
+    gHost.observer = [&](const sim::Call& c, const sim::World&) {
+        rec.onCall(c);
+        if (trace) traceLine(trace, c, line);
+    };
+
+    std::string loadError;
+    if (!sim::loadPlugin(o.pluginPath, &loadError)) {
+        r.failure = "cannot load the plug-in " + o.pluginPath + ": " + loadError;
+        gHost.observer = nullptr;
+        if (trace) std::fclose(trace);
+        return r;
+    }
+    r.loaded = true;
+
+    const int32_t endMs = hoursToMs(o.hours);
+    std::size_t nextSight = 0, nextMission = 0, nextKey = 0, nextDeletion = 0, nextStuck = 0;
+    bool householdDone = s.household;
+    const auto wallStart = std::chrono::steady_clock::now();
+    auto lastDraw = wallStart;
+    bool drawing = false;
+    sim::World& w = gHost.world;
+
+    while (w.gameTime < endMs) {
+        const int32_t now = w.gameTime;
+        if (sim::Entity* p = sim::findEntity(w, w.playerPed)) p->pos = playerAt(s, now);
+        for (; nextSight < s.sight.size() && hoursToMs(s.sight[nextSight].t) <= now; ++nextSight) {
+            applySight(w, s.sight[nextSight].sees);
+            rec.note(fmt::format("the player sees {}", sightText(s.sight[nextSight].sees)));
+        }
+        for (; nextMission < s.missionActive.size() && hoursToMs(s.missionActive[nextMission].t) <= now; ++nextMission) {
+            if (w.missionActive == s.missionActive[nextMission].active) continue;
+            w.missionActive = s.missionActive[nextMission].active;
+            rec.note(w.missionActive ? "a story mission starts" : "the story mission ends");
+        }
+        for (; nextKey < s.keys.size() && hoursToMs(s.keys[nextKey].t) <= now; ++nextKey) {
+            rec.note("key " + s.keys[nextKey].name + " is pressed");
+            sim::sendKey(s.keys[nextKey].code, 1);
+        }
+        for (; nextDeletion < s.faults.deletions.size() && hoursToMs(s.faults.deletions[nextDeletion].t) <= now; ++nextDeletion) {
+            const Target t = s.faults.deletions[nextDeletion].who;
+            const sim::Handle h = targetHandle(rec, t);
+            if (h && sim::findEntity(w, h)) {
+                removeFromWorld(w, h);
+                rec.worldRemoved(h);
+                rec.note(fmt::format("the world removes {} (fault)", targetName(t)));
+            } else {
+                rec.note(fmt::format("the world finds no {} to remove", targetName(t)));
+            }
+        }
+        for (; nextStuck < s.faults.stuck.size() && hoursToMs(s.faults.stuck[nextStuck].t) <= now; ++nextStuck) {
+            const Target t = s.faults.stuck[nextStuck].who;
+            if (sim::Entity* e = sim::findEntity(w, targetHandle(rec, t))) {
+                e->stuck = true;
+                rec.note(fmt::format("an obstacle holds {} (fault)", targetName(t)));
+            } else {
+                rec.note(fmt::format("the world finds no {} to hold", targetName(t)));
+            }
+        }
+
+        sim::runFrame();
+        ++r.frames;
+        if (!householdDone && w.ranchPopulated) {
+            // The ranch puts its household in place on the first frame; this scenario has none.
+            const sim::RanchHousehold& hh = sim::ranchHousehold();
+            for (sim::Handle h : {hh.abigail, hh.uncle, hh.jack}) removeFromWorld(w, h);
+            householdDone = true;
+            rec.note("the household is away from the ranch");
+        }
+        const bool waitedZero = gHost.wakeFrame == gHost.frame + 1 && gHost.wakeTime == w.gameTime;
+        rec.afterFrame(waitedZero);
+        if (trace) {
+            gHost.trace.clear();
+            gHost.waits.clear();
+        }
+        if (o.progress && (r.frames & 1023) == 0) {
+            const auto t = std::chrono::steady_clock::now();
+            if (t - wallStart > std::chrono::seconds(1) && t - lastDraw > std::chrono::milliseconds(100)) {
+                drawProgress(static_cast<double>(w.gameTime) / endMs, static_cast<double>(w.gameTime) / kMsPerHour, o.hours);
+                lastDraw = t;
+                drawing = true;
+            }
+        }
+    }
+    r.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    if (drawing) clearProgress();
+    rec.finish();
+    r.endTime = w.gameTime;
+    r.hostCalls = gHost.totalCalls;
+
+    // What the plug-in made, and what of it is still there.
+    const bool anyVisitEnded = std::any_of(rec.visits().begin(), rec.visits().end(), [](const Visit& v) { return v.ended; });
+    const sim::Hash sleepType = sim::nameHash("WORLD_HUMAN_SLEEP_GROUND_ARM");
+    const sim::Hash bedrolls[2] = {sim::nameHash("s_bedrollfurlined01x"), sim::nameHash("p_bedrollopen03x")};
+    r.leakChecked = !rec.visitActive();
+    auto modelName = [&](sim::Hash h) {
+        auto it = w.names.find(h);
+        return it != w.names.end() ? it->second : fmt::format("0x{:08X}", h);
+    };
+    for (const sim::Entity& e : w.entities) {
+        if (!e.byPlugin) continue;
+        int* made = e.kind == sim::EntityKind::Horse ? &r.horsesCreated : e.kind == sim::EntityKind::Object ? &r.objectsCreated : &r.pedsCreated;
+        int* gone = e.kind == sim::EntityKind::Horse ? &r.horsesRemoved : e.kind == sim::EntityKind::Object ? &r.objectsRemoved : &r.pedsRemoved;
+        ++*made;
+        if (!e.alive) {
+            ++*gone;
+            continue;
+        }
+        // Bedrolls placed at start-up belong to the ranch until the first visit ends.
+        const bool fixture = e.kind == sim::EntityKind::Object && (e.model == bedrolls[0] || e.model == bedrolls[1]);
+        if (r.leakChecked && !(fixture && !anyVisitEnded))
+            r.leaks.push_back({fmt::format("{} {} ({}) at ({:.1f}, {:.1f})", e.kind == sim::EntityKind::Object ? "object" : "ped", e.handle,
+                                           modelName(e.model), e.pos.x, e.pos.y)});
+    }
+    for (const sim::ScenarioPoint& p : w.points) {
+        if (!p.byPlugin) continue;
+        ++r.pointsCreated;
+        if (!p.alive) {
+            ++r.pointsRemoved;
+            continue;
+        }
+        if (rec.spotPoints().count(p.handle)) continue;
+        const bool fixture = p.type == sleepType;
+        if (r.leakChecked && !(fixture && !anyVisitEnded))
+            r.leaks.push_back({fmt::format("scenario point {} ({}) at ({:.1f}, {:.1f})", p.handle, modelName(p.type), p.pos.x, p.pos.y)});
+    }
+
+    sim::unloadPlugin();
+    gHost.observer = nullptr;
+    r.hostErrors = gHost.errors;
+    if (trace) std::fclose(trace);
+    return r;
+}
+
+}  // namespace simtool

@@ -1,0 +1,175 @@
+// tamberwick-sim: runs the plug-in module in the host substitute for a span of in-game time
+// and reports what happened, as a timeline, a summary, a call trace and two pictures.
+#include <fmt/format.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "report_svg.h"
+#include "runner.h"
+#include "scenario.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace simtool;
+
+constexpr int kExitOk = 0;
+constexpr int kExitProblems = 1;  // the run found host errors or leaks, or could not run
+constexpr int kExitUsage = 2;     // bad options, scenario or settings file; nothing was run
+
+#ifndef TAMBERWICK_SIM_PLUGIN
+#define TAMBERWICK_SIM_PLUGIN "libtamberwick.so"
+#define TAMBERWICK_SIM_PLUGIN_DEV "libtamberwick_dev.so"
+#endif
+
+std::string absolute(const std::string& p) {
+    if (p.empty()) return p;
+    std::error_code ec;
+    const fs::path a = fs::absolute(p, ec);
+    return ec ? p : a.string();
+}
+
+void printSummary(const RunResult& r, const Scenario& s, double hours, bool timing, std::FILE* out) {
+    const Recorder& rec = *r.recorder;
+    const Counts& c = rec.counts();
+    int ended = 0;
+    for (const Visit& v : rec.visits()) ended += v.ended ? 1 : 0;
+    fmt::print(out, "\nSummary: scenario {}, seed {}, {:g} in-game hours, {} frames of {} ms, cooldown {} h, duration {} h\n", s.name, s.seed,
+               hours, r.frames, s.frameStepMs, r.cooldownHours, r.durationHours);
+    fmt::print(out, "  visits            {} ({} ended)\n", c.visits, ended);
+    fmt::print(out, "  arrivals          {}{}\n", c.arrivals, c.failedArrivals ? fmt::format(" ({} not created)", c.failedArrivals) : "");
+    int total = 0;
+    for (const auto& [k, n] : c.activities) total += n;
+    std::string kinds;
+    for (const auto& [k, n] : c.activityKinds) kinds += fmt::format("{}{} {}", kinds.empty() ? "" : ", ", k, n);
+    fmt::print(out, "  activities        {}{}\n", total, kinds.empty() ? "" : " (" + kinds + ")");
+    for (const auto& [k, n] : c.activities) fmt::print(out, "    {:<48} {}\n", k, n);
+    fmt::print(out, "  greetings         {}\n", c.greetings);
+    fmt::print(out, "  nights slept      {}\n", c.nightsSlept);
+    fmt::print(out, "  departures        {} ({} rode away)\n", c.departures, c.ridesAway);
+    fmt::print(out, "  created           {} peds, {} horses, {} objects, {} scenario points\n", r.pedsCreated, r.horsesCreated, r.objectsCreated,
+               r.pointsCreated);
+    fmt::print(out, "  removed           {} peds, {} horses, {} objects, {} scenario points\n", r.pedsRemoved, r.horsesRemoved, r.objectsRemoved,
+               r.pointsRemoved);
+    if (r.leakChecked) {
+        fmt::print(out, "  leaks             {}\n", r.leaks.size());
+        for (const Leak& l : r.leaks) fmt::print(out, "    {}\n", l.what);
+    } else {
+        fmt::print(out, "  leaks             not checked: the run ended during a visit\n");
+    }
+    fmt::print(out, "  host errors       {}\n", r.hostErrors.size());
+    for (const auto& e : r.hostErrors) fmt::print(out, "    {}\n", e);
+    fmt::print(out, "  host calls        {}\n", r.hostCalls);
+    if (timing) {
+        const double speed = r.wallSeconds > 0 ? hours / r.wallSeconds : 0.0;
+        fmt::print(out, "  speed             {:.0f} in-game hours per second ({:.2f} s wall clock)\n", speed, r.wallSeconds);
+    }
+}
+
+bool writeFile(const fs::path& p, const std::string& text) {
+    std::ofstream f(p, std::ios::binary);
+    f << text;
+    return static_cast<bool>(f);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{
+        "Runs the plug-in in the host substitute over a scenario and reports what happened: a timeline of the visit on "
+        "standard output, then a summary. Exit status: 0 when the run was clean, 1 when it found host errors or leaked "
+        "entities (or could not run), 2 for a bad option, scenario or settings file (nothing is run then).",
+        "tamberwick-sim"};
+    std::string scenarioPath, iniPath, tracePath, reportDir, pluginPath;
+    double hours = 60.0;
+    bool dev = false, overlay = false, noTiming = false, quiet = false;
+    std::optional<uint64_t> seed;
+    app.add_option("scenario", scenarioPath,
+                   "Scenario file (JSON). Default: the embedded scenario: the player at the ranch house, FIN2 complete, no "
+                   "mission running, the household at home, 08:00, the plug-in's own settings (72 h cooldown, 48 h visits)");
+    auto* hoursOpt = app.add_option("--hours", hours, "In-game hours to run; enough for one whole visit by default")
+                         ->check(CLI::Range(0.001, 17000.0))
+                         ->capture_default_str();
+    app.add_option("--ini", iniPath, "Settings file (tamberwick.ini) the plug-in reads; default: the scenario's \"settings\", else none")
+        ->check(CLI::ExistingFile);
+    app.add_option("--seed", seed, "Seed of the host's random sequence; default: the scenario's \"seed\", else 1");
+    app.add_flag("--dev", dev, "Load the developer build (debugMode on: overlay and hotkeys); also set by the scenario's \"debugMode\"");
+    app.add_option("--plugin", pluginPath, "Plug-in module to load; default: the one built beside this program")
+        ->default_str(TAMBERWICK_SIM_PLUGIN);
+    app.add_option("--trace", tracePath, "Write every host call as JSON lines (game time, operation, arguments, result) to FILE");
+    app.add_option("--report", reportDir, "Write map.svg (the ranch and the paths walked) and timeline.svg into DIR");
+    app.add_flag("--overlay", overlay, "Print the developer overlay's texts of the last frame (when debugMode is on)");
+    app.add_flag("--no-timing", noTiming, "Leave the wall-clock speed out of the summary");
+    app.add_flag("-q,--quiet", quiet, "Print the summary only, not the timeline");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? kExitOk : kExitUsage;
+    }
+
+    Scenario scenario = defaultScenario();
+    if (!scenarioPath.empty()) {
+        std::string error;
+        auto loaded = loadScenario(scenarioPath, error);
+        if (!loaded) {
+            fmt::print(stderr, "tamberwick-sim: {}\n", error);
+            return kExitUsage;
+        }
+        scenario = *loaded;
+    }
+    if (seed) scenario.seed = *seed;
+    if (dev) scenario.debugMode = true;
+    if (hoursOpt->count() == 0 && scenario.hours) hours = *scenario.hours;
+
+    RunOptions options;
+    options.pluginPath = absolute(!pluginPath.empty() ? pluginPath : scenario.debugMode ? TAMBERWICK_SIM_PLUGIN_DEV : TAMBERWICK_SIM_PLUGIN);
+    options.hours = hours;
+    options.iniPath = absolute(iniPath);
+    options.tracePath = absolute(tracePath);
+    options.keepOverlay = overlay || !reportDir.empty();
+    options.progress = isatty(STDERR_FILENO) != 0;
+    if (!reportDir.empty()) {
+        std::error_code ec;
+        fs::create_directories(reportDir, ec);
+        if (ec) {
+            fmt::print(stderr, "tamberwick-sim: {}: cannot make the report directory: {}\n", reportDir, ec.message());
+            return kExitUsage;
+        }
+    }
+
+    RunResult r = runScenario(scenario, options);
+    if (!r.failure.empty()) {
+        fmt::print(stderr, "tamberwick-sim: {}\n", r.failure);
+        return r.loaded ? kExitProblems : (r.failure.find("cannot load") == 0 ? kExitProblems : kExitUsage);
+    }
+    const Recorder& rec = *r.recorder;
+    if (!quiet)
+        for (const Event& e : rec.events()) fmt::print("{}  {}\n", rec.clockText(e.time), e.text);
+
+    if (overlay) {
+        if (rec.lastOverlay().empty()) {
+            fmt::print("\nDeveloper overlay: nothing drawn (debugMode is off; use --dev or \"debugMode\": true)\n");
+        } else {
+            fmt::print("\nDeveloper overlay, last frame:\n");
+            for (const auto& t : rec.lastOverlay()) fmt::print("  {}\n", t.text);
+        }
+    }
+    if (!reportDir.empty()) {
+        const std::string title = fmt::format("Ranch visits: scenario {}, seed {}", scenario.name, scenario.seed);
+        const bool ok = writeFile(fs::path(reportDir) / "map.svg", mapSvg(rec, scenario.debugMode ? rec.lastOverlay() : std::vector<sim::DrawnText>{}, title)) &&
+                        writeFile(fs::path(reportDir) / "timeline.svg", timelineSvg(rec, r.endTime, title));
+        if (!ok) {
+            fmt::print(stderr, "tamberwick-sim: {}: cannot write the report\n", reportDir);
+            return kExitProblems;
+        }
+    }
+    std::fflush(stdout);
+    printSummary(r, scenario, hours, !noTiming, stdout);
+    std::fflush(stdout);
+    return (r.hostErrors.empty() && r.leaks.empty()) ? kExitOk : kExitProblems;
+}
