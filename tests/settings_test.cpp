@@ -119,6 +119,22 @@ TEST(ProfileReader, LineEndsOfEveryKind) {
     EXPECT_EQ(lookup("\xEF\xBB\xBF[Settings]\nvisitCooldown=6"), "6");
 }
 
+TEST(ProfileReader, BlanksInsideTheSectionBracketsAreNotPartOfTheName) {
+    EXPECT_EQ(lookup("[ Settings ]\nvisitCooldown=5\n"), "5");
+    EXPECT_EQ(lookup("[\tSettings]\nvisitCooldown=5\n"), "5");
+    EXPECT_EQ(lookup("[Set tings]\nvisitCooldown=5\n"), "72");
+}
+
+TEST(ProfileReader, Utf16FilesWithAByteOrderMarkAreReadAsText) {
+    auto utf16 = [](const std::string& text, bool little) {
+        std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+        for (char c : text) out += little ? std::string{c, '\0'} : std::string{'\0', c};
+        return out;
+    };
+    EXPECT_EQ(lookup(utf16("[Settings]\r\nvisitCooldown=24\r\n", true)), "24");
+    EXPECT_EQ(lookup(utf16("[Settings]\r\nvisitCooldown=25\r\n", false)), "25");
+}
+
 TEST(ProfileReader, MissingValueIsEmptyAndMissingEqualsIsTheDefault) {
     EXPECT_EQ(lookup("[Settings]\nvisitCooldown=\n"), "");
     EXPECT_EQ(lookup("[Settings]\nvisitCooldown\nvisitCooldown=4\n"), "72");

@@ -19,14 +19,38 @@ bool equalNoCase(const char* a, std::size_t alen, const char* b) {
     return true;
 }
 
+// The file's characters: bytes, or UTF-16 text (after its byte order mark) narrowed to
+// bytes, ASCII kept and anything else read as '?'.
+struct TextSource {
+    std::FILE* file;
+    int utf16 = 0;  // 0 bytes, 1 little-endian, 2 big-endian
+
+    explicit TextSource(std::FILE* f) : file(f) {
+        const int a = std::fgetc(f);
+        const int b = a == EOF ? EOF : std::fgetc(f);
+        if (a == 0xFF && b == 0xFE) utf16 = 1;
+        else if (a == 0xFE && b == 0xFF) utf16 = 2;
+        else std::fseek(f, 0, SEEK_SET);
+    }
+
+    int next() {
+        const int a = std::fgetc(file);
+        if (!utf16 || a == EOF) return a;
+        const int b = std::fgetc(file);
+        if (b == EOF) return EOF;
+        const int unit = utf16 == 1 ? (b << 8 | a) : (a << 8 | b);
+        return unit < 0x80 ? unit : '?';
+    }
+};
+
 // Reads the next line (ended by CR or LF) into line; false at the end of the file.
-bool readLine(std::FILE* f, std::string& line) {
+bool readLine(TextSource& src, std::string& line) {
     line.clear();
-    int c = std::fgetc(f);
+    int c = src.next();
     if (c == EOF) return false;
     while (c != EOF && c != '\n' && c != '\r') {
         line.push_back(static_cast<char>(c));
-        c = std::fgetc(f);
+        c = src.next();
     }
     return true;
 }
@@ -54,10 +78,11 @@ uint32_t profileLookup(std::FILE* file, const char* section, const char* key, co
                        uint32_t size) {
     if (!out || size == 0) return 0;
     if (file) {
+        TextSource src(file);
         std::string line;
         bool first = true;
         int sectionState = 0;  // 0 before the wanted section, 1 inside it, 2 past it
-        while (sectionState != 2 && readLine(file, line)) {
+        while (sectionState != 2 && readLine(src, line)) {
             std::size_t begin = 0, end = line.size();
             if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0) begin = 3;  // UTF-8 byte order mark
             first = false;
@@ -75,7 +100,12 @@ uint32_t profileLookup(std::FILE* file, const char* section, const char* key, co
                             close = p;
                             break;
                         }
-                    const bool match = equalNoCase(s + 1, static_cast<std::size_t>(close - s - 1), section);
+                    // White space just inside the brackets is not part of the name.
+                    const char* name = s + 1;
+                    const char* nameEnd = close;
+                    while (name < nameEnd && isProfileSpace(*name)) ++name;
+                    while (nameEnd > name && isProfileSpace(nameEnd[-1])) --nameEnd;
+                    const bool match = equalNoCase(name, static_cast<std::size_t>(nameEnd - name), section);
                     if (sectionState == 1)
                         sectionState = 2;
                     else if (match)
