@@ -163,6 +163,8 @@ int32_t clockHour(const World& w);
 // Whether a straight sight line from a to b is clear of obstacles and within sightRange.
 bool lineOfSight(const World& w, Vec3 a, Vec3 b);
 uint32_t nextRandom(World& w);
+// Starts the world's random sequence for a seed; nearby seeds give unrelated sequences.
+void seedWorld(World& w, uint64_t seed);
 void worldTick(World& w);  // one frame of the world after the clock advanced
 
 }  // namespace sim

@@ -69,7 +69,7 @@ void prepareWorld(const Scenario& s) {
     w.frameStepMs = s.frameStepMs;
     w.clockStartHour = s.clockStartHour;
     w.clockBaseTime = 0;
-    w.rngState = s.seed * 0x9E3779B97F4A7C15ull + 0x2545F4914F6CDD1Dull;
+    sim::seedWorld(w, s.seed);
     w.completedMissions.clear();
     for (const auto& m : s.completedMissions) w.completedMissions.push_back(sim::nameHash(m.c_str()));
     for (const auto& m : s.faults.modelsNeverLoad) setFaultModel(w, m, true, -1);

@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
                          ->capture_default_str();
     app.add_option("--ini", iniPath, "Settings file (tamberwick.ini) the plug-in reads; default: the scenario's \"settings\", else none")
         ->check(CLI::ExistingFile);
-    app.add_option("--seed", seed, "Seed of the host's random sequence; default: the scenario's \"seed\", else 1");
+    app.add_option("--seed", seed, "Seed of the host's random sequence; default: the scenario's \"seed\", else 9");
     app.add_flag("--dev", dev, "Load the developer build (debugMode on: overlay and hotkeys); also set by the scenario's \"debugMode\"");
     app.add_option("--plugin", pluginPath, "Plug-in module to load; default: the one built beside this program")
         ->default_str(TAMBERWICK_SIM_PLUGIN);
