@@ -158,7 +158,7 @@ void ranchTick(World& w) {
         Entity* e = findEntity(w, m.ped);
         if (!e || e->task.kind != TaskKind::None) continue;
         if (m.nextErrand == 0) {
-            m.nextErrand = w.gameTime + ranchRandomIn(kMinRestMs, kMaxRestMs);
+            m.nextErrand = tw::addTime(w.gameTime, ranchRandomIn(kMinRestMs, kMaxRestMs));
             if (m.nextErrand == 0) m.nextErrand = 1;
         } else if (tw::elapsed(w.gameTime, m.nextErrand) >= 0) {
             m.nextErrand = 0;

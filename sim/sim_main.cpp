@@ -11,6 +11,7 @@
 #include "report_svg.h"
 #include "runner.h"
 #include "scenario.h"
+#include "soak.h"
 
 namespace {
 
@@ -105,11 +106,30 @@ int main(int argc, char** argv) {
     app.add_flag("--overlay", overlay, "Print the developer overlay's texts of the last frame (when debugMode is on)");
     app.add_flag("--no-timing", noTiming, "Leave the wall-clock speed out of the summary");
     app.add_flag("-q,--quiet", quiet, "Print the summary only, not the timeline");
+
+    SoakOptions soak;
+    auto* soakCmd = app.add_subcommand(
+        "soak",
+        "Fault-injection soak: each seed loads the plug-in afresh and runs it for in-game days while the host deletes, refuses "
+        "and stalls things at random, the player comes and goes and the clock jumps; invariants are checked after every call "
+        "and frame. Violations are printed with the seed and frame and the command that replays them. Exit status 1 when "
+        "any seed found a violation.");
+    soakCmd->add_option("--seeds", soak.seeds, "Number of seeds")->check(CLI::Range(1, 1000000))->capture_default_str();
+    soakCmd->add_option("--first-seed", soak.firstSeed, "First seed")->capture_default_str();
+    soakCmd->add_option("--days", soak.days, "In-game days per seed")->check(CLI::Range(1, 60))->capture_default_str();
+    soakCmd->add_option("--jobs", soak.jobs, "Seeds run side by side in child processes")->check(CLI::Range(1, 64))->capture_default_str();
+    soakCmd->add_option("--frame-ms", soak.frameStepMs, "Game time per frame, ms")->check(CLI::Range(10, 250))->capture_default_str();
+    soakCmd->add_flag("-v,--verbose", soak.verbose, "One line per seed");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? kExitOk : kExitUsage;
+    }
+    if (soakCmd->parsed()) {
+        soak.pluginPath = absolute(!pluginPath.empty() ? pluginPath : TAMBERWICK_SIM_PLUGIN);
+        soak.pluginDevPath = absolute(!pluginPath.empty() ? pluginPath : TAMBERWICK_SIM_PLUGIN_DEV);
+        return runSoak(soak, stdout) == 0 ? kExitOk : kExitProblems;
     }
 
     Scenario scenario = defaultScenario();

@@ -174,7 +174,8 @@ void useNextSpot(VisitorState& v, bool isCharles) {
 void updateHorse(VisitorState& v) {
     if (v.horse == 0 || !entityExists(v.horse) || v.isDeparting) return;
     const GameTime now = gameGetTimer();
-    if (v.nextHorseScenarioTime != 0 && now < v.nextHorseScenarioTime) return;
+    // Measured as elapsed time, so the wait holds across the wrap of the game timer.
+    if (v.nextHorseScenarioTime != 0 && elapsed(now, v.nextHorseScenarioTime) < 0) return;
 
     const Vec3 pos = positionOf(v.horse);
     const auto count = static_cast<int32_t>(horseScenarioCount);

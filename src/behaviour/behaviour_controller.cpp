@@ -40,14 +40,16 @@ void updateVisitor(VisitorState& v, bool isCharles) {
         taskClearPedTasks(v.ped);
         scriptWait(kSettleWaitMs);
         v.hasSettled = true;
+        if (!entityExists(v.ped)) return;  // gone while it settled
         chooseActivity(v, isCharles);
     }
 
-    updateNight(v, isCharles);
-    if (v.isSleeping) return;
+    if (!updateNight(v, isCharles) || v.isSleeping) return;
 
     refreshHousehold(now);
-    if (v.activityEndTime == 0 || now >= v.activityEndTime) chooseActivity(v, isCharles);
+    // Elapsed time, not a plain comparison: an activity that ends past the wrap of the game
+    // timer still ends on time.
+    if (v.activityEndTime == 0 || elapsed(now, v.activityEndTime) >= 0) chooseActivity(v, isCharles);
     checkCampSong(v, campSongTimerOf(isCharles), isCharles);
     greetHousehold(v.ped, householdTimerOf(isCharles), isCharles, now, householdAbigail, householdUncle, householdJack);
 }

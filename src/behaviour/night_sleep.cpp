@@ -1,5 +1,7 @@
 #include "behaviour/night_sleep.h"
 
+#include <initializer_list>
+
 #include "behaviour/behaviour_controller.h"
 #include "behaviour/greetings.h"
 #include "frame/host_ops.h"
@@ -46,6 +48,8 @@ void wakeUp(VisitorState& v) {
     }
 }
 
+bool isDay(int32_t hour) { return hour >= kDayStartHour && hour <= kDayEndHour; }
+
 // The scenario point the ped is playing at is of the given type.
 bool playsAt(Handle ped, Hash type) {
     const Handle p = pedGetScenarioPointInUse(ped);
@@ -54,26 +58,32 @@ bool playsAt(Handle ped, Hash type) {
 
 }  // namespace
 
-void updateNight(VisitorState& v, bool isCharles) {
-    if (v.ped == 0 || !entityExists(v.ped)) return;
+bool updateNight(VisitorState& v, bool isCharles) {
+    if (v.ped == 0 || !entityExists(v.ped)) return false;
     if (!fixturesPresent()) {
+        // A sleep point the host took away is made afresh, not kept as a handle to nothing.
+        for (Handle* point : {&sleepPoint1, &sleepPoint2})
+            if (*point != 0 && !scenarioPointExists(*point)) *point = 0;
         ensureRanchFixtures();  // rebuilt after the last visit ended; no night handling this pass
-        return;
+        if (!entityExists(v.ped)) return false;  // gone while the fixtures were made
+        // A sleeper is still woken in the morning, bed or no bed.
+        if (v.isSleeping && isDay(clockGetHours())) wakeUp(v);
+        return true;
     }
 
     const int32_t hour = clockGetHours();
-    if (hour >= kDayStartHour && hour <= kDayEndHour) {
+    if (isDay(hour)) {
         if (v.isSleeping) wakeUp(v);
-        return;
+        return true;
     }
-    if (v.isSleeping) return;
+    if (v.isSleeping) return true;
 
     // Charles sleeps at bedroll 1, Sadie at bedroll 2.
     const Handle bed = isCharles ? sleepPoint1 : sleepPoint2;
     const Vec3 target = isCharles ? bedroll1Position : bedroll2Position;
-    if (bed == 0 || !scenarioPointExists(bed)) return;
+    if (bed == 0 || !scenarioPointExists(bed)) return true;
     const Handle user = scenarioPointGetUser(bed);
-    if (user != 0 && entityExists(user) && user != v.ped) return;  // taken; try again next pass
+    if (user != 0 && entityExists(user) && user != v.ped) return true;  // taken; try again next pass
 
     const Vec3 pos = positionOf(v.ped);
     const float d = distance(pos, target);
@@ -81,12 +91,12 @@ void updateNight(VisitorState& v, bool isCharles) {
         if (navMeshTaskHash == 0) navMeshTaskHash = miscGetHashKey("SCRIPT_TASK_FOLLOW_NAV_MESH_TO_COORD");
         // A walk just given has not started yet; only a finished or missing walk is ordered again.
         const int32_t status = taskGetScriptTaskStatus(v.ped, navMeshTaskHash);
-        if (status == kTaskWaitingToStart || status == kTaskRunning) return;
+        if (status == kTaskWaitingToStart || status == kTaskRunning) return true;
         changeForBedUnseen(v, isCharles, pos);
         taskClearPedTasks(v.ped);
         speakLine(v.ped, "TIME_FOR_BED");
         taskFollowNavMeshToCoord(v.ped, target.x, target.y, target.z, 1.0f, 0.5f, 0.0f);
-        return;
+        return true;
     }
     changeForBedUnseen(v, isCharles, pos);
     taskClearPedTasks(v.ped);
@@ -94,6 +104,7 @@ void updateNight(VisitorState& v, bool isCharles) {
     v.bedPoint = bed;
     v.isSleeping = true;
     v.activityEndTime = 0;
+    return true;
 }
 
 void checkCampSong(VisitorState& v, IntervalTimer& timer, bool isCharles) {

@@ -5,7 +5,8 @@
 
 namespace tw {
 
-void updateNight(VisitorState& v, bool isCharles);
+// False when the visitor is gone; it may be, since rebuilding the ranch fixtures waits.
+bool updateNight(VisitorState& v, bool isCharles);
 void checkCampSong(VisitorState& v, IntervalTimer& timer, bool isCharles);
 
 }  // namespace tw

@@ -60,6 +60,7 @@ void walkToHorse(VisitorState& v, GameTime now) {
 
     taskClearPedTasks(v.ped);
     scriptWait(kSettleMs);
+    if (!exists(v.ped) || !exists(v.horse)) return;  // gone during the wait; the next pass sees to it
     orderWalkToHorse(v);
     v.lastCheckTime = now;
     v.lastCheckPos = p;
@@ -76,6 +77,7 @@ void putInSaddle(VisitorState& v, GameTime now) {
     if (hasClearLineOfSight(playerGetPed(), v.ped)) {
         graphicsPlayScreenEffect("CamTransitionBlink");
         scriptWait(kSettleMs);
+        if (!exists(v.ped) || !exists(v.horse)) return;  // gone during the blink
     }
     pedSetOnMount(v.ped, v.horse);
     v.mountOrdered = true;
@@ -113,6 +115,7 @@ void beginDeparture(VisitorState& v) {
     v.rideOrderTime = 0;
     v.mountOrdered = false;
     if (!exists(v.horse)) return;  // the update walks it away on foot
+    if (!exists(v.ped)) return;    // gone during the wait; the update clears the record
 
     if (distance(positionOf(v.ped), positionOf(v.horse)) > kMountOrderReach) {
         orderWalkToHorse(v);

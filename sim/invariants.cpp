@@ -1,0 +1,403 @@
+#include "invariants.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
+
+#include "ranch_map.h"
+
+namespace simtool {
+
+namespace {
+
+using sim::Call;
+using sim::Entity;
+using sim::EntityKind;
+using sim::Handle;
+using sim::World;
+using tw::Op;
+
+constexpr int64_t kSettleMs = 3000;                // a visitor stands this long after arriving
+constexpr int64_t kIdleLimitMs = 190000;           // 125 s activity at most, plus a long pass
+constexpr int64_t kHorseIntervalMs = 299000;       // horse scenarios are chosen 300000 ms apart
+constexpr int64_t kOverrunSlackMs = 180000;        // passes, waits and the removal test
+constexpr float kEligibleDistance = 95.0f;         // m from the ranch point, inside the 100 m the start test needs
+constexpr uint64_t kCallsPerFrameLimit = 1000000;  // a script that never yields
+constexpr int kDayStart = 6, kDayEnd = 21;         // the hours the visitors are awake
+constexpr int64_t kShortestActivityMs = 59000;     // activities last 60 s at least, wandering included
+
+enum class HandleKind : uint8_t { None, Entity, Point, EntitySlot };
+
+// Which arguments of each operation name an entity or a scenario point, from the catalogue.
+struct HandleArgs {
+    std::array<std::array<HandleKind, tw::kMaxArgs>, tw::kOpCount> kind{};
+    HandleArgs() {
+        for (std::size_t op = 0; op < tw::kOpCount; ++op) {
+            const tw::OpInfo& info = tw::kCatalogue[op];
+            for (std::size_t i = 0; i < info.argc; ++i) {
+                const tw::ArgSpec& a = info.args[i];
+                const std::string_view name = a.name ? a.name : "";
+                if (a.kind == tw::ArgKind::Handle)
+                    kind[op][i] = name == "point"    ? HandleKind::Point
+                                  : name == "player" ? HandleKind::None
+                                                     : HandleKind::Entity;
+                else if (a.kind == tw::ArgKind::Ptr && name == "handleAddress")
+                    kind[op][i] = HandleKind::EntitySlot;
+            }
+        }
+    }
+};
+
+const HandleArgs& handleArgs() {
+    static const HandleArgs table;
+    return table;
+}
+
+bool isDay(const World& w) {
+    const int32_t hour = sim::clockHour(w);
+    return hour >= kDayStart && hour <= kDayEnd;
+}
+
+bool isVisitorModel(sim::Hash m) {
+    static const sim::Hash sadie = sim::nameHash("cs_mrsadler"), charles = sim::nameHash("cs_charlessmith");
+    return m == sadie || m == charles;
+}
+
+bool isHorseModel(sim::Hash m) {
+    static const sim::Hash sadie = sim::nameHash("a_c_horse_gang_sadie_endlesssummer"),
+                           charles = sim::nameHash("a_c_horse_gang_charles_endlesssummer");
+    return m == sadie || m == charles;
+}
+
+// Slot of a handle in the world's tables, or -1.
+int64_t entitySlot(const World& w, Handle h) {
+    if (w.entities.empty() || h < w.entities.front().handle) return -1;
+    const auto i = static_cast<std::size_t>(h - w.entities.front().handle);
+    return i < w.entities.size() && w.entities[i].handle == h ? static_cast<int64_t>(i) : -1;
+}
+
+int64_t pointSlot(const World& w, Handle h) {
+    if (w.points.empty() || h < w.points.front().handle) return -1;
+    const auto i = static_cast<std::size_t>(h - w.points.front().handle);
+    return i < w.points.size() && w.points[i].handle == h ? static_cast<int64_t>(i) : -1;
+}
+
+void grow(std::vector<uint8_t>& v, std::size_t n) {
+    if (v.size() < n) v.resize(n + 64, 0);
+}
+
+std::string modelName(const World& w, sim::Hash h) {
+    auto it = w.names.find(h);
+    return it != w.names.end() ? it->second : fmt::format("0x{:08X}", h);
+}
+
+}  // namespace
+
+InvariantChecker::InvariantChecker(const SoakLimits& limits) : limits_(limits) { recent_.fill(Op::Count); }
+
+void InvariantChecker::violate(const World& w, const char* kind, std::string text) {
+    Violation v;
+    v.frame = frame_;
+    v.gameTime = w.gameTime;
+    v.runMs = now_;
+    v.kind = kind;
+    v.text = std::move(text);
+    if (violations_.size() < 200) violations_.push_back(std::move(v));
+}
+
+std::string InvariantChecker::describe(const World& w, Handle h) const {
+    if (const int64_t i = entitySlot(w, h); i >= 0) {
+        const Entity& e = w.entities[static_cast<std::size_t>(i)];
+        const char* kind = e.kind == EntityKind::Object ? "object" : e.kind == EntityKind::Horse ? "horse" : "ped";
+        return fmt::format("{} {} ({})", kind, h, modelName(w, e.model));
+    }
+    if (const int64_t i = pointSlot(w, h); i >= 0)
+        return fmt::format("scenario point {} ({})", h, modelName(w, w.points[static_cast<std::size_t>(i)].type));
+    return fmt::format("handle {}", h);
+}
+
+InvariantChecker::Actor* InvariantChecker::actor(Handle h) {
+    for (Actor& a : actors_)
+        if (a.handle == h) return &a;
+    return nullptr;
+}
+
+void InvariantChecker::keySent(uint32_t key) {
+    // F3 ends a visit and F4 restarts the cooldown, both in the pass that reads the key.
+    if (key == 0x72 || key == 0x73) keyResetPending_ = true;
+}
+
+// ---- calls ------------------------------------------------------------------------
+
+void InvariantChecker::beforeCall(const Call& c, const World& w) {
+    gameTime_ = c.time;
+    if (++callsThisFrame_ == kCallsPerFrameLimit)
+        violate(w, "never yields", fmt::format("{} host calls in one frame without a wait", kCallsPerFrameLimit));
+
+    const auto op = static_cast<std::size_t>(c.op);
+    const auto& kinds = handleArgs().kind[op];
+    for (std::size_t i = 0; i < c.argc; ++i) {
+        if (kinds[i] == HandleKind::None) continue;
+        Handle h = c.u(i);
+        if (kinds[i] == HandleKind::EntitySlot) {
+            const auto* slot = static_cast<const uint32_t*>(c.p(i));
+            h = slot ? *slot : 0;
+        }
+        if (h == 0) continue;
+        const bool point = kinds[i] == HandleKind::Point;
+        const int64_t slot = point ? pointSlot(w, h) : entitySlot(w, h);
+        if (slot < 0) continue;
+        const auto s = static_cast<std::size_t>(slot);
+        const bool alive = point ? w.points[s].alive : w.entities[s].alive;
+        if (alive) continue;
+        auto& tested = point ? pointTested_ : entityTested_;
+        auto& reported = point ? pointReported_ : entityReported_;
+        grow(tested, s + 1);
+        grow(reported, s + 1);
+        if (c.op == (point ? Op::scenarioPointExists : Op::entityExists)) {
+            tested[s] = 1;
+            ++deadTests_;
+            continue;
+        }
+        if (tested[s] || reported[s]) continue;
+        reported[s] = 1;
+        std::string before;
+        for (tw::Op op : recent_)
+            if (op != Op::Count) before += fmt::format("{}{}", before.empty() ? "" : ", ", tw::opInfo(op).name);
+        violate(w, "gone handle used",
+                fmt::format("{} on {} after it was gone, with no existence test since (the script last waited {} ms; "
+                            "calls before: {})",
+                            tw::opInfo(c.op).name, describe(w, h), lastWaitMs_, before));
+    }
+    std::rotate(recent_.begin(), recent_.begin() + 1, recent_.end());
+    recent_.back() = c.op;
+}
+
+void InvariantChecker::afterCall(const Call& c, const World& w) {
+    // A model poll that failed, and the timer read that follows it, keep a polling streak going.
+    if (c.op == Op::streamingHasModelLoaded && static_cast<uint32_t>(c.result[0]) == 0) {
+        if (!pollStreak_) pollStreak_ = true, pollReported_ = false, pollStart_ = now_;
+        lastCallFailedPoll_ = true;
+        const int64_t polled = now_ - pollStart_;
+        longestPoll_ = std::max(longestPoll_, polled);
+        if (polled > kModelPollLimitMs + 2 * limits_.frameStepMs && !pollReported_) {
+            pollReported_ = true;
+            violate(w, "model polled too long",
+                    fmt::format("{} polled for {} ms without loading", modelName(w, c.u(0)), polled));
+        }
+        return;
+    }
+    if (c.op != Op::gameGetTimer) lastCallFailedPoll_ = false, pollStreak_ = false;
+
+    switch (c.op) {
+        case Op::streamingIsModelValid:
+            // Only the creation of a visitor or its horse asks: a visit is starting.
+            if (!open_ && (isVisitorModel(c.u(0)) || isHorseModel(c.u(0)))) {
+                open_ = true;
+                overranReported_ = false;
+                openTime_ = now_;
+                visitorlessPassEnds_ = 0;
+                ++visitsStarted_;
+                longestEligibleWait_ = std::max(longestEligibleWait_, eligiblePasses_);
+                eligiblePasses_ = 0;
+                startOverdueReported_ = false;
+            }
+            break;
+        case Op::pedCreate: {
+            const auto h = static_cast<Handle>(c.result[0]);
+            if (h == 0 || !(isVisitorModel(c.u(0)) || isHorseModel(c.u(0)))) break;
+            std::erase_if(actors_, [&w](const Actor& a) {
+                return entitySlot(w, a.handle) < 0 ||
+                       !w.entities[static_cast<std::size_t>(entitySlot(w, a.handle))].alive;
+            });
+            const bool horse = isHorseModel(c.u(0));
+            actors_.push_back({h, horse, false, false, horse ? 0 : now_});  // a horse's first scenario comes at once
+            break;
+        }
+        case Op::scenarioPointCreate:
+            // The activity spots are made at start, before any visit, with flags (0, 0).
+            if (c.result[0] != 0 && visitsStarted_ == 0 && c.i(7) == 0 && spotPoints_.size() < 8)
+                spotPoints_.push_back(static_cast<Handle>(c.result[0]));
+            break;
+        case Op::taskUseScenarioPoint:
+        case Op::taskWanderInArea:
+        case Op::taskFollowNavMeshToCoord:
+        case Op::taskGoToEntity:
+        case Op::taskMountAnimal:
+        case Op::pedSetOnMount: {
+            Actor* a = actor(c.u(0));
+            if (!a) break;
+            const bool activity = c.op == Op::taskUseScenarioPoint || c.op == Op::taskWanderInArea;
+            if (a->horse && activity) {
+                if (a->lastOrder != 0 && now_ - a->lastOrder < kHorseIntervalMs && !a->churnReported) {
+                    a->churnReported = true;
+                    violate(w, "horse re-tasked early",
+                            fmt::format("{} given a new scenario {} ms after the last", describe(w, a->handle),
+                                        now_ - a->lastOrder));
+                }
+                a->lastOrder = now_;
+            } else if (!a->horse) {
+                a->lastOrder = now_;
+                // An activity lasts 60 s at least, so in the day none is replaced sooner.
+                if (activity && !a->departing && isDay(w)) {
+                    if (a->lastActivity != 0 && now_ - a->lastActivity < kShortestActivityMs && !a->churnReported) {
+                        a->churnReported = true;
+                        violate(w, "activity cut short",
+                                fmt::format("{} given a new activity {} ms after the last", describe(w, a->handle),
+                                            now_ - a->lastActivity));
+                    }
+                    a->lastActivity = now_;
+                }
+            }
+            break;
+        }
+        case Op::audioPlayPedSpeech: {
+            const auto* rec = static_cast<const uint64_t*>(c.p(1));
+            const auto* line = rec ? reinterpret_cast<const char*>(static_cast<uintptr_t>(rec[0])) : nullptr;
+            if (line && std::strcmp(line, "HEADING_OUT") == 0)
+                if (Actor* a = actor(c.u(0))) a->departing = true;
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+// ---- frames and passes ----------------------------------------------------------------
+
+void InvariantChecker::afterFrame(const World& w, bool ran, int32_t waitMs) {
+    callsThisFrame_ = 0;
+    gameTime_ = w.gameTime;
+
+    // The start conditions the host can see: the player at the ranch, no mission running.
+    if (const Entity* p = sim::findEntity(const_cast<World&>(w), w.playerPed)) {
+        const float dx = p->pos.x - kRanchPoint.x, dy = p->pos.y - kRanchPoint.y, dz = p->pos.z - kRanchPoint.z;
+        if (dx * dx + dy * dy + dz * dz > kEligibleDistance * kEligibleDistance || w.missionActive)
+            passEligible_ = false;
+    }
+
+    // Visitors awake in the day are never left without an activity for long.
+    const int32_t hour = sim::clockHour(w);
+    const bool day = isDay(w);
+    for (Actor& a : actors_) {
+        if (a.horse || a.departing) continue;
+        const int64_t slot = entitySlot(w, a.handle);
+        if (slot < 0 || !w.entities[static_cast<std::size_t>(slot)].alive) continue;
+        if (!day) {
+            a.lastOrder = now_;
+            a.lastActivity = 0;
+            continue;
+        }
+        if (!a.idleReported && now_ - a.lastOrder > kIdleLimitMs + kSettleMs) {
+            a.idleReported = true;
+            const Entity& e = w.entities[static_cast<std::size_t>(slot)];
+            const sim::ScenarioPoint* p =
+                e.task.kind == sim::TaskKind::Scenario ? sim::findPoint(const_cast<World&>(w), e.task.point) : nullptr;
+            violate(
+                w, "visitor left idle",
+                fmt::format("{} given no activity for {} ms in the day ({:02}:00){}", describe(w, a.handle),
+                            now_ - a.lastOrder, hour, p ? fmt::format(", still at {}", describe(w, p->handle)) : ""));
+        }
+    }
+
+    if (open_ && !overranReported_ &&
+        now_ - openTime_ > int64_t{limits_.durationMs} + kDepartureLimitMs + kOverrunSlackMs) {
+        overranReported_ = true;
+        violate(w, "visit overran",
+                fmt::format("visit started {} ms ago, duration {} ms", now_ - openTime_, limits_.durationMs));
+    }
+
+    if (!ran) return;
+    if (seenResume_ && now_ - lastResume_ > kLongestWaitMs + limits_.frameStepMs)
+        violate(w, "script held too long",
+                fmt::format("{} ms between two resumptions of the script", now_ - lastResume_));
+    if (!seenResume_) lastPassEnd_ = now_;
+    seenResume_ = true;
+    lastResume_ = now_;
+    lastWaitMs_ = waitMs;
+    if (lastCallFailedPoll_) return;
+    if (waitMs == 0) {
+        passEnd(w);
+    } else if (waitMs == 1000) {
+        // A pass while the ranch is not ready, or the start-up wait: only the pass length counts.
+        longestPass_ = std::max(longestPass_, now_ - lastPassEnd_);
+        lastPassEnd_ = now_;
+    }
+}
+
+void InvariantChecker::passEnd(const World& w) {
+    const int64_t pass = now_ - lastPassEnd_;
+    longestPass_ = std::max(longestPass_, pass);
+    if (pass > kLongestPassMs) violate(w, "pass too long", fmt::format("a pass of the main loop took {} ms", pass));
+    const int64_t passStart = lastPassEnd_;
+    lastPassEnd_ = now_;
+
+    if (!firstPassSeen_) {
+        // The plug-in set its last visit end a cooldown before a moment earlier than this.
+        firstPassSeen_ = true;
+        lastEndEstimate_ = now_ - limits_.cooldownMs;
+    }
+    if (keyResetPending_) {
+        keyResetPending_ = false;
+        lastEndEstimate_ = std::max(lastEndEstimate_, now_);
+        eligiblePasses_ = 0;
+    }
+
+    if (open_) {
+        bool visitorAlive = false;
+        for (const Actor& a : actors_) {
+            const int64_t slot = entitySlot(w, a.handle);
+            visitorAlive = visitorAlive || (!a.horse && slot >= 0 && w.entities[static_cast<std::size_t>(slot)].alive);
+        }
+        // Two pass ends without a visitor: a whole pass ran its end test with none left.
+        visitorlessPassEnds_ = visitorAlive ? 0 : visitorlessPassEnds_ + 1;
+        if (visitorlessPassEnds_ >= 2) closeVisit(w);
+    } else {
+        if (passEligible_ && passStart - lastEndEstimate_ >= limits_.cooldownMs) {
+            ++eligiblePasses_;
+            if (eligiblePasses_ > kEligiblePassLimit && !startOverdueReported_) {
+                startOverdueReported_ = true;
+                violate(w, "no visit started",
+                        fmt::format("{} passes met every start condition a cooldown ({} ms) after the last visit",
+                                    eligiblePasses_, limits_.cooldownMs));
+            }
+        }
+    }
+    passEligible_ = true;
+}
+
+void InvariantChecker::closeVisit(const World& w) {
+    open_ = false;
+    ++visitsEnded_;
+    lastEndEstimate_ = now_;
+    eligiblePasses_ = 0;
+    actors_.clear();
+
+    for (const Entity& e : w.entities)
+        if (e.alive && e.byPlugin)
+            violate(w, "left behind",
+                    fmt::format("{} still in the world after the visit ended", describe(w, e.handle)));
+    for (const sim::ScenarioPoint& p : w.points) {
+        if (!p.alive || !p.byPlugin) continue;
+        if (std::find(spotPoints_.begin(), spotPoints_.end(), p.handle) != spotPoints_.end()) continue;
+        violate(w, "left behind", fmt::format("{} still in the world after the visit ended", describe(w, p.handle)));
+    }
+    if (w.playerGreetingLine)
+        violate(
+            w, "greeting left armed",
+            fmt::format("the player's greeting line \"{}\" still armed after the visit ended", w.playerGreetingLine));
+    for (const Entity& e : w.entities)
+        if (e.alive && e.greetingResponse)
+            violate(w, "greeting left armed",
+                    fmt::format("{} still answers greetings with \"{}\" after the visit ended", describe(w, e.handle),
+                                e.greetingResponse));
+}
+
+void InvariantChecker::finish(const World& w, const std::vector<std::string>& hostErrors) {
+    for (const std::string& e : hostErrors) violate(w, "host error", e);
+}
+
+}  // namespace simtool

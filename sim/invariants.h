@@ -1,0 +1,128 @@
+// What must hold however the host misbehaves, checked from the host's side of the boundary:
+// the script keeps yielding, every visit cleans up after itself and disarms its greetings,
+// no handle of something already gone is used without an existence test, visits keep coming,
+// and nobody is left standing without something to do.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "script_host.h"
+
+namespace simtool {
+
+struct Violation {
+    uint64_t frame = 0;
+    int32_t gameTime = 0;  // ms, the host timer at the time
+    int64_t runMs = 0;     // ms since the seed began
+    std::string kind;      // short name, the same for every violation of one invariant
+    std::string text;
+};
+
+struct SoakLimits {
+    int32_t cooldownMs = 0;  // as the plug-in reads it from the settings file
+    int32_t durationMs = 0;
+    int32_t frameStepMs = 100;
+};
+
+// Longest a single scriptWait may hold the script, ms of game time.
+inline constexpr int32_t kLongestWaitMs = 2000;
+// Longest the plug-in may poll a model that does not load.
+inline constexpr int32_t kModelPollLimitMs = 5000;
+// Longest pass of the main loop: two visitors and two horses created with slow models, the
+// ranch fixtures rebuilt for both visitors, two household greetings and the settle waits.
+inline constexpr int32_t kLongestPassMs = 90000;
+// The departure limit after which a departing visitor is removed wherever it is.
+inline constexpr int32_t kDepartureLimitMs = 300000;
+// Passes that meet every start condition, a cooldown after the last visit, before one must start:
+// with a 15 % chance per pass the odds of 250 misses are about 2e-18.
+inline constexpr int kEligiblePassLimit = 250;
+
+class InvariantChecker {
+  public:
+    explicit InvariantChecker(const SoakLimits& limits);
+
+    // The run time (ms since the seed began) and frame of the calls that follow.
+    void setNow(int64_t runMs, uint64_t frame) { now_ = runMs, frame_ = frame; }
+    // Before the world answers a call: handles of things already gone.
+    void beforeCall(const sim::Call& c, const sim::World& w);
+    // After the world answered it.
+    void afterCall(const sim::Call& c, const sim::World& w);
+    // After every frame. ran: the script ran in it; waitMs: the wait it yielded with then.
+    void afterFrame(const sim::World& w, bool ran, int32_t waitMs);
+    // A developer key that may end a visit or restart the cooldown was sent before this frame.
+    void keySent(uint32_t key);
+    // End of the seed: host errors.
+    void finish(const sim::World& w, const std::vector<std::string>& hostErrors);
+
+    const std::vector<Violation>& violations() const { return violations_; }
+    int visitsStarted() const { return visitsStarted_; }
+    int visitsEnded() const { return visitsEnded_; }
+    int32_t longestPassMs() const { return static_cast<int32_t>(longestPass_); }
+    int32_t longestPollMs() const { return static_cast<int32_t>(longestPoll_); }
+    int longestEligibleWait() const { return longestEligibleWait_; }  // passes before a start
+    uint64_t deadHandleTests() const { return deadTests_; }           // existence tests that found a handle gone
+
+  private:
+    struct Actor {
+        sim::Handle handle = 0;
+        bool horse = false;
+        bool departing = false;
+        bool idleReported = false;
+        int64_t lastOrder = 0;     // run time of the last task given to it
+        int64_t lastActivity = 0;  // run time of its last activity in the day; 0 = none since the night
+        bool churnReported = false;
+    };
+
+    void violate(const sim::World& w, const char* kind, std::string text);
+    void passEnd(const sim::World& w);
+    void closeVisit(const sim::World& w);
+    Actor* actor(sim::Handle h);
+    std::string describe(const sim::World& w, sim::Handle h) const;
+
+    SoakLimits limits_;
+    int64_t now_ = 0;
+    uint64_t frame_ = 0;
+    int32_t gameTime_ = 0;
+    std::vector<Violation> violations_;
+
+    // dead handles: per entity / point slot, whether an existence test saw it gone
+    std::vector<uint8_t> entityTested_, pointTested_, entityReported_, pointReported_;
+    uint64_t deadTests_ = 0;
+
+    // the script's yields
+    bool seenResume_ = false;
+    int64_t lastResume_ = 0;
+    int64_t lastPassEnd_ = 0;
+    int64_t longestPass_ = 0;
+    bool lastCallFailedPoll_ = false;
+    bool pollStreak_ = false;
+    bool pollReported_ = false;
+    int64_t pollStart_ = 0;
+    int64_t longestPoll_ = 0;
+    uint64_t callsThisFrame_ = 0;
+    std::array<tw::Op, 6> recent_{};  // the last calls, oldest first, for the violation text
+    int32_t lastWaitMs_ = 0;          // the wait the script last yielded with
+
+    // visits
+    bool open_ = false;
+    bool overranReported_ = false;
+    int64_t openTime_ = 0;
+    int visitorlessPassEnds_ = 0;
+    int visitsStarted_ = 0, visitsEnded_ = 0;
+    std::vector<Actor> actors_;
+    std::vector<sim::Handle> spotPoints_;
+
+    // visits keep coming
+    bool passEligible_ = true;
+    bool firstPassSeen_ = false;
+    int64_t lastEndEstimate_ = 0;  // never earlier than the plug-in's own last visit end
+    bool keyResetPending_ = false;
+    int eligiblePasses_ = 0;
+    bool startOverdueReported_ = false;
+    int longestEligibleWait_ = 0;
+};
+
+}  // namespace simtool

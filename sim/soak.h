@@ -1,0 +1,52 @@
+// The soak: many seeds, each a fresh load of the plug-in living through in-game days of a
+// misbehaving host (fault_injector.h) while the invariants (invariants.h) are checked after
+// every call and frame. A seed replays exactly: `tamberwick-sim soak --seeds 1 --first-seed S`.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "fault_injector.h"
+#include "invariants.h"
+
+namespace simtool {
+
+struct SoakOptions {
+    std::string pluginPath;     // release build
+    std::string pluginDevPath;  // developer build (hotkeys), loaded for about a quarter of the seeds
+    uint64_t firstSeed = 1;
+    int seeds = 1;
+    int days = 10;              // in-game days per seed
+    int jobs = 1;               // child processes running seeds side by side
+    int32_t frameStepMs = 100;  // game time per frame
+    bool verbose = false;       // one line per seed
+};
+
+struct SeedResult {
+    uint64_t seed = 0;
+    int32_t cooldownHours = 0, durationHours = 0;
+    bool devBuild = false;
+    bool crossesWrap = false;  // the game timer passes 2^31 during the run
+    int32_t startTime = 0;     // game timer at load, ms
+    uint64_t frames = 0, hostCalls = 0;
+    int visitsStarted = 0, visitsEnded = 0;
+    int visitsStartedAfterWrap = 0, visitsEndedAfterWrap = 0;
+    int32_t longestPassMs = 0, longestPollMs = 0;
+    int longestEligibleWait = 0;
+    uint64_t deadHandleTests = 0;
+    FaultCounts faults{};
+    std::vector<Violation> violations;
+    std::string failure;  // the seed could not run at all
+};
+
+// Runs one seed in this process; the working directory must be one the seed may write its
+// settings file into.
+SeedResult runSoakSeed(uint64_t seed, const SoakOptions& options);
+
+// Runs every seed (in `jobs` child processes when more than one), prints violations as they
+// are found and a summary to out. Returns 0 when every seed was clean, 1 otherwise.
+int runSoak(const SoakOptions& options, std::FILE* out);
+
+}  // namespace simtool
