@@ -1,4 +1,5 @@
-// Counts heap allocations made anywhere in the process, the plug-in module included.
+// Counts heap allocations made anywhere in the process, the plug-in module included, and
+// apart from them those the plug-in itself makes: on the script fiber, outside the host's answers.
 #pragma once
 
 #include <atomic>
@@ -6,4 +7,5 @@
 
 namespace bench {
 extern std::atomic<uint64_t> allocations;
+extern std::atomic<uint64_t> pluginAllocations;
 }

@@ -1,9 +1,14 @@
 // The plug-in's cost per main-loop pass in the states that matter, measured in the host
 // substitute with tracing off. Each state is reached by playing the world forward, then
-// the benchmark times single frames; counters give host calls and heap allocations per pass.
+// the benchmark times single frames; counters give, per pass (a frame in which the script
+// ran): host calls, heap allocations (all, and the plug-in's own) and the whole pass in ns,
+// host work included. bench/plugin_share.sh splits a state's instructions between the
+// plug-in and the host.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <ctime>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -11,6 +16,16 @@
 
 #include "alloc_counter.h"
 #include "script_host.h"
+
+// Under callgrind (bench/plugin_share.sh) only the timed frames are counted.
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define TW_COUNT_ON() CALLGRIND_TOGGLE_COLLECT
+#define TW_COUNT_OFF() CALLGRIND_TOGGLE_COLLECT
+#else
+#define TW_COUNT_ON()
+#define TW_COUNT_OFF()
+#endif
 
 namespace {
 
@@ -49,6 +64,19 @@ bool prepare(const Setup& s) {
     return s.reach();
 }
 
+// A script that only waits for the next frame: what a pass costs the host when the plug-in
+// does nothing (the world's frame and the two fiber switches).
+void idleScript() {
+    for (;;) scriptWait(0);
+}
+
+// CPU time of this thread, so other work on the machine does not count.
+double threadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
 void measure(benchmark::State& state, const Setup& s) {
     if (!prepare(s)) {
         state.SkipWithError("state not reached");
@@ -57,12 +85,21 @@ void measure(benchmark::State& state, const Setup& s) {
     }
     for (int i = 0; i < 200; ++i) sim::runFrame();  // settle into steady state
     const uint64_t calls0 = gHost.totalCalls;
+    const uint64_t resumes0 = gHost.resumes;
     const uint64_t allocs0 = bench::allocations.load();
+    const uint64_t pluginAllocs0 = bench::pluginAllocations.load();
+    const double t0 = threadCpuSeconds();
+    TW_COUNT_ON();
     for (auto _ : state) sim::runFrame();
-    const auto n = static_cast<double>(state.iterations());
-    state.counters["host_calls_per_pass"] = static_cast<double>(gHost.totalCalls - calls0) / n;
-    state.counters["allocs_per_pass"] = static_cast<double>(bench::allocations.load() - allocs0) / n;
+    TW_COUNT_OFF();
+    const double seconds = threadCpuSeconds() - t0;
+    const auto passes = static_cast<double>(std::max<uint64_t>(1, gHost.resumes - resumes0));
+    state.counters["passes_per_frame"] = passes / static_cast<double>(state.iterations());
+    state.counters["host_calls_per_pass"] = static_cast<double>(gHost.totalCalls - calls0) / passes;
+    state.counters["allocs_per_pass"] = static_cast<double>(bench::allocations.load() - allocs0) / passes;
+    state.counters["plugin_allocs_per_pass"] = static_cast<double>(bench::pluginAllocations.load() - pluginAllocs0) / passes;
     state.counters["host_errors"] = static_cast<double>(gHost.errors.size());
+    state.counters["pass_cpu_ns"] = seconds * 1e9 / passes;  // CPU time: honest on a shared machine
     sim::unloadPlugin();
 }
 
@@ -136,9 +173,21 @@ void hostFrameAlone(benchmark::State& state) {
     for (auto _ : state) sim::runFrame();
 }
 
+// A frame whose script only waits for the next one: the world's frame plus a fiber switch
+// into the script and back.
+void hostFrameIdleScript(benchmark::State& state) {
+    sim::hostReset();
+    gHost.traceEnabled = false;
+    gHost.script = &idleScript;
+    for (auto _ : state) sim::runFrame();
+    sim::destroyScriptFiber();
+    gHost.script = nullptr;
+}
+
 }  // namespace
 
 BENCHMARK(hostFrameAlone);
+BENCHMARK(hostFrameIdleScript);
 BENCHMARK(waitingAwayFromRanch);
 BENCHMARK(waitingAtRanchDuringCooldown);
 BENCHMARK(visitBusyAtActivities);

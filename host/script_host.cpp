@@ -15,21 +15,68 @@ namespace {
 
 constexpr std::size_t kScriptStackBytes = 1u << 20;
 
+// Operation hash -> operation: an open-addressed table built once from the catalogue, so a
+// decode costs one multiply and, almost always, one probe. Every probe compares the full
+// 64-bit hash, so an unknown hash still finds nothing.
 struct HashIndex {
-    std::array<std::pair<uint64_t, tw::Op>, tw::kOpCount> sorted{};
-    HashIndex() {
-        for (std::size_t i = 0; i < tw::kOpCount; ++i) sorted[i] = {tw::kCatalogue[i].hash, tw::kCatalogue[i].op};
-        std::sort(sorted.begin(), sorted.end());
+    static constexpr std::size_t kSlots = 256;  // power of two, well above the operation count
+    static_assert(tw::kOpCount * 2 < kSlots);
+    struct Slot {
+        uint64_t hash = 0;
+        tw::Op op = tw::Op::Count;  // Count: empty
+    };
+    std::array<Slot, kSlots> slots{};
+
+    static constexpr std::size_t home(uint64_t hash) {
+        return static_cast<std::size_t>(((hash ^ (hash >> 29)) * 0x9E3779B97F4A7C15ull) >> 56) & (kSlots - 1);
+    }
+    constexpr HashIndex() {
+        for (const tw::OpInfo& info : tw::kCatalogue) {
+            std::size_t i = home(info.hash);
+            while (slots[i].op != tw::Op::Count) i = (i + 1) & (kSlots - 1);
+            slots[i] = {info.hash, info.op};
+        }
     }
     tw::Op find(uint64_t hash) const {
-        auto it = std::lower_bound(sorted.begin(), sorted.end(), std::make_pair(hash, tw::Op{}));
-        return (it != sorted.end() && it->first == hash) ? it->second : tw::Op::Count;
+        for (std::size_t i = home(hash);; i = (i + 1) & (kSlots - 1)) {
+            const Slot& s = slots[i];
+            if (s.op == tw::Op::Count) return tw::Op::Count;
+            if (s.hash == hash) return s.op;
+        }
     }
 };
 
-const HashIndex& hashIndex() {
-    static const HashIndex index;
-    return index;
+constexpr HashIndex kHashIndex{};
+
+// The decoded call of an untraced host call. Reused from call to call, so the untraced path
+// builds no strings; its string copies stay empty.
+Call scratchCall;
+
+// Copies the pushed arguments into a call whose slots from `clean` on are already zero (a
+// fresh record: 0; the scratch record: the previous call's count), so the slots past argc
+// end up zero, as handlers expect, without touching all ten every time.
+inline void fillCall(Call& call, tw::Op op, const tw::OpInfo& info, std::size_t clean) {
+    call.op = op;
+    call.time = gHost.world.gameTime;
+    call.argc = info.argc;
+    const std::size_t argc = info.argc;
+    for (std::size_t i = 0; i < argc; ++i) call.args[i] = gHost.pending[i];
+    for (std::size_t i = argc; i < clean; ++i) call.args[i] = 0;
+    call.result = {};
+}
+
+// The override or the world answers, the observer sees the call, the result goes to the buffer.
+inline void answerCall(Call& call) {
+    auto& h = gHost;
+    const auto index = static_cast<std::size_t>(call.op);
+    const auto& over = h.overrides[index];
+    h.answering = true;
+    if (!(over && over(call, h.world))) kOpHandlers[index](call, h.world);
+    if (h.observer) h.observer(call, h.world);
+    h.answering = false;
+    ++h.callCounts[index];
+    ++h.totalCalls;
+    std::copy(call.result.begin(), call.result.end(), h.resultSlots.begin());
 }
 
 void error(std::string text) {
@@ -112,20 +159,20 @@ void nativePush64(uint64_t value) {
         return;
     }
     if (h.pendingArgc < h.pending.size()) h.pending[h.pendingArgc] = value;
-    ++h.pendingArgc;
+    if (h.pendingArgc < UINT8_MAX) ++h.pendingArgc;  // saturates, so 256 extra pushes still count as wrong
 }
 
 uint64_t* nativeCall() {
     auto& h = sim::gHost;
     h.resultSlots = {};
-    if (!h.framing) {
+    if (!h.framing) [[unlikely]] {
         sim::error("nativeCall without nativeInit");
         return h.resultSlots.data();
     }
     h.framing = false;
     if (!h.inScript) sim::error("host operation called outside the script fiber");
 
-    const tw::Op op = sim::hashIndex().find(h.pendingHash);
+    const tw::Op op = sim::kHashIndex.find(h.pendingHash);
     if (op == tw::Op::Count) {
         char text[64];
         std::snprintf(text, sizeof text, "unknown operation hash 0x%016llX", static_cast<unsigned long long>(h.pendingHash));
@@ -139,28 +186,25 @@ uint64_t* nativeCall() {
         return h.resultSlots.data();
     }
 
-    sim::Call call;
-    call.op = op;
-    call.time = h.world.gameTime;
-    call.argc = info.argc;
-    std::copy_n(h.pending.begin(), info.argc, call.args.begin());
+    // Traced calls keep a full copy, string arguments included; untraced ones reuse the scratch
+    // record and build no strings.
     if (h.traceEnabled) {
+        sim::Call call;
+        sim::fillCall(call, op, info, 0);
         std::size_t n = 0;
         for (std::size_t i = 0; i < info.argc && n < call.strings.size(); ++i) {
             const auto k = info.args[i].kind;
             if ((k == tw::ArgKind::Str || k == tw::ArgKind::LitStr) && call.args[i] != 0) call.strings[n++] = call.s(i);
         }
+        sim::answerCall(call);
+        h.trace.push_back(std::move(call));
+    } else {
+        sim::Call& call = sim::scratchCall;
+        sim::fillCall(call, op, info, call.argc);
+        for (std::string& text : call.strings)
+            if (!text.empty()) text.clear();  // an override may have written one
+        sim::answerCall(call);
     }
-
-    const auto index = static_cast<std::size_t>(op);
-    const auto& over = h.overrides[index];
-    if (!(over && over(call, h.world))) sim::kOpHandlers[index](call, h.world);
-
-    if (h.observer) h.observer(call, h.world);
-    ++h.callCounts[index];
-    ++h.totalCalls;
-    std::copy(call.result.begin(), call.result.end(), h.resultSlots.begin());
-    if (h.traceEnabled) h.trace.push_back(std::move(call));
     return h.resultSlots.data();
 }
 
@@ -199,6 +243,7 @@ void runFrame() {
     }
     if (h.frame < h.wakeFrame || tw::elapsed(h.world.gameTime, h.wakeTime) < 0) return;
     h.inScript = true;
+    ++h.resumes;
     fiberResume(h.fiber);
     h.inScript = false;
 }

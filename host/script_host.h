@@ -51,6 +51,7 @@ struct ScriptHost {
     int32_t wakeTime = 0;   // game time at which the script may run again
     uint64_t frame = 0;
     uint64_t wakeFrame = 0;  // scriptWait(0) resumes on the next frame
+    uint64_t resumes = 0;    // frames in which the script ran (its passes, waits aside)
     std::vector<uint32_t> waits;  // every scriptWait argument, in order
 
     // the call being framed
@@ -65,6 +66,7 @@ struct ScriptHost {
     std::vector<Call> trace;
     std::array<uint64_t, tw::kOpCount> callCounts{};
     uint64_t totalCalls = 0;
+    bool answering = false;  // true while the world, an override or the observer answers a call
     std::vector<std::string> errors;  // unknown hashes, wrong argument counts, calls off the fiber
     std::array<Override, tw::kOpCount> overrides;
     // Scripted answer for worldGetAllPeds (fills peds, returns the count it claims).

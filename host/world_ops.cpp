@@ -62,10 +62,10 @@ void giveTask(World& w, Entity& e, Task t) {
         e.task = t;
         return;
     }
-    t.startTime = w.gameTime + w.frameStepMs;  // a new task starts on a later frame
+    t.startTime = tw::addTime(w.gameTime, w.frameStepMs);  // a new task starts on a later frame
     if (e.task.kind == TaskKind::Scenario && e.task.started) {
         if (ScenarioPoint* p = findPoint(w, e.task.point); p && p->user == e.handle) p->user = 0;
-        e.busyUntil = w.gameTime + kGetUpMs;
+        e.busyUntil = tw::addTime(w.gameTime, kGetUpMs);
     }
     if (tw::elapsed(e.busyUntil, t.startTime) > 0) t.startTime = e.busyUntil;
     e.task = t;
@@ -188,7 +188,7 @@ std::array<OpHandler, tw::kOpCount> makeHandlers() {
         if (Entity* e = findEntity(w, c.u(0))) {
             if (e->task.kind == TaskKind::Scenario && e->task.started) {
                 if (ScenarioPoint* p = findPoint(w, e->task.point); p && p->user == e->handle) p->user = 0;
-                e->busyUntil = w.gameTime + kGetUpMs;  // still getting up when the next order comes
+                e->busyUntil = tw::addTime(w.gameTime, kGetUpMs);  // still getting up when the next order comes
             }
             e->task = {};
         }

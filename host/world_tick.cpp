@@ -55,7 +55,7 @@ void tickTask(World& w, Entity& e, float dt) {
             Entity* horse = findEntity(w, t.targetEntity);
             if (!horse) return finish(e);
             if (t.mountAt == 0) {
-                if (stepToward(e.pos, horse->pos, step, 1.0f)) t.mountAt = w.gameTime + kMountMs;
+                if (stepToward(e.pos, horse->pos, step, 1.0f)) t.mountAt = tw::addTime(w.gameTime, kMountMs);
             } else if (tw::elapsed(w.gameTime, t.mountAt) >= 0) {
                 e.mount = horse->handle;
                 e.pos = horse->pos;
@@ -70,10 +70,12 @@ void tickTask(World& w, Entity& e, float dt) {
                 if (!stepToward(e.pos, p->pos, step, 0.3f)) return;
                 if (p->user && findEntity(w, p->user)) return;  // wait for the point to come free
                 p->user = e.handle;
-                if (t.endTime > 0) t.endTime = w.gameTime + t.endTime;
+                // Game time wraps: the sum wraps with it, and once the timer has gone negative
+                // the end time may be negative too, so 0 alone means no end.
+                if (t.endTime != 0) t.endTime = tw::addTime(w.gameTime, t.endTime);
                 return;
             }
-            if (t.endTime > 0 && tw::elapsed(w.gameTime, t.endTime) >= 0) {
+            if (t.endTime != 0 && tw::elapsed(w.gameTime, t.endTime) >= 0) {
                 p->user = 0;
                 finish(e);
             }

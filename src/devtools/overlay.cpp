@@ -39,7 +39,9 @@ void beginPass() {
 const char* keepText(const char* text) {
     if (textPool.used == kTextsPerPass) return nullptr;
     std::array<char, kTextBytes>& slot = textPool.slots[textPool.half][textPool.used++];
-    std::snprintf(slot.data(), slot.size(), "%s", text);
+    const std::size_t n = strnlen(text, slot.size() - 1);  // cut to fit, as a bounded print would
+    std::memcpy(slot.data(), text, n);
+    slot[n] = '\0';
     return slot.data();
 }
 

@@ -3,9 +3,11 @@
 // the result; nothing else in the plug-in frames a host call.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 #include "frame/host_api.h"
 #include "frame/host_catalogue.h"
@@ -90,6 +92,33 @@ R decode(const uint64_t* slots) {
     else return slots[0];  // HostString
 }
 
+// The pushed value of slot `slot` of `op`: the catalogue's literal, or the next caller value.
+// Resolved at compile time, so a call is a straight run of pushes with no table walk.
+template <Op op, std::size_t slot>
+inline void pushSlot(const uint64_t* given) {
+    constexpr ArgSpec s = opInfo(op).args[slot];
+    if constexpr (s.kind == ArgKind::LitInt) {
+        nativePush64(static_cast<uint32_t>(s.i));
+    } else if constexpr (s.kind == ArgKind::LitFloat) {
+        nativePush64(std::bit_cast<uint32_t>(s.f));
+    } else if constexpr (s.kind == ArgKind::LitStr) {
+        nativePush64(encode(s.s));
+    } else {
+        constexpr std::size_t k = [] {  // caller values before this slot
+            std::size_t n = 0;
+            for (std::size_t i = 0; i < slot; ++i)
+                if (!isLiteral(opInfo(op).args[i].kind)) ++n;
+            return n;
+        }();
+        nativePush64(given[k]);
+    }
+}
+
+template <Op op, std::size_t... slot>
+inline void pushAll([[maybe_unused]] const uint64_t* given, std::index_sequence<slot...>) {
+    (pushSlot<op, slot>(given), ...);
+}
+
 }  // namespace host_detail
 
 // Frames one host call of `op`: the caller's arguments fill the catalogue's open slots in order.
@@ -102,16 +131,7 @@ R callHost(A... a) {
 
     const uint64_t given[] = {host_detail::encode(a)..., 0};
     nativeInit(info.hash);
-    std::size_t k = 0;
-    for (std::size_t i = 0; i < info.argc; ++i) {
-        const ArgSpec& s = info.args[i];
-        switch (s.kind) {
-        case ArgKind::LitInt: nativePush64(static_cast<uint32_t>(s.i)); break;
-        case ArgKind::LitFloat: nativePush64(host_detail::floatBits(s.f)); break;
-        case ArgKind::LitStr: nativePush64(host_detail::encode(s.s)); break;
-        default: nativePush64(given[k++]); break;
-        }
-    }
+    host_detail::pushAll<op>(given, std::make_index_sequence<opInfo(op).argc>{});
     const uint64_t* slots = nativeCall();
     if constexpr (!std::is_void_v<R>) return host_detail::decode<R>(slots);
 }
