@@ -233,6 +233,7 @@ void runFrame() {
     auto& h = gHost;
     ++h.frame;
     h.world.gameTime = static_cast<int32_t>(static_cast<uint32_t>(h.world.gameTime) + static_cast<uint32_t>(h.world.frameStepMs));
+    h.clockGameTime.store(h.world.gameTime, std::memory_order_relaxed);
     h.world.drawnThisFrame.clear();
     worldTick(h.world);
     if (!h.script) return;
@@ -266,7 +267,9 @@ void sendKey(uint32_t keyCode, int32_t triggerFlag) {
     if (gHost.keyboard) gHost.keyboard(keyCode, 1, 0, 0, 0, 0, triggerFlag);
 }
 
-uint32_t hostTickCount() { return gHost.tickBase + static_cast<uint32_t>(gHost.world.gameTime); }
+uint32_t hostTickCount() {
+    return gHost.tickBase + static_cast<uint32_t>(gHost.clockGameTime.load(std::memory_order_relaxed));
+}
 
 std::vector<const Call*> callsOf(tw::Op op) {
     std::vector<const Call*> out;

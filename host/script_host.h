@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -77,6 +78,9 @@ struct ScriptHost {
 
     // the platform stand-ins
     uint32_t tickBase = 1000000;  // GetTickCount at game time 0
+    // The game time the stand-in clock shows, published each frame: the keyboard callback
+    // reads the clock from its own thread.
+    std::atomic<int32_t> clockGameTime{0};
     bool clipboardOpenFails = false, clipboardSetFails = false, globalAllocFails = false, globalLockFails = false;
     bool clipboardOpen = false;
     std::string clipboardText;
