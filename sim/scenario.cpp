@@ -25,8 +25,8 @@ std::string at(const std::string& path, std::size_t i) { return path + "[" + std
 
 // Rejects keys the reader does not know, so a misspelt field never passes unnoticed.
 void onlyKeys(const json& obj, const std::string& path, std::initializer_list<const char*> allowed) {
-    for (const auto& [key, value] : obj.items()) {
-        (void)value;
+    for (const auto& item : obj.items()) {
+        const std::string& key = item.key();
         if (std::none_of(allowed.begin(), allowed.end(), [&](const char* a) { return key == a; })) {
             std::string list;
             for (const char* a : allowed) list += std::string(list.empty() ? "" : ", ") + a;
@@ -58,7 +58,8 @@ double number(const json& j, const std::string& path, const char* what) {
 
 int64_t integer(const json& j, const std::string& path, int64_t lo, int64_t hi, const std::string& what) {
     if (!j.is_number_integer()) fail(path, what);
-    const int64_t v = j.is_number_unsigned() && j.get<uint64_t>() > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : j.get<int64_t>();
+    const int64_t v =
+        j.is_number_unsigned() && j.get<uint64_t>() > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : j.get<int64_t>();
     if (v < lo || v > hi) fail(path, what);
     return v;
 }
@@ -93,7 +94,8 @@ template <typename T>
 void inOrder(const std::vector<T>& list, const std::string& path) {
     for (std::size_t i = 1; i < list.size(); ++i)
         if (list[i].t < list[i - 1].t)
-            fail(at(path, i) + ".t", "a time no earlier than the entry before it (" + std::to_string(list[i - 1].t) + " h)");
+            fail(at(path, i) + ".t",
+                 "a time no earlier than the entry before it (" + std::to_string(list[i - 1].t) + " h)");
 }
 
 uint32_t keyCode(const std::string& name) {
@@ -106,7 +108,8 @@ uint32_t keyCode(const std::string& name) {
 }
 
 Target targetFrom(const std::string& s, const std::string& path) {
-    for (Target t : {Target::Sadie, Target::Charles, Target::SadieHorse, Target::CharlesHorse, Target::Bedroll1, Target::Bedroll2})
+    for (Target t :
+         {Target::Sadie, Target::Charles, Target::SadieHorse, Target::CharlesHorse, Target::Bedroll1, Target::Bedroll2})
         if (s == targetName(t)) return t;
     fail(path, "one of \"sadie\", \"charles\", \"sadieHorse\", \"charlesHorse\", \"bedroll1\", \"bedroll2\"");
 }
@@ -139,10 +142,14 @@ void readPlayer(const json& j, const std::string& path, Scenario& s) {
             if (!e.contains("sees")) fail(p + ".sees", "one of \"world\", \"nothing\", \"everything\", \"near\"");
             const std::string v = e["sees"].is_string() ? e["sees"].get<std::string>() : "";
             Sight sees = Sight::World;
-            if (v == "nothing") sees = Sight::Nothing;
-            else if (v == "everything") sees = Sight::Everything;
-            else if (v == "near") sees = Sight::Near;
-            else if (v != "world") fail(p + ".sees", "one of \"world\", \"nothing\", \"everything\", \"near\"");
+            if (v == "nothing")
+                sees = Sight::Nothing;
+            else if (v == "everything")
+                sees = Sight::Everything;
+            else if (v == "near")
+                sees = Sight::Near;
+            else if (v != "world")
+                fail(p + ".sees", "one of \"world\", \"nothing\", \"everything\", \"near\"");
             s.sight.push_back({hoursAt(e["t"], p + ".t"), sees});
         }
         inOrder(s.sight, sp);
@@ -158,7 +165,9 @@ void readTimedTargets(const json& j, const std::string& path, const char* key, s
         const json& e = object(j[key][i], p);
         onlyKeys(e, p, {"t", "who"});
         if (!e.contains("t")) fail(p + ".t", "a number of in-game hours, 0 or more");
-        if (!e.contains("who")) fail(p + ".who", "one of \"sadie\", \"charles\", \"sadieHorse\", \"charlesHorse\", \"bedroll1\", \"bedroll2\"");
+        if (!e.contains("who"))
+            fail(p + ".who",
+                 "one of \"sadie\", \"charles\", \"sadieHorse\", \"charlesHorse\", \"bedroll1\", \"bedroll2\"");
         const std::string who = e["who"].is_string() ? e["who"].get<std::string>() : "";
         out.push_back({hoursAt(e["t"], p + ".t"), targetFrom(who, p + ".who")});
     }
@@ -167,26 +176,41 @@ void readTimedTargets(const json& j, const std::string& path, const char* key, s
 
 void readFaults(const json& j, const std::string& path, Faults& f) {
     object(j, path);
-    onlyKeys(j, path, {"modelsNeverLoad", "invalidModels", "modelsNeverCreated", "refusePeds", "refuseObjects", "refusePoints", "pointsNotExisting", "deleteEntities", "stuck"});
-    if (j.contains("modelsNeverLoad")) f.modelsNeverLoad = names(j["modelsNeverLoad"], join(path, "modelsNeverLoad"), "a model name such as \"cs_mrsadler\"");
-    if (j.contains("invalidModels")) f.invalidModels = names(j["invalidModels"], join(path, "invalidModels"), "a model name such as \"cs_mrsadler\"");
-    if (j.contains("modelsNeverCreated")) f.modelsNeverCreated = names(j["modelsNeverCreated"], join(path, "modelsNeverCreated"), "a model name such as \"cs_mrsadler\"");
+    onlyKeys(j, path,
+             {"modelsNeverLoad", "invalidModels", "modelsNeverCreated", "refusePeds", "refuseObjects", "refusePoints",
+              "pointsNotExisting", "deleteEntities", "stuck"});
+    if (j.contains("modelsNeverLoad"))
+        f.modelsNeverLoad =
+            names(j["modelsNeverLoad"], join(path, "modelsNeverLoad"), "a model name such as \"cs_mrsadler\"");
+    if (j.contains("invalidModels"))
+        f.invalidModels =
+            names(j["invalidModels"], join(path, "invalidModels"), "a model name such as \"cs_mrsadler\"");
+    if (j.contains("modelsNeverCreated"))
+        f.modelsNeverCreated =
+            names(j["modelsNeverCreated"], join(path, "modelsNeverCreated"), "a model name such as \"cs_mrsadler\"");
     if (j.contains("refusePeds")) f.refusePeds = boolean(j["refusePeds"], join(path, "refusePeds"));
     if (j.contains("refuseObjects")) f.refuseObjects = boolean(j["refuseObjects"], join(path, "refuseObjects"));
     if (j.contains("refusePoints")) f.refusePoints = boolean(j["refusePoints"], join(path, "refusePoints"));
-    if (j.contains("pointsNotExisting")) f.pointsNotExisting = boolean(j["pointsNotExisting"], join(path, "pointsNotExisting"));
+    if (j.contains("pointsNotExisting"))
+        f.pointsNotExisting = boolean(j["pointsNotExisting"], join(path, "pointsNotExisting"));
     readTimedTargets(j, path, "deleteEntities", f.deletions);
     readTimedTargets(j, path, "stuck", f.stuck);
 }
 
 void readScenario(const json& j, Scenario& s) {
     object(j, "(top level)");
-    onlyKeys(j, "", {"name", "clockStartHour", "frameStepMs", "seed", "debugMode", "household", "hours", "settings",
-                     "completedMissions", "missionActive", "player", "keys", "faults"});
+    onlyKeys(j, "",
+             {"name", "clockStartHour", "frameStepMs", "seed", "debugMode", "household", "hours", "settings",
+              "completedMissions", "missionActive", "player", "keys", "faults"});
     if (j.contains("name")) s.name = text(j["name"], "name", "a non-empty text");
-    if (j.contains("clockStartHour")) s.clockStartHour = static_cast<int32_t>(integer(j["clockStartHour"], "clockStartHour", 0, 23, "a whole hour of the day, 0 to 23"));
-    if (j.contains("frameStepMs")) s.frameStepMs = static_cast<int32_t>(integer(j["frameStepMs"], "frameStepMs", 1, 1000, "a whole number of milliseconds, 1 to 1000"));
-    if (j.contains("seed")) s.seed = static_cast<uint64_t>(integer(j["seed"], "seed", 0, INT64_MAX, "a whole number, 0 or more"));
+    if (j.contains("clockStartHour"))
+        s.clockStartHour = static_cast<int32_t>(
+            integer(j["clockStartHour"], "clockStartHour", 0, 23, "a whole hour of the day, 0 to 23"));
+    if (j.contains("frameStepMs"))
+        s.frameStepMs = static_cast<int32_t>(
+            integer(j["frameStepMs"], "frameStepMs", 1, 1000, "a whole number of milliseconds, 1 to 1000"));
+    if (j.contains("seed"))
+        s.seed = static_cast<uint64_t>(integer(j["seed"], "seed", 0, INT64_MAX, "a whole number, 0 or more"));
     if (j.contains("debugMode")) s.debugMode = boolean(j["debugMode"], "debugMode");
     if (j.contains("household")) s.household = boolean(j["household"], "household");
     if (j.contains("hours")) {
@@ -196,10 +220,15 @@ void readScenario(const json& j, Scenario& s) {
     if (j.contains("settings")) {
         const json& st = object(j["settings"], "settings");
         onlyKeys(st, "settings", {"visitCooldown", "visitDuration"});
-        if (st.contains("visitCooldown")) s.visitCooldown = static_cast<int32_t>(integer(st["visitCooldown"], "settings.visitCooldown", 0, 100000, "a whole number of in-game hours, 0 to 100000"));
-        if (st.contains("visitDuration")) s.visitDuration = static_cast<int32_t>(integer(st["visitDuration"], "settings.visitDuration", 0, 100000, "a whole number of in-game hours, 0 to 100000"));
+        if (st.contains("visitCooldown"))
+            s.visitCooldown = static_cast<int32_t>(integer(st["visitCooldown"], "settings.visitCooldown", 0, 100000,
+                                                           "a whole number of in-game hours, 0 to 100000"));
+        if (st.contains("visitDuration"))
+            s.visitDuration = static_cast<int32_t>(integer(st["visitDuration"], "settings.visitDuration", 0, 100000,
+                                                           "a whole number of in-game hours, 0 to 100000"));
     }
-    if (j.contains("completedMissions")) s.completedMissions = names(j["completedMissions"], "completedMissions", "a mission name such as \"FIN2\"");
+    if (j.contains("completedMissions"))
+        s.completedMissions = names(j["completedMissions"], "completedMissions", "a mission name such as \"FIN2\"");
     if (j.contains("missionActive")) {
         array(j["missionActive"], "missionActive");
         for (std::size_t i = 0; i < j["missionActive"].size(); ++i) {
@@ -234,12 +263,18 @@ void readScenario(const json& j, Scenario& s) {
 
 const char* targetName(Target t) {
     switch (t) {
-    case Target::Sadie: return "sadie";
-    case Target::Charles: return "charles";
-    case Target::SadieHorse: return "sadieHorse";
-    case Target::CharlesHorse: return "charlesHorse";
-    case Target::Bedroll1: return "bedroll1";
-    case Target::Bedroll2: return "bedroll2";
+        case Target::Sadie:
+            return "sadie";
+        case Target::Charles:
+            return "charles";
+        case Target::SadieHorse:
+            return "sadieHorse";
+        case Target::CharlesHorse:
+            return "charlesHorse";
+        case Target::Bedroll1:
+            return "bedroll1";
+        case Target::Bedroll2:
+            return "bedroll2";
     }
     return "?";
 }
@@ -253,7 +288,8 @@ std::optional<Scenario> parseScenario(const std::string& content, const std::str
     } catch (const json::parse_error& e) {
         // Byte offsets are hard to use; count the line instead.
         const std::size_t byte = std::min<std::size_t>(e.byte, content.size());
-        const auto line = 1 + std::count(content.begin(), content.begin() + static_cast<std::ptrdiff_t>(byte ? byte - 1 : 0), '\n');
+        const auto line =
+            1 + std::count(content.begin(), content.begin() + static_cast<std::ptrdiff_t>(byte ? byte - 1 : 0), '\n');
         error = sourceName + ": not valid JSON near line " + std::to_string(line) + ": " + e.what();
         return std::nullopt;
     }
