@@ -138,7 +138,10 @@ void scriptWait(uint32_t ms) {
         sim::error("scriptWait called outside the script fiber");
         return;
     }
-    if (h.traceEnabled) h.waits.push_back(ms);
+    if (h.traceEnabled) {
+        h.waits.push_back(ms);
+        if (h.markWaits) h.waitMarks.push_back({h.trace.size(), h.world.gameTime, ms});
+    }
     h.wakeTime = static_cast<int32_t>(static_cast<uint32_t>(h.world.gameTime) + ms);
     h.wakeFrame = h.frame + 1;
     sim::fiberYield(h.fiber);
@@ -175,7 +178,8 @@ uint64_t* nativeCall() {
     const tw::Op op = sim::kHashIndex.find(h.pendingHash);
     if (op == tw::Op::Count) {
         char text[64];
-        std::snprintf(text, sizeof text, "unknown operation hash 0x%016llX", static_cast<unsigned long long>(h.pendingHash));
+        std::snprintf(text, sizeof text, "unknown operation hash 0x%016llX",
+                      static_cast<unsigned long long>(h.pendingHash));
         sim::error(text);
         return h.resultSlots.data();
     }
@@ -232,7 +236,8 @@ void hostReset() {
 void runFrame() {
     auto& h = gHost;
     ++h.frame;
-    h.world.gameTime = static_cast<int32_t>(static_cast<uint32_t>(h.world.gameTime) + static_cast<uint32_t>(h.world.frameStepMs));
+    h.world.gameTime =
+        static_cast<int32_t>(static_cast<uint32_t>(h.world.gameTime) + static_cast<uint32_t>(h.world.frameStepMs));
     h.clockGameTime.store(h.world.gameTime, std::memory_order_relaxed);
     h.world.drawnThisFrame.clear();
     worldTick(h.world);
@@ -283,6 +288,7 @@ std::size_t countOf(tw::Op op) { return gHost.callCounts[static_cast<std::size_t
 void clearTrace() {
     gHost.trace.clear();
     gHost.waits.clear();
+    gHost.waitMarks.clear();
 }
 
 }  // namespace sim

@@ -49,11 +49,21 @@ struct ScriptHost {
     // the script fiber
     struct Fiber* fiber = nullptr;
     bool inScript = false;
-    int32_t wakeTime = 0;   // game time at which the script may run again
+    int32_t wakeTime = 0;  // game time at which the script may run again
     uint64_t frame = 0;
-    uint64_t wakeFrame = 0;  // scriptWait(0) resumes on the next frame
-    uint64_t resumes = 0;    // frames in which the script ran (its passes, waits aside)
+    uint64_t wakeFrame = 0;       // scriptWait(0) resumes on the next frame
+    uint64_t resumes = 0;         // frames in which the script ran (its passes, waits aside)
     std::vector<uint32_t> waits;  // every scriptWait argument, in order
+    // The traced waits again, with where each fell among the traced calls, kept only while
+    // markWaits is set (set it before the script runs): a wait of ms made at game time `time`
+    // after the first `calls` entries of the trace.
+    bool markWaits = false;
+    struct WaitMark {
+        std::size_t calls = 0;
+        int32_t time = 0;
+        uint32_t ms = 0;
+    };
+    std::vector<WaitMark> waitMarks;
 
     // the call being framed
     bool framing = false;
@@ -67,7 +77,7 @@ struct ScriptHost {
     std::vector<Call> trace;
     std::array<uint64_t, tw::kOpCount> callCounts{};
     uint64_t totalCalls = 0;
-    bool answering = false;  // true while the world, an override or the observer answers a call
+    bool answering = false;           // true while the world, an override or the observer answers a call
     std::vector<std::string> errors;  // unknown hashes, wrong argument counts, calls off the fiber
     std::array<Override, tw::kOpCount> overrides;
     // Scripted answer for worldGetAllPeds (fills peds, returns the count it claims).
@@ -119,5 +129,14 @@ void recordError(std::string text);
 std::vector<const Call*> callsOf(tw::Op op);
 std::size_t countOf(tw::Op op);
 void clearTrace();
+
+// The index in waitMarks of the wait that ends the main loop's first ready pass: the first
+// scriptWait(0) right after the 500 and 1000 ms waits that end a not-ready pass; -1 while
+// the script has not got that far.
+long firstReadyPassWait();
+// The traced calls and the marked waits in the order the script made them, one line each:
+// the game time, a blank, and the call as Call::describe gives it or "scriptWait(ms)". Stops
+// after the wait at index lastWait in waitMarks; -1: everything.
+std::string orderedTraceText(long lastWait = -1);
 
 }  // namespace sim

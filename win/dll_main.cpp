@@ -5,7 +5,9 @@
 #include "frame/plugin_main.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) tamberwickEntry(instance, 1);
-    else if (reason == DLL_PROCESS_DETACH) tamberwickEntry(instance, 0);
+    if (reason == DLL_PROCESS_ATTACH)
+        tamberwickEntry(instance, 1);
+    else if (reason == DLL_PROCESS_DETACH)
+        tamberwickEntry(instance, 0);
     return TRUE;
 }

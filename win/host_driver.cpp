@@ -1,5 +1,6 @@
 #include "host_driver.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -31,6 +32,19 @@ bool twhLoad(const char* path, char* error, uint32_t errorSize) {
 }
 
 void twhUnload() { sim::unloadPlugin(); }
+void twhMarkWaits() { sim::gHost.markWaits = true; }
+bool twhFirstReadyPassDone() { return sim::firstReadyPassWait() >= 0; }
+
+bool twhWriteStartupTrace(const char* path) {
+    const long last = sim::firstReadyPassWait();
+    if (last < 0) return false;
+    const std::string text = sim::orderedTraceText(last);
+    std::FILE* f = std::fopen(path, "wb");
+    if (!f) return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    return std::fclose(f) == 0 && written;
+}
+
 void twhRunFrame() { sim::runFrame(); }
 void twhRunFor(int32_t gameMs) { sim::runFor(gameMs); }
 void twhSendKey(uint32_t keyCode, int32_t triggerFlag) { sim::sendKey(keyCode, triggerFlag); }
@@ -54,10 +68,14 @@ int64_t twhCallCount(const char* opName) {
 
 int32_t twhLivePluginCount(int32_t kind) {
     switch (kind) {
-        case 0: return countLive(sim::EntityKind::Ped);
-        case 1: return countLive(sim::EntityKind::Horse);
-        case 2: return countLive(sim::EntityKind::Object);
-        default: break;
+        case 0:
+            return countLive(sim::EntityKind::Ped);
+        case 1:
+            return countLive(sim::EntityKind::Horse);
+        case 2:
+            return countLive(sim::EntityKind::Object);
+        default:
+            break;
     }
     int32_t n = 0;
     for (const auto& p : sim::gHost.world.points)

@@ -13,6 +13,16 @@ void twhReset();
 bool twhLoad(const char* path, char* error, uint32_t errorSize);
 // Unloads the plug-in and checks that it unregistered its script and keyboard handler.
 void twhUnload();
+// Records where each script wait falls among the host calls, for twhWriteStartupTrace; call
+// it before the plug-in's script first runs.
+void twhMarkWaits();
+// True once the main loop has made its first ready pass (the pass after the not-ready one
+// that ends in the 500 and 1000 ms waits); needs twhMarkWaits.
+bool twhFirstReadyPassDone();
+// Writes the host calls and script waits, in order, from the load to the end of the first
+// ready pass to path, one line each ("<game time> <call> -> <result>" or
+// "<game time> scriptWait(ms)"); false when that pass was not made or the file cannot be written.
+bool twhWriteStartupTrace(const char* path);
 void twhRunFrame();
 void twhRunFor(int32_t gameMs);
 // Calls the registered keyboard handler as the host's input thread does; safe off the script's thread.

@@ -10,9 +10,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <set>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -74,7 +74,8 @@ int main(int argc, char** argv) {
             char system[32], ours[32];
             std::memset(system, 0x55, sizeof system);
             std::memset(ours, 0x55, sizeof ours);
-            const DWORD systemLen = GetPrivateProfileStringA("Settings", key.name, key.deflt, system, sizeof system, path.c_str());
+            const DWORD systemLen =
+                GetPrivateProfileStringA("Settings", key.name, key.deflt, system, sizeof system, path.c_str());
             std::FILE* f = std::fopen(path.c_str(), "rb");
             const uint32_t ourLen = tw::profileLookup(f, "Settings", key.name, key.deflt, ours, sizeof ours);
             if (f) std::fclose(f);

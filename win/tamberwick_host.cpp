@@ -2,11 +2,14 @@
 // the system loader, drives its script frame by frame on a fiber, delivers keyboard events
 // from a thread of their own as the real host's input thread does, and unloads it.
 //
-//   tamberwick-host <scenario> <plugin.asi>
+//   tamberwick-host [--trace-text FILE] [--expect-trace FILE] <scenario> <plugin.asi>
 //
 // Scenarios: visit-short (tamberwick.ini in the working directory sets a one-hour visit),
-// visit-default (no tamberwick.ini), devkeys, unload. Exit status 0 when every check held
-// and the host recorded no error.
+// visit-default (no tamberwick.ini), devkeys, unload, startup (load, run to the first ready
+// pass, unload). --trace-text writes the host calls and script waits, in order, from the load
+// to the end of the first ready pass, one line each; --expect-trace compares that start-up
+// trace line for line with FILE (as tests/golden/startup_trace.txt has it). Exit status 0
+// when every check held and the host recorded no error.
 #include <windows.h>
 
 #include <cstdio>
@@ -38,7 +41,7 @@ struct KeyThread {
     HANDLE done = nullptr;     // auto-reset: the key was delivered
     volatile uint32_t code = 0;
     volatile int32_t trigger = 0;
-    volatile LONG burst = 0;     // non-zero: deliver events of mixed codes until it is cleared
+    volatile LONG burst = 0;  // non-zero: deliver events of mixed codes until it is cleared
     volatile LONG burstEvents = 0;
     volatile LONG stop = 0;
     volatile DWORD threadId = 0;
@@ -151,7 +154,8 @@ void checkStartUp() {
 
 void unloadAndCheck() {
     twhUnload();
-    check(!twhScriptRegistered() && !twhKeyboardRegistered(), "unload unregistered the script and the keyboard handler");
+    check(!twhScriptRegistered() && !twhKeyboardRegistered(),
+          "unload unregistered the script and the keyboard handler");
 }
 
 // ---- scenarios ------------------------------------------------------------------------
@@ -165,8 +169,8 @@ void visit(const char* plugin, bool shortVisit) {
     if (!started) {
         note("no visitor appeared within 60 s of game time after start-up (visit not built yet?)");
     } else {
-        note("visitors: " + std::to_string(twhLivePluginCount(0)) + " peds, " +
-             std::to_string(twhLivePluginCount(1)) + " horses");
+        note("visitors: " + std::to_string(twhLivePluginCount(0)) + " peds, " + std::to_string(twhLivePluginCount(1)) +
+             " horses");
         twhSetMissionActive(true);  // no second visit once this one ends
         const int32_t start = twhGameTime();
         // One hour of visit, then up to 300 s of riding away, and some slack.
@@ -178,8 +182,8 @@ void visit(const char* plugin, bool shortVisit) {
         } else {
             check(!gone, "with the default 48-hour visit the visitors are still there after 1 h 6 min");
         }
-        note("plug-in objects left: " + std::to_string(twhLivePluginCount(2)) + ", scenario points left: " +
-             std::to_string(twhLivePluginCount(3)));
+        note("plug-in objects left: " + std::to_string(twhLivePluginCount(2)) +
+             ", scenario points left: " + std::to_string(twhLivePluginCount(3)));
     }
     unloadAndCheck();
 }
@@ -327,26 +331,103 @@ void unloadWhileWaiting(const char* plugin) {
     keys.send(0x71, 1);  // after unload the host has no handler to call
 }
 
+// ---- the start-up trace ---------------------------------------------------------------
+
+std::vector<std::string> fileLines(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out.push_back(line);
+        start = end + 1;
+    }
+    return out;
+}
+
+// Writes the start-up trace to tracePath, and compares it with expectPath line for line.
+void startupTrace(const std::string& tracePath, const std::string& expectPath) {
+    if (tracePath.empty() && expectPath.empty()) return;
+    if (!twhFirstReadyPassDone()) {
+        check(false, "the start-up trace reaches the first ready pass");
+        return;
+    }
+    const std::string path = tracePath.empty() ? "startup_trace.txt" : tracePath;
+    check(twhWriteStartupTrace(path.c_str()), ("wrote the start-up trace to " + path).c_str());
+    if (expectPath.empty()) return;
+    const std::string wantText = readFile(expectPath.c_str());
+    const std::vector<std::string> got = fileLines(readFile(path.c_str()));
+    const std::vector<std::string> want = fileLines(wantText);
+    if (want.empty()) {
+        check(false, ("read the expected start-up trace " + expectPath).c_str());
+        return;
+    }
+    std::size_t same = 0;
+    while (same < got.size() && same < want.size() && got[same] == want[same]) ++same;
+    if (same < got.size() || same < want.size()) {
+        note("first difference at line " + std::to_string(same + 1));
+        note("  expected: " + (same < want.size() ? want[same] : std::string("(end of file)")));
+        note("  this run: " + (same < got.size() ? got[same] : std::string("(end of trace)")));
+    }
+    check(same == got.size() && same == want.size(),
+          ("the start-up trace, " + std::to_string(got.size()) + " lines, matches " + expectPath + " (" +
+           std::to_string(want.size()) + " lines) call for call")
+              .c_str());
+}
+
+// Loads, runs until the first ready pass, unloads.
+void startup(const char* plugin) {
+    if (!load(plugin)) return;
+    check(twhRegisterCalls() == 1 && twhScriptRegistered() && twhKeyboardRegistered(),
+          "DllMain registered the script and the keyboard handler once");
+    const int32_t start = twhGameTime();
+    while (!twhFirstReadyPassDone() && twhGameTime() - start < 60000) twhRunFrame();
+    check(twhFirstReadyPassDone(), "start-up reached the first ready pass within 60 s of game time");
+    unloadAndCheck();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s visit-short|visit-default|devkeys|unload <plugin.asi>\n", argv[0]);
+    std::string tracePath, expectPath;
+    std::vector<const char*> positional;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if ((arg == "--trace-text" || arg == "--expect-trace") && i + 1 < argc)
+            (arg == "--trace-text" ? tracePath : expectPath) = argv[++i];
+        else
+            positional.push_back(argv[i]);
+    }
+    if (positional.size() != 2) {
+        std::fprintf(stderr,
+                     "usage: %s [--trace-text FILE] [--expect-trace FILE] "
+                     "visit-short|visit-default|devkeys|unload|startup <plugin.asi>\n",
+                     argv[0]);
         return 2;
     }
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    const std::string scenario = argv[1];
-    const char* plugin = argv[2];
+    const std::string scenario = positional[0];
+    const char* plugin = positional[1];
     twhReset();
+    if (!tracePath.empty() || !expectPath.empty()) twhMarkWaits();
     keys.start();
-    if (scenario == "visit-short") visit(plugin, true);
-    else if (scenario == "visit-default") visit(plugin, false);
-    else if (scenario == "devkeys") devKeys(plugin);
-    else if (scenario == "unload") unloadWhileWaiting(plugin);
+    if (scenario == "visit-short")
+        visit(plugin, true);
+    else if (scenario == "visit-default")
+        visit(plugin, false);
+    else if (scenario == "devkeys")
+        devKeys(plugin);
+    else if (scenario == "unload")
+        unloadWhileWaiting(plugin);
+    else if (scenario == "startup")
+        startup(plugin);
     else {
         std::fprintf(stderr, "unknown scenario %s\n", scenario.c_str());
         return 2;
     }
+    startupTrace(tracePath, expectPath);
     keys.finish();
     for (uint32_t i = 0; i < twhErrorCount(); ++i) std::printf("FAIL: host error: %s\n", twhError(i));
     if (twhErrorCount() > 0) ++failures;

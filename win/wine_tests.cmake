@@ -64,3 +64,9 @@ tamberwick_wine_test(devkeys ${TW_WINE_WORK}/devkeys ${TW_HOST_EXE} devkeys ${TW
 tamberwick_wine_test(unload ${TW_WINE_WORK}/unload ${TW_HOST_EXE} unload ${TW_ASI})
 tamberwick_wine_test(profile_compare ${TW_WINE_WORK}/profile
   $<TARGET_FILE:profile_compare> Z:${CMAKE_SOURCE_DIR}/tests/ini_corpus)
+# The start-up, call for call and argument for argument, against the trace the Linux build
+# writes (tests/golden/startup_trace.txt, held there by StartUpTrace in tamberwick_tests):
+# no tamberwick.ini, the defaults; from the load to the end of the first ready pass.
+tamberwick_wine_test(startup_trace ${TW_WINE_WORK}/startup-trace ${TW_HOST_EXE}
+  --trace-text startup_trace.txt --expect-trace Z:${CMAKE_SOURCE_DIR}/tests/golden/startup_trace.txt
+  startup ${TW_ASI})
