@@ -8,7 +8,7 @@
 namespace bench {
 std::atomic<uint64_t> allocations{0};
 std::atomic<uint64_t> pluginAllocations{0};
-}
+}  // namespace bench
 
 void* operator new(std::size_t n) {
     bench::allocations.fetch_add(1, std::memory_order_relaxed);

@@ -8,4 +8,4 @@
 namespace bench {
 extern std::atomic<uint64_t> allocations;
 extern std::atomic<uint64_t> pluginAllocations;
-}
+}  // namespace bench

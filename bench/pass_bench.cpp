@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -54,8 +54,8 @@ bool prepare(const Setup& s) {
         return std::string(mkdtemp(tmpl));
     }();
     if (chdir(dir.c_str()) != 0) return false;
-    std::ofstream(dir + "/tamberwick.ini") << "[Settings]\nvisitCooldown=" << s.cooldownHours
-                                           << "\nvisitDuration=" << s.durationHours << "\n";
+    std::ofstream(dir + "/tamberwick.ini")
+        << "[Settings]\nvisitCooldown=" << s.cooldownHours << "\nvisitDuration=" << s.durationHours << "\n";
     gHost.world.clockStartHour = s.startHour;
     gHost.traceEnabled = false;
     if (sim::Entity* p = sim::findEntity(gHost.world, gHost.world.playerPed)) p->pos = s.player;
@@ -97,7 +97,8 @@ void measure(benchmark::State& state, const Setup& s) {
     state.counters["passes_per_frame"] = passes / static_cast<double>(state.iterations());
     state.counters["host_calls_per_pass"] = static_cast<double>(gHost.totalCalls - calls0) / passes;
     state.counters["allocs_per_pass"] = static_cast<double>(bench::allocations.load() - allocs0) / passes;
-    state.counters["plugin_allocs_per_pass"] = static_cast<double>(bench::pluginAllocations.load() - pluginAllocs0) / passes;
+    state.counters["plugin_allocs_per_pass"] =
+        static_cast<double>(bench::pluginAllocations.load() - pluginAllocs0) / passes;
     state.counters["host_errors"] = static_cast<double>(gHost.errors.size());
     state.counters["pass_cpu_ns"] = seconds * 1e9 / passes;  // CPU time: honest on a shared machine
     sim::unloadPlugin();

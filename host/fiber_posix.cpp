@@ -174,12 +174,12 @@ void prepareStack(Fiber* f) {
     slot -= 1;
     *slot = reinterpret_cast<uintptr_t>(&twFiberStart);
     const uint64_t regs[] = {controlWords[0] | (static_cast<uint64_t>(controlWords[1]) << 32),
-                             0,                                            // r15
-                             0,                                            // r14
-                             reinterpret_cast<uintptr_t>(&fiberEntry),    // r13: what to call
-                             reinterpret_cast<uintptr_t>(f),               // r12: its argument
-                             0,                                            // rbx
-                             0};                                           // rbp
+                             0,                                         // r15
+                             0,                                         // r14
+                             reinterpret_cast<uintptr_t>(&fiberEntry),  // r13: what to call
+                             reinterpret_cast<uintptr_t>(f),            // r12: its argument
+                             0,                                         // rbx
+                             0};                                        // rbp
     slot -= sizeof regs / sizeof regs[0];
     for (std::size_t i = 0; i < sizeof regs / sizeof regs[0]; ++i) slot[i] = regs[i];
     f->sp = slot;

@@ -9,7 +9,8 @@ namespace sim {
 bool loadPlugin(const std::string& path, std::string* errorText) {
     HMODULE lib = LoadLibraryA(path.c_str());
     if (!lib) {
-        if (errorText) *errorText = "LoadLibrary failed for " + path + " (error " + std::to_string(GetLastError()) + ")";
+        if (errorText)
+            *errorText = "LoadLibrary failed for " + path + " (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
     gHost.library = lib;

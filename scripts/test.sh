@@ -5,6 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
+# Formatting is part of the build's contract.
+clang-format --dry-run --Werror $(git ls-files '*.cpp' '*.h')
+
 werror=()
 [ "${CI:-}" = "true" ] && werror=(-DTAMBERWICK_WERROR=ON)
 

@@ -16,12 +16,12 @@ using sim::Hash;
 using tw::Op;
 
 constexpr int32_t kMsPerHour = 120000;
-constexpr int32_t kPathSampleMs = 1000;  // game time between path samples
-constexpr float kPathMinStep = 0.5f;     // m; smaller moves add no path point
+constexpr int32_t kPathSampleMs = 1000;           // game time between path samples
+constexpr float kPathMinStep = 0.5f;              // m; smaller moves add no path point
 constexpr int32_t kNightGapMs = 10 * kMsPerHour;  // two sleep starts this far apart are two nights
 
-constexpr const char* kActorModels[kActorCount] = {"cs_mrsadler", "cs_charlessmith", "a_c_horse_gang_sadie_endlesssummer",
-                                                    "a_c_horse_gang_charles_endlesssummer"};
+constexpr const char* kActorModels[kActorCount] = {
+    "cs_mrsadler", "cs_charlessmith", "a_c_horse_gang_sadie_endlesssummer", "a_c_horse_gang_charles_endlesssummer"};
 constexpr const char* kBedrollModels[2] = {"s_bedrollfurlined01x", "p_bedrollopen03x"};
 constexpr const char* kHouseholdModels[3] = {"cs_abigailroberts", "cs_uncle", "cs_jackmarston_teen"};
 constexpr const char* kHouseholdNames[3] = {"Abigail", "Uncle", "Jack"};
@@ -29,10 +29,17 @@ constexpr const char* kHouseholdNames[3] = {"Abigail", "Uncle", "Jack"};
 // The chores the visitors look for near the house (the rest of their activities are the
 // activity spots and seats found nearby).
 constexpr const char* kChores[] = {
-    "PROP_CAMP_SEAT_CHAIR_TABLE_STEW_QUENTLYS", "WORLD_HUMAN_WASH_DISHES_TABLE_LEFT", "PROP_HUMAN_FOODPREP_STEW_ALWAYS",
-    "PROP_HUMAN_SEAT_CHAIR_MORTAR_PESTLE",      "WORLD_HUMAN_CLEAN_WINDOW",           "WORLD_HUMAN_CLEAN_TABLE",
-    "WORLD_HUMAN_FAN",                          "WORLD_HUMAN_TWNREC_SCRUB_BLOOD_FLOOR_BUCKET",
-    "PROP_HUMAN_SEAT_CHAIR_SEWING_AND_KNITTING", "PROP_HUMAN_WOOD_CHOP_AND_SHARPEN_AXE", "WORLD_HUMAN_FEED_CHICKEN",
+    "PROP_CAMP_SEAT_CHAIR_TABLE_STEW_QUENTLYS",
+    "WORLD_HUMAN_WASH_DISHES_TABLE_LEFT",
+    "PROP_HUMAN_FOODPREP_STEW_ALWAYS",
+    "PROP_HUMAN_SEAT_CHAIR_MORTAR_PESTLE",
+    "WORLD_HUMAN_CLEAN_WINDOW",
+    "WORLD_HUMAN_CLEAN_TABLE",
+    "WORLD_HUMAN_FAN",
+    "WORLD_HUMAN_TWNREC_SCRUB_BLOOD_FLOOR_BUCKET",
+    "PROP_HUMAN_SEAT_CHAIR_SEWING_AND_KNITTING",
+    "PROP_HUMAN_WOOD_CHOP_AND_SHARPEN_AXE",
+    "WORLD_HUMAN_FEED_CHICKEN",
 };
 
 constexpr int32_t kSleepOutfit[2] = {15, 5};  // Sadie, Charles
@@ -47,7 +54,8 @@ std::string xy(float x, float y) { return fmt::format("({:.1f}, {:.1f})", x, y);
 int nearestArrival(tw::Vec3 p) {
     int best = 0;
     for (std::size_t i = 1; i < kArrivalPoints.size(); ++i)
-        if (planar(p, kArrivalPoints[i]) < planar(p, kArrivalPoints[static_cast<std::size_t>(best)])) best = static_cast<int>(i);
+        if (planar(p, kArrivalPoints[i]) < planar(p, kArrivalPoints[static_cast<std::size_t>(best)]))
+            best = static_cast<int>(i);
     return best;
 }
 
@@ -61,30 +69,44 @@ int nearBedroll(tw::Vec3 p) {
 
 const char* actorName(Actor a) {
     switch (a) {
-    case Actor::Sadie: return "Sadie";
-    case Actor::Charles: return "Charles";
-    case Actor::SadieHorse: return "Sadie's horse";
-    case Actor::CharlesHorse: return "Charles's horse";
+        case Actor::Sadie:
+            return "Sadie";
+        case Actor::Charles:
+            return "Charles";
+        case Actor::SadieHorse:
+            return "Sadie's horse";
+        case Actor::CharlesHorse:
+            return "Charles's horse";
     }
     return "?";
 }
 
 const char* segKindName(SegKind k) {
     switch (k) {
-    case SegKind::Arrive: return "arrival";
-    case SegKind::Spot: return "activity spot";
-    case SegKind::Chore: return "chore";
-    case SegKind::Nearby: return "nearby seat";
-    case SegKind::Walk: return "walking";
-    case SegKind::Sleep: return "sleep";
-    case SegKind::Departure: return "departure";
-    case SegKind::HorseIdle: return "horse scenario";
-    case SegKind::Wander: return "wandering";
+        case SegKind::Arrive:
+            return "arrival";
+        case SegKind::Spot:
+            return "activity spot";
+        case SegKind::Chore:
+            return "chore";
+        case SegKind::Nearby:
+            return "nearby seat";
+        case SegKind::Walk:
+            return "walking";
+        case SegKind::Sleep:
+            return "sleep";
+        case SegKind::Departure:
+            return "departure";
+        case SegKind::HorseIdle:
+            return "horse scenario";
+        case SegKind::Wander:
+            return "wandering";
     }
     return "?";
 }
 
-Recorder::Recorder(int32_t clockStartHour, int32_t cooldownHours) : clockStartHour_(clockStartHour), cooldownHours_(cooldownHours) {
+Recorder::Recorder(int32_t clockStartHour, int32_t cooldownHours)
+    : clockStartHour_(clockStartHour), cooldownHours_(cooldownHours) {
     for (std::size_t a = 0; a < kActorCount; ++a) models_[a] = sim::nameHash(kActorModels[a]);
     for (std::size_t i = 0; i < 3; ++i) householdModels_[i] = sim::nameHash(kHouseholdModels[i]);
     for (const char* c : kChores) choreTypes_.insert(sim::nameHash(c));
@@ -154,7 +176,8 @@ void Recorder::beginVisit() {
 void Recorder::onScenario(std::size_t a, Handle point) {
     const sim::ScenarioPoint* p = sim::findPoint(world(), point);
     if (!p) {
-        emit(fmt::format("{} is sent to a scenario point that does not exist ({})", actorName(static_cast<Actor>(a)), point));
+        emit(fmt::format("{} is sent to a scenario point that does not exist ({})", actorName(static_cast<Actor>(a)),
+                         point));
         return;
     }
     if (lastPoint_[a] == point && segOpen_[a]) return;  // the same order again
@@ -168,7 +191,8 @@ void Recorder::onScenario(std::size_t a, Handle point) {
     }
     if (p->type == sleepType_) {
         const int b = nearBedroll(p->pos);
-        const std::string bed = b >= 0 ? fmt::format("Bedroll {}", b + 1) : "a sleep point at " + xy(p->pos.x, p->pos.y);
+        const std::string bed =
+            b >= 0 ? fmt::format("Bedroll {}", b + 1) : "a sleep point at " + xy(p->pos.x, p->pos.y);
         emit(fmt::format("{} lies down on {}", name, bed));
         open(a, SegKind::Sleep, "sleeps on " + bed);
         if (!sleptBefore_[a] || tw::elapsed(now_, lastSleepStart_[a]) > kNightGapMs) ++counts_.nightsSlept;
@@ -196,190 +220,202 @@ void Recorder::onScenario(std::size_t a, Handle point) {
 void Recorder::onCall(const Call& c) {
     now_ = c.time;
     switch (c.op) {
-    case Op::streamingIsModelValid: {
-        const int a = actorOfModel(c.u(0));
-        if (a < 0) break;
-        if (!visitActive_ && isVisitor(static_cast<std::size_t>(a))) beginVisit();
-        if (!c.result[0]) emit(fmt::format("{}: model {} is not valid, it stays away", actorName(static_cast<Actor>(a)), kActorModels[a]));
-        break;
-    }
-    case Op::streamingRequestModel: {
-        const int a = actorOfModel(c.u(0));
-        if (a >= 0) pending_[static_cast<std::size_t>(a)] = true;
-        break;
-    }
-    case Op::streamingReleaseModel: {
-        const int a = actorOfModel(c.u(0));
-        if (a < 0) break;
-        auto& pending = pending_[static_cast<std::size_t>(a)];
-        if (pending) emit(fmt::format("{}: model {} did not load in time, it stays away", actorName(static_cast<Actor>(a)), kActorModels[a]));
-        pending = false;
-        break;
-    }
-    case Op::pedCreate: {
-        const int ai = actorOfModel(c.u(0));
-        if (ai < 0) break;
-        const auto a = static_cast<std::size_t>(ai);
-        pending_[a] = false;
-        const auto h = static_cast<Handle>(c.result[0]);
-        const sim::Entity* e = sim::findEntity(world(), h);
-        if (!e) {
-            emit(fmt::format("{} could not be created: the host made no ped", actorName(static_cast<Actor>(a))));
-            if (isVisitor(a)) ++counts_.failedArrivals;
+        case Op::streamingIsModelValid: {
+            const int a = actorOfModel(c.u(0));
+            if (a < 0) break;
+            if (!visitActive_ && isVisitor(static_cast<std::size_t>(a))) beginVisit();
+            if (!c.result[0])
+                emit(fmt::format("{}: model {} is not valid, it stays away", actorName(static_cast<Actor>(a)),
+                                 kActorModels[a]));
             break;
         }
-        handles_[a] = h;
-        present_[a] = true;
-        departing_[a] = ridingAway_[a] = toHorse_[a] = dressed_[a] = false;
-        lastPoint_[a] = 0;
-        lastWalkTarget_[a] = {};
-        if (isVisitor(a)) {
-            ++counts_.arrivals;
-            emit(fmt::format("{} arrives near arrival point {} at {}", actorName(static_cast<Actor>(a)), nearestArrival(e->pos) + 1,
-                             xy(e->pos.x, e->pos.y)));
-            open(a, SegKind::Arrive, "arrives");
-        } else {
-            emit(fmt::format("{} is brought to the horse point at {}", actorName(static_cast<Actor>(a)), xy(e->pos.x, e->pos.y)));
-            open(a, SegKind::Arrive, "arrives");
-        }
-        paths_[a].push_back({e->pos.x, e->pos.y});
-        break;
-    }
-    case Op::objectCreate: {
-        for (int i = 0; i < 2; ++i) {
-            if (c.u(0) != sim::nameHash(kBedrollModels[i])) continue;
-            const auto h = static_cast<Handle>(c.result[0]);
-            if (sim::findEntity(world(), h)) {
-                bedrolls_[static_cast<std::size_t>(i)] = h;
-                bedrollPresent_[static_cast<std::size_t>(i)] = true;
-                emit(fmt::format("Bedroll {} is placed", i + 1));
-            } else {
-                emit(fmt::format("Bedroll {} could not be placed: the host made no object", i + 1));
-            }
-        }
-        break;
-    }
-    case Op::scenarioPointCreate: {
-        const auto h = static_cast<Handle>(c.result[0]);
-        const sim::ScenarioPoint* p = sim::findPoint(world(), h);
-        if (!p) break;
-        const std::string type = nameOf(p->type);
-        for (const MapSpot& s : kActivitySpots)
-            if (planar(p->pos, s.pos) < 0.1f && type == s.scenario && !visitActive_) spotPoints_.insert(h);
-        break;
-    }
-    case Op::taskUseScenarioPoint: {
-        const int a = actorOfHandle(c.u(0));
-        if (a >= 0) onScenario(static_cast<std::size_t>(a), c.u(1));
-        break;
-    }
-    case Op::taskWanderInArea: {
-        const int a = actorOfHandle(c.u(0));
-        if (a < 0) break;
-        const auto i = static_cast<std::size_t>(a);
-        if (segOpen_[i] && segments_[i].back().kind == SegKind::Wander) break;
-        lastPoint_[i] = 0;
-        emit(fmt::format("{} wanders about {}", actorName(static_cast<Actor>(a)), xy(c.f(1), c.f(2))));
-        open(i, SegKind::Wander, "wanders");
-        break;
-    }
-    case Op::taskFollowNavMeshToCoord: {
-        const int ai = actorOfHandle(c.u(0));
-        if (ai < 0) break;
-        const auto a = static_cast<std::size_t>(ai);
-        const char* name = actorName(static_cast<Actor>(a));
-        const tw::Vec3 target{c.f(1), c.f(2), c.f(3)};
-        lastPoint_[a] = 0;
-        if (departing_[a]) {
-            if (ridingAway_[a]) break;  // a new target every few seconds while riding off
-            ridingAway_[a] = true;
-            const sim::Entity* e = sim::findEntity(world(), c.u(0));
-            const bool mounted = e && e->mount && sim::findEntity(world(), e->mount);
-            emit(fmt::format("{} {}", name, mounted ? "rides away" : "walks away on foot"));
-            open(a, SegKind::Departure, mounted ? "rides away" : "walks away");
-            if (mounted) ++counts_.ridesAway;
+        case Op::streamingRequestModel: {
+            const int a = actorOfModel(c.u(0));
+            if (a >= 0) pending_[static_cast<std::size_t>(a)] = true;
             break;
         }
-        if (segOpen_[a] && segments_[a].back().kind == SegKind::Walk && planar(target, lastWalkTarget_[a]) < 1.0f) break;
-        lastWalkTarget_[a] = target;
-        const int b = nearBedroll(target);
-        const std::string where = b >= 0 ? fmt::format("Bedroll {}", b + 1) : xy(target.x, target.y);
-        emit(fmt::format("{} walks to {}", name, where));
-        open(a, SegKind::Walk, "to " + where);
-        break;
-    }
-    case Op::taskGoToEntity: {
-        const int ai = actorOfHandle(c.u(0));
-        if (ai < 0) break;
-        const auto a = static_cast<std::size_t>(ai);
-        lastPoint_[a] = 0;
-        if (isVisitor(a) && c.u(1) == handleOf(static_cast<Actor>(horseOf(a))) && present_[horseOf(a)]) {
-            if (toHorse_[a]) break;
-            toHorse_[a] = true;
-            emit(fmt::format("{} walks to {}", actorName(static_cast<Actor>(a)), a == 0 ? "her horse" : "his horse"));
-            open(a, SegKind::Departure, "to the horse");
+        case Op::streamingReleaseModel: {
+            const int a = actorOfModel(c.u(0));
+            if (a < 0) break;
+            auto& pending = pending_[static_cast<std::size_t>(a)];
+            if (pending)
+                emit(fmt::format("{}: model {} did not load in time, it stays away", actorName(static_cast<Actor>(a)),
+                                 kActorModels[a]));
+            pending = false;
             break;
         }
-        emit(fmt::format("{} walks to {}", actorName(static_cast<Actor>(a)), who(c.u(1))));
-        open(a, SegKind::Walk, "to " + who(c.u(1)));
-        break;
-    }
-    case Op::taskMountAnimal: {
-        const int a = actorOfHandle(c.u(0));
-        if (a >= 0) emit(fmt::format("{} mounts {}", actorName(static_cast<Actor>(a)), a == 0 ? "her horse" : "his horse"));
-        break;
-    }
-    case Op::pedSetOnMount: {
-        const int a = actorOfHandle(c.u(0));
-        if (a >= 0) emit(fmt::format("{} is put in the saddle", actorName(static_cast<Actor>(a))));
-        break;
-    }
-    case Op::entitySetCoords: {
-        const int a = actorOfHandle(c.u(0));
-        if (a >= 0) emit(fmt::format("{} is moved to {}", actorName(static_cast<Actor>(a)), xy(c.f(1), c.f(2))));
-        break;
-    }
-    case Op::graphicsPlayScreenEffect:
-        emit(fmt::format("the screen plays {}", c.s(0) ? c.s(0) : "an effect"));
-        break;
-    case Op::pedSetOutfitPreset: {
-        const int ai = actorOfHandle(c.u(0));
-        if (ai < 0 || !isVisitor(static_cast<std::size_t>(ai))) break;
-        const auto a = static_cast<std::size_t>(ai);
-        const int32_t preset = c.i(1);
-        if (preset == 0 && !dressed_[a]) break;  // the spawn's base outfit, before the day's
-        const char* name = actorName(static_cast<Actor>(a));
-        if (preset == kSleepOutfit[a]) emit(fmt::format("{} changes into the sleep outfit ({})", name, preset));
-        else if (!dressed_[a]) emit(fmt::format("{} wears outfit {}", name, preset));
-        else emit(fmt::format("{} changes into outfit {}", name, preset));
-        dressed_[a] = true;
-        break;
-    }
-    case Op::audioPlayPedSpeech: {
-        // Only a record laid out as the host expects is read; the host reports the others.
-        const auto* rec = static_cast<const uint64_t*>(c.p(1));
-        if (!rec || rec[0] == 0 || rec[1] || rec[2] || rec[4] || rec[5] != 1 || rec[6] != 1 || rec[7] != 1) break;
-        if (!sim::findEntity(world(), c.u(0))) break;
-        const std::string line = reinterpret_cast<const char*>(static_cast<uintptr_t>(rec[0]));
-        const int ai = actorOfHandle(c.u(0));
-        emit(fmt::format("{} says {}", who(c.u(0)), line));
-        ++counts_.lines[line];
-        if (ai >= 0 && isVisitor(static_cast<std::size_t>(ai))) {
+        case Op::pedCreate: {
+            const int ai = actorOfModel(c.u(0));
+            if (ai < 0) break;
             const auto a = static_cast<std::size_t>(ai);
-            if (line.rfind("GREET", 0) == 0) ++counts_.greetings;
-            if (line == "HEADING_OUT" && !departing_[a]) {
-                departing_[a] = true;
-                ++counts_.departures;
-                open(a, SegKind::Departure, "heading out");
+            pending_[a] = false;
+            const auto h = static_cast<Handle>(c.result[0]);
+            const sim::Entity* e = sim::findEntity(world(), h);
+            if (!e) {
+                emit(fmt::format("{} could not be created: the host made no ped", actorName(static_cast<Actor>(a))));
+                if (isVisitor(a)) ++counts_.failedArrivals;
+                break;
             }
+            handles_[a] = h;
+            present_[a] = true;
+            departing_[a] = ridingAway_[a] = toHorse_[a] = dressed_[a] = false;
+            lastPoint_[a] = 0;
+            lastWalkTarget_[a] = {};
+            if (isVisitor(a)) {
+                ++counts_.arrivals;
+                emit(fmt::format("{} arrives near arrival point {} at {}", actorName(static_cast<Actor>(a)),
+                                 nearestArrival(e->pos) + 1, xy(e->pos.x, e->pos.y)));
+                open(a, SegKind::Arrive, "arrives");
+            } else {
+                emit(fmt::format("{} is brought to the horse point at {}", actorName(static_cast<Actor>(a)),
+                                 xy(e->pos.x, e->pos.y)));
+                open(a, SegKind::Arrive, "arrives");
+            }
+            paths_[a].push_back({e->pos.x, e->pos.y});
+            break;
         }
-        break;
-    }
-    case Op::pedDelete:
-    case Op::entityDelete:
-        checkRemovals();
-        break;
-    default: break;
+        case Op::objectCreate: {
+            for (int i = 0; i < 2; ++i) {
+                if (c.u(0) != sim::nameHash(kBedrollModels[i])) continue;
+                const auto h = static_cast<Handle>(c.result[0]);
+                if (sim::findEntity(world(), h)) {
+                    bedrolls_[static_cast<std::size_t>(i)] = h;
+                    bedrollPresent_[static_cast<std::size_t>(i)] = true;
+                    emit(fmt::format("Bedroll {} is placed", i + 1));
+                } else {
+                    emit(fmt::format("Bedroll {} could not be placed: the host made no object", i + 1));
+                }
+            }
+            break;
+        }
+        case Op::scenarioPointCreate: {
+            const auto h = static_cast<Handle>(c.result[0]);
+            const sim::ScenarioPoint* p = sim::findPoint(world(), h);
+            if (!p) break;
+            const std::string type = nameOf(p->type);
+            for (const MapSpot& s : kActivitySpots)
+                if (planar(p->pos, s.pos) < 0.1f && type == s.scenario && !visitActive_) spotPoints_.insert(h);
+            break;
+        }
+        case Op::taskUseScenarioPoint: {
+            const int a = actorOfHandle(c.u(0));
+            if (a >= 0) onScenario(static_cast<std::size_t>(a), c.u(1));
+            break;
+        }
+        case Op::taskWanderInArea: {
+            const int a = actorOfHandle(c.u(0));
+            if (a < 0) break;
+            const auto i = static_cast<std::size_t>(a);
+            if (segOpen_[i] && segments_[i].back().kind == SegKind::Wander) break;
+            lastPoint_[i] = 0;
+            emit(fmt::format("{} wanders about {}", actorName(static_cast<Actor>(a)), xy(c.f(1), c.f(2))));
+            open(i, SegKind::Wander, "wanders");
+            break;
+        }
+        case Op::taskFollowNavMeshToCoord: {
+            const int ai = actorOfHandle(c.u(0));
+            if (ai < 0) break;
+            const auto a = static_cast<std::size_t>(ai);
+            const char* name = actorName(static_cast<Actor>(a));
+            const tw::Vec3 target{c.f(1), c.f(2), c.f(3)};
+            lastPoint_[a] = 0;
+            if (departing_[a]) {
+                if (ridingAway_[a]) break;  // a new target every few seconds while riding off
+                ridingAway_[a] = true;
+                const sim::Entity* e = sim::findEntity(world(), c.u(0));
+                const bool mounted = e && e->mount && sim::findEntity(world(), e->mount);
+                emit(fmt::format("{} {}", name, mounted ? "rides away" : "walks away on foot"));
+                open(a, SegKind::Departure, mounted ? "rides away" : "walks away");
+                if (mounted) ++counts_.ridesAway;
+                break;
+            }
+            if (segOpen_[a] && segments_[a].back().kind == SegKind::Walk && planar(target, lastWalkTarget_[a]) < 1.0f)
+                break;
+            lastWalkTarget_[a] = target;
+            const int b = nearBedroll(target);
+            const std::string where = b >= 0 ? fmt::format("Bedroll {}", b + 1) : xy(target.x, target.y);
+            emit(fmt::format("{} walks to {}", name, where));
+            open(a, SegKind::Walk, "to " + where);
+            break;
+        }
+        case Op::taskGoToEntity: {
+            const int ai = actorOfHandle(c.u(0));
+            if (ai < 0) break;
+            const auto a = static_cast<std::size_t>(ai);
+            lastPoint_[a] = 0;
+            if (isVisitor(a) && c.u(1) == handleOf(static_cast<Actor>(horseOf(a))) && present_[horseOf(a)]) {
+                if (toHorse_[a]) break;
+                toHorse_[a] = true;
+                emit(fmt::format("{} walks to {}", actorName(static_cast<Actor>(a)),
+                                 a == 0 ? "her horse" : "his horse"));
+                open(a, SegKind::Departure, "to the horse");
+                break;
+            }
+            emit(fmt::format("{} walks to {}", actorName(static_cast<Actor>(a)), who(c.u(1))));
+            open(a, SegKind::Walk, "to " + who(c.u(1)));
+            break;
+        }
+        case Op::taskMountAnimal: {
+            const int a = actorOfHandle(c.u(0));
+            if (a >= 0)
+                emit(fmt::format("{} mounts {}", actorName(static_cast<Actor>(a)), a == 0 ? "her horse" : "his horse"));
+            break;
+        }
+        case Op::pedSetOnMount: {
+            const int a = actorOfHandle(c.u(0));
+            if (a >= 0) emit(fmt::format("{} is put in the saddle", actorName(static_cast<Actor>(a))));
+            break;
+        }
+        case Op::entitySetCoords: {
+            const int a = actorOfHandle(c.u(0));
+            if (a >= 0) emit(fmt::format("{} is moved to {}", actorName(static_cast<Actor>(a)), xy(c.f(1), c.f(2))));
+            break;
+        }
+        case Op::graphicsPlayScreenEffect:
+            emit(fmt::format("the screen plays {}", c.s(0) ? c.s(0) : "an effect"));
+            break;
+        case Op::pedSetOutfitPreset: {
+            const int ai = actorOfHandle(c.u(0));
+            if (ai < 0 || !isVisitor(static_cast<std::size_t>(ai))) break;
+            const auto a = static_cast<std::size_t>(ai);
+            const int32_t preset = c.i(1);
+            if (preset == 0 && !dressed_[a]) break;  // the spawn's base outfit, before the day's
+            const char* name = actorName(static_cast<Actor>(a));
+            if (preset == kSleepOutfit[a])
+                emit(fmt::format("{} changes into the sleep outfit ({})", name, preset));
+            else if (!dressed_[a])
+                emit(fmt::format("{} wears outfit {}", name, preset));
+            else
+                emit(fmt::format("{} changes into outfit {}", name, preset));
+            dressed_[a] = true;
+            break;
+        }
+        case Op::audioPlayPedSpeech: {
+            // Only a record laid out as the host expects is read; the host reports the others.
+            const auto* rec = static_cast<const uint64_t*>(c.p(1));
+            if (!rec || rec[0] == 0 || rec[1] || rec[2] || rec[4] || rec[5] != 1 || rec[6] != 1 || rec[7] != 1) break;
+            if (!sim::findEntity(world(), c.u(0))) break;
+            const std::string line = reinterpret_cast<const char*>(static_cast<uintptr_t>(rec[0]));
+            const int ai = actorOfHandle(c.u(0));
+            emit(fmt::format("{} says {}", who(c.u(0)), line));
+            ++counts_.lines[line];
+            if (ai >= 0 && isVisitor(static_cast<std::size_t>(ai))) {
+                const auto a = static_cast<std::size_t>(ai);
+                if (line.rfind("GREET", 0) == 0) ++counts_.greetings;
+                if (line == "HEADING_OUT" && !departing_[a]) {
+                    departing_[a] = true;
+                    ++counts_.departures;
+                    open(a, SegKind::Departure, "heading out");
+                }
+            }
+            break;
+        }
+        case Op::pedDelete:
+        case Op::entityDelete:
+            checkRemovals();
+            break;
+        default:
+            break;
     }
 }
 
@@ -388,8 +424,10 @@ void Recorder::checkRemovals() {
         if (!present_[a] || sim::findEntity(world(), handles_[a])) continue;
         present_[a] = false;
         const char* name = actorName(static_cast<Actor>(a));
-        if (isVisitor(a) && ridingAway_[a]) emit(fmt::format("{} has left and is removed", name));
-        else emit(fmt::format("{} is removed", name));
+        if (isVisitor(a) && ridingAway_[a])
+            emit(fmt::format("{} has left and is removed", name));
+        else
+            emit(fmt::format("{} is removed", name));
         close(a);
     }
     for (std::size_t i = 0; i < 2; ++i) {
@@ -425,7 +463,8 @@ void Recorder::afterFrame(bool scriptWaitedZero) {
                 path.push_back({e->pos.x, e->pos.y});
         }
         if (const sim::Entity* p = sim::findEntity(world(), w.playerPed)) {
-            if (playerPath_.empty() || std::hypot(playerPath_.back().x - p->pos.x, playerPath_.back().y - p->pos.y) >= kPathMinStep)
+            if (playerPath_.empty() ||
+                std::hypot(playerPath_.back().x - p->pos.x, playerPath_.back().y - p->pos.y) >= kPathMinStep)
                 playerPath_.push_back({p->pos.x, p->pos.y});
         }
     }

@@ -39,25 +39,25 @@ struct PathPoint {
 
 struct Visit {
     int32_t start = 0;
-    int32_t end = 0;     // valid when ended
+    int32_t end = 0;  // valid when ended
     bool ended = false;
 };
 
 struct Counts {
     int visits = 0;
     int arrivals = 0;
-    int failedArrivals = 0;  // a visitor the host did not create
-    std::map<std::string, int> activities;  // by scenario type
+    int failedArrivals = 0;                    // a visitor the host did not create
+    std::map<std::string, int> activities;     // by scenario type
     std::map<std::string, int> activityKinds;  // spot, chore, nearby
-    int greetings = 0;      // GREET_* lines spoken by visitors
-    std::map<std::string, int> lines;  // every line spoken, by line
+    int greetings = 0;                         // GREET_* lines spoken by visitors
+    std::map<std::string, int> lines;          // every line spoken, by line
     int nightsSlept = 0;
     int departures = 0;
     int ridesAway = 0;
 };
 
 class Recorder {
-public:
+  public:
     // clockStartHour: hour of the day at game time 0; cooldownHours: for "next possible at".
     Recorder(int32_t clockStartHour, int32_t cooldownHours);
 
@@ -72,7 +72,9 @@ public:
     void finish();
 
     // Handle currently held by an actor, 0 when none.
-    sim::Handle handleOf(Actor a) const { return present_[static_cast<std::size_t>(a)] ? handles_[static_cast<std::size_t>(a)] : 0; }
+    sim::Handle handleOf(Actor a) const {
+        return present_[static_cast<std::size_t>(a)] ? handles_[static_cast<std::size_t>(a)] : 0;
+    }
     sim::Handle bedrollHandle(int i) const { return bedrolls_[static_cast<std::size_t>(i)]; }
 
     std::string clockText(int32_t gameTime) const;  // "Day 1 08:00:03"
@@ -88,7 +90,7 @@ public:
     const std::vector<sim::DrawnText>& lastOverlay() const { return lastOverlay_; }
     void keepOverlay(bool on) { keepOverlay_ = on; }
 
-private:
+  private:
     int actorOfHandle(sim::Handle h) const;
     int actorOfModel(sim::Hash m) const;
     std::string who(sim::Handle h) const;  // actor, household member, player or "ped N"
@@ -107,7 +109,7 @@ private:
     std::array<sim::Hash, kActorCount> models_{};
     std::array<sim::Handle, kActorCount> handles_{};
     std::array<bool, kActorCount> present_{};
-    std::array<bool, kActorCount> pending_{};    // model requested, ped not made yet
+    std::array<bool, kActorCount> pending_{};  // model requested, ped not made yet
     std::array<bool, kActorCount> departing_{};
     std::array<bool, kActorCount> ridingAway_{};
     std::array<bool, kActorCount> toHorse_{};

@@ -17,13 +17,21 @@ std::string esc(const std::string& s) {
     std::string out;
     for (char c : s) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default:
-            // Control characters other than tab are not allowed in XML 1.0.
-            if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                // Control characters other than tab are not allowed in XML 1.0.
+                if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
         }
     }
     return out;
@@ -42,15 +50,24 @@ struct MapFrame {
 
 const char* kindColour(SegKind k) {
     switch (k) {
-    case SegKind::Arrive: return "#95a5a6";
-    case SegKind::Spot: return "#27ae60";
-    case SegKind::Chore: return "#e67e22";
-    case SegKind::Nearby: return "#16a085";
-    case SegKind::Walk: return "#bdc3c7";
-    case SegKind::Sleep: return "#2c3e50";
-    case SegKind::Departure: return "#c0392b";
-    case SegKind::HorseIdle: return "#a0522d";
-    case SegKind::Wander: return "#d2b48c";
+        case SegKind::Arrive:
+            return "#95a5a6";
+        case SegKind::Spot:
+            return "#27ae60";
+        case SegKind::Chore:
+            return "#e67e22";
+        case SegKind::Nearby:
+            return "#16a085";
+        case SegKind::Walk:
+            return "#bdc3c7";
+        case SegKind::Sleep:
+            return "#2c3e50";
+        case SegKind::Departure:
+            return "#c0392b";
+        case SegKind::HorseIdle:
+            return "#a0522d";
+        case SegKind::Wander:
+            return "#d2b48c";
     }
     return "#000";
 }
@@ -73,23 +90,25 @@ std::string mapSvg(const Recorder& rec, const std::vector<sim::DrawnText>& overl
     // a 20 m grid
     o += "<g stroke=\"#dde5cc\" stroke-width=\"1\">\n";
     for (float m = -MapFrame::kHalf + 20; m < MapFrame::kHalf; m += 20) {
-        o += fmt::format("<line x1=\"{0:.1f}\" y1=\"{1:.1f}\" x2=\"{0:.1f}\" y2=\"{2:.1f}\"/>", f.x(kRanchPoint.x + m), MapFrame::kMargin,
-                         MapFrame::kMargin + MapFrame::side);
-        o += fmt::format("<line x1=\"{1:.1f}\" y1=\"{0:.1f}\" x2=\"{2:.1f}\" y2=\"{0:.1f}\"/>\n", f.y(kRanchPoint.y + m), MapFrame::kMargin,
-                         MapFrame::kMargin + MapFrame::side);
+        o += fmt::format("<line x1=\"{0:.1f}\" y1=\"{1:.1f}\" x2=\"{0:.1f}\" y2=\"{2:.1f}\"/>", f.x(kRanchPoint.x + m),
+                         MapFrame::kMargin, MapFrame::kMargin + MapFrame::side);
+        o += fmt::format("<line x1=\"{1:.1f}\" y1=\"{0:.1f}\" x2=\"{2:.1f}\" y2=\"{0:.1f}\"/>\n",
+                         f.y(kRanchPoint.y + m), MapFrame::kMargin, MapFrame::kMargin + MapFrame::side);
     }
     o += "</g>\n";
     // the ranch and its 100 m radius
-    o += fmt::format(R"(<circle cx="{:.1f}" cy="{:.1f}" r="{:.1f}" fill="none" stroke="#7d6608" stroke-width="2" stroke-dasharray="8 6"><title>ranch: a visit starts only with the player within 100 m</title></circle>
+    o += fmt::format(
+        R"(<circle cx="{:.1f}" cy="{:.1f}" r="{:.1f}" fill="none" stroke="#7d6608" stroke-width="2" stroke-dasharray="8 6"><title>ranch: a visit starts only with the player within 100 m</title></circle>
 <circle cx="{:.1f}" cy="{:.1f}" r="6" fill="#7d6608"><title>ranch point</title></circle>
 <text x="{:.1f}" y="{:.1f}" fill="#7d6608">ranch</text>
 )",
-                     f.x(kRanchPoint.x), f.y(kRanchPoint.y), kRanchRadius * MapFrame::kScale, f.x(kRanchPoint.x), f.y(kRanchPoint.y),
-                     f.x(kRanchPoint.x) + 8, f.y(kRanchPoint.y) + 4);
+        f.x(kRanchPoint.x), f.y(kRanchPoint.y), kRanchRadius * MapFrame::kScale, f.x(kRanchPoint.x), f.y(kRanchPoint.y),
+        f.x(kRanchPoint.x) + 8, f.y(kRanchPoint.y) + 4);
 
     // paths, clipped to the map
     o += "<g clip-path=\"url(#mapArea)\" fill=\"none\" stroke-linejoin=\"round\">\n";
-    auto polyline = [&](const std::vector<PathPoint>& path, const char* colour, float widthPx, const char* dash, const std::string& label) {
+    auto polyline = [&](const std::vector<PathPoint>& path, const char* colour, float widthPx, const char* dash,
+                        const std::string& label) {
         if (path.size() < 2) return;
         o += fmt::format("<polyline stroke=\"{}\" stroke-width=\"{}\"{} points=\"", colour, widthPx,
                          dash[0] ? fmt::format(" stroke-dasharray=\"{}\"", dash) : "");
@@ -105,56 +124,68 @@ std::string mapSvg(const Recorder& rec, const std::vector<sim::DrawnText>& overl
     // fixed places
     for (std::size_t i = 0; i < kArrivalPoints.size(); ++i) {
         const float x = f.x(kArrivalPoints[i].x), y = f.y(kArrivalPoints[i].y);
-        o += fmt::format(R"(<path d="M{:.1f},{:.1f} l7,12 h-14 z" fill="#8e44ad"><title>arrival point {}</title></path><text x="{:.1f}" y="{:.1f}" fill="#8e44ad">A{}</text>
+        o += fmt::format(
+            R"(<path d="M{:.1f},{:.1f} l7,12 h-14 z" fill="#8e44ad"><title>arrival point {}</title></path><text x="{:.1f}" y="{:.1f}" fill="#8e44ad">A{}</text>
 )",
-                         x, y - 8, i + 1, x + 9, y + 4, i + 1);
+            x, y - 8, i + 1, x + 9, y + 4, i + 1);
     }
     for (std::size_t i = 0; i < kActivitySpots.size(); ++i) {
         const float x = f.x(kActivitySpots[i].pos.x), y = f.y(kActivitySpots[i].pos.y);
         // rows sharing a place are drawn side by side
         const float dx = (i == 2 || i == 7) ? 14.0f : 0.0f;
-        o += fmt::format(R"(<circle cx="{:.1f}" cy="{:.1f}" r="5" fill="#27ae60"><title>activity spot {}: {}</title></circle><text x="{:.1f}" y="{:.1f}" fill="#1e8449" font-size="11">S{}</text>
+        o += fmt::format(
+            R"(<circle cx="{:.1f}" cy="{:.1f}" r="5" fill="#27ae60"><title>activity spot {}: {}</title></circle><text x="{:.1f}" y="{:.1f}" fill="#1e8449" font-size="11">S{}</text>
 )",
-                         x, y, i + 1, kActivitySpots[i].scenario, x + 7 + dx * 1.6f, y - 6, i + 1);
+            x, y, i + 1, kActivitySpots[i].scenario, x + 7 + dx * 1.6f, y - 6, i + 1);
     }
     for (std::size_t i = 0; i < kBedrolls.size(); ++i) {
         const float x = f.x(kBedrolls[i].x), y = f.y(kBedrolls[i].y);
-        o += fmt::format(R"(<rect x="{:.1f}" y="{:.1f}" width="10" height="6" fill="#2c3e50"><title>Bedroll {} and its sleep point</title></rect><text x="{:.1f}" y="{:.1f}" fill="#2c3e50" font-size="11">B{}</text>
+        o += fmt::format(
+            R"(<rect x="{:.1f}" y="{:.1f}" width="10" height="6" fill="#2c3e50"><title>Bedroll {} and its sleep point</title></rect><text x="{:.1f}" y="{:.1f}" fill="#2c3e50" font-size="11">B{}</text>
 )",
-                         x - 5, y - 3, i + 1, x - 26, y + (i == 0 ? -4.0f : 12.0f), i + 1);
+            x - 5, y - 3, i + 1, x - 26, y + (i == 0 ? -4.0f : 12.0f), i + 1);
     }
-    o += fmt::format(R"(<rect x="{:.1f}" y="{:.1f}" width="12" height="12" fill="none" stroke="#a0522d" stroke-width="2"><title>horse point: the horses are brought here</title></rect><text x="{:.1f}" y="{:.1f}" fill="#a0522d">horses</text>
+    o += fmt::format(
+        R"(<rect x="{:.1f}" y="{:.1f}" width="12" height="12" fill="none" stroke="#a0522d" stroke-width="2"><title>horse point: the horses are brought here</title></rect><text x="{:.1f}" y="{:.1f}" fill="#a0522d">horses</text>
 )",
-                     f.x(kHorsePoint.x) - 6, f.y(kHorsePoint.y) - 6, f.x(kHorsePoint.x) + 9, f.y(kHorsePoint.y) + 4);
-    o += fmt::format("<text x=\"{:.1f}\" y=\"{:.1f}\" fill=\"#555\" font-size=\"11\">20 m grid; north up</text>\n", MapFrame::kMargin + 4,
-                     MapFrame::kMargin + MapFrame::side - 6);
+        f.x(kHorsePoint.x) - 6, f.y(kHorsePoint.y) - 6, f.x(kHorsePoint.x) + 9, f.y(kHorsePoint.y) + 4);
+    o += fmt::format("<text x=\"{:.1f}\" y=\"{:.1f}\" fill=\"#555\" font-size=\"11\">20 m grid; north up</text>\n",
+                     MapFrame::kMargin + 4, MapFrame::kMargin + MapFrame::side - 6);
 
     // legend
     float ly = 40;
-    o += fmt::format("<text x=\"{:.0f}\" y=\"{:.0f}\" font-size=\"15\" font-weight=\"bold\">{}</text>\n", panelX, ly, esc(title));
+    o += fmt::format("<text x=\"{:.0f}\" y=\"{:.0f}\" font-size=\"15\" font-weight=\"bold\">{}</text>\n", panelX, ly,
+                     esc(title));
     ly += 26;
     for (std::size_t a = 0; a < kActorCount; ++a, ly += 20)
-        o += fmt::format(R"(<line x1="{0:.0f}" y1="{1:.0f}" x2="{2:.0f}" y2="{1:.0f}" stroke="{3}" stroke-width="3"{4}/><text x="{5:.0f}" y="{6:.0f}">{7}</text>
+        o += fmt::format(
+            R"(<line x1="{0:.0f}" y1="{1:.0f}" x2="{2:.0f}" y2="{1:.0f}" stroke="{3}" stroke-width="3"{4}/><text x="{5:.0f}" y="{6:.0f}">{7}</text>
 )",
-                         panelX, ly, panelX + 30, kActorColour[a], a < 2 ? "" : " stroke-dasharray=\"5 3\"", panelX + 38, ly + 4,
-                         esc(actorName(static_cast<Actor>(a))));
-    o += fmt::format(R"(<line x1="{0:.0f}" y1="{1:.0f}" x2="{2:.0f}" y2="{1:.0f}" stroke="#7f8c8d" stroke-width="2" stroke-dasharray="2 3"/><text x="{3:.0f}" y="{4:.0f}">the player</text>
+            panelX, ly, panelX + 30, kActorColour[a], a < 2 ? "" : " stroke-dasharray=\"5 3\"", panelX + 38, ly + 4,
+            esc(actorName(static_cast<Actor>(a))));
+    o += fmt::format(
+        R"(<line x1="{0:.0f}" y1="{1:.0f}" x2="{2:.0f}" y2="{1:.0f}" stroke="#7f8c8d" stroke-width="2" stroke-dasharray="2 3"/><text x="{3:.0f}" y="{4:.0f}">the player</text>
 )",
-                     panelX, ly, panelX + 30, panelX + 38, ly + 4);
+        panelX, ly, panelX + 30, panelX + 38, ly + 4);
     ly += 24;
-    for (const char* t : {"A1-A5  arrival points", "S1-S8  activity spots", "B1, B2  bedrolls and sleep points", "dashed circle  100 m around the ranch"})
+    for (const char* t : {"A1-A5  arrival points", "S1-S8  activity spots", "B1, B2  bedrolls and sleep points",
+                          "dashed circle  100 m around the ranch"})
         o += fmt::format("<text x=\"{:.0f}\" y=\"{:.0f}\">{}</text>\n", panelX, ly, esc(t)), ly += 18;
 
     if (!overlay.empty()) {
         ly += 16;
-        o += fmt::format("<text x=\"{:.0f}\" y=\"{:.0f}\" font-weight=\"bold\">developer overlay, last frame</text>\n", panelX, ly);
+        o += fmt::format("<text x=\"{:.0f}\" y=\"{:.0f}\" font-weight=\"bold\">developer overlay, last frame</text>\n",
+                         panelX, ly);
         ly += 8;
         const float boxH = 16.0f * static_cast<float>(overlay.size()) + 12;
-        o += fmt::format("<rect x=\"{:.0f}\" y=\"{:.0f}\" width=\"350\" height=\"{:.0f}\" fill=\"#222\"/>\n", panelX - 4, ly, boxH);
+        o += fmt::format("<rect x=\"{:.0f}\" y=\"{:.0f}\" width=\"350\" height=\"{:.0f}\" fill=\"#222\"/>\n",
+                         panelX - 4, ly, boxH);
         ly += 18;
         for (const sim::DrawnText& t : overlay) {
-            o += fmt::format("<text x=\"{:.0f}\" y=\"{:.0f}\" fill=\"rgb({},{},{})\" font-family=\"monospace\" font-size=\"11\">{}</text>\n",
-                             panelX + 2, ly, std::clamp(t.r, 0, 255), std::clamp(t.g, 0, 255), std::clamp(t.b, 0, 255), esc(t.text));
+            o += fmt::format(
+                "<text x=\"{:.0f}\" y=\"{:.0f}\" fill=\"rgb({},{},{})\" font-family=\"monospace\" "
+                "font-size=\"11\">{}</text>\n",
+                panelX + 2, ly, std::clamp(t.r, 0, 255), std::clamp(t.g, 0, 255), std::clamp(t.b, 0, 255), esc(t.text));
             ly += 16;
         }
     }
@@ -188,15 +219,17 @@ std::string timelineSvg(const Recorder& rec, int32_t endTime, const std::string&
     for (int h = 0; h < static_cast<int>(hours); ++h) {
         const int clock = (startHour + h) % 24;
         if (clock >= 22 || clock < 6)
-            o += fmt::format("<rect x=\"{:.1f}\" y=\"{:.0f}\" width=\"{:.1f}\" height=\"{:.0f}\" fill=\"#e3e7f1\"/>\n", x(h * kMsPerHour), top,
-                             pxPerHour, rowsBottom - top);
+            o += fmt::format("<rect x=\"{:.1f}\" y=\"{:.0f}\" width=\"{:.1f}\" height=\"{:.0f}\" fill=\"#e3e7f1\"/>\n",
+                             x(h * kMsPerHour), top, pxPerHour, rowsBottom - top);
     }
     // visits
     for (const Visit& v : rec.visits()) {
         const int32_t end = v.ended ? v.end : endTime;
-        o += fmt::format(R"(<rect x="{:.1f}" y="{:.0f}" width="{:.1f}" height="14" fill="#f9e79f" stroke="#b7950b"><title>visit: {} to {}</title></rect>
+        o += fmt::format(
+            R"(<rect x="{:.1f}" y="{:.0f}" width="{:.1f}" height="14" fill="#f9e79f" stroke="#b7950b"><title>visit: {} to {}</title></rect>
 )",
-                         x(v.start), top + 2, std::max(1.0, x(end) - x(v.start)), rec.clockText(v.start), v.ended ? rec.clockText(v.end) : "the end of the run");
+            x(v.start), top + 2, std::max(1.0, x(end) - x(v.start)), rec.clockText(v.start),
+            v.ended ? rec.clockText(v.end) : "the end of the run");
     }
     o += fmt::format("<text x=\"10\" y=\"{:.0f}\">visits</text>\n", top + 13);
 
@@ -211,12 +244,12 @@ std::string timelineSvg(const Recorder& rec, int32_t endTime, const std::string&
     for (int h = 0; h <= static_cast<int>(hours); ++h) {
         const double tx = x(h * kMsPerHour);
         const bool label = h % labelEvery == 0;
-        o += fmt::format("<line x1=\"{0:.1f}\" y1=\"{1:.0f}\" x2=\"{0:.1f}\" y2=\"{2:.0f}\" stroke=\"{3}\"/>\n", tx, top - (label ? 8 : 4),
-                         label ? rowsBottom : top, label ? "#ccc" : "#999");
+        o += fmt::format("<line x1=\"{0:.1f}\" y1=\"{1:.0f}\" x2=\"{0:.1f}\" y2=\"{2:.0f}\" stroke=\"{3}\"/>\n", tx,
+                         top - (label ? 8 : 4), label ? rowsBottom : top, label ? "#ccc" : "#999");
         if (label) {
             const std::string t = rec.clockText(h * kMsPerHour);
-            o += fmt::format("<text x=\"{:.1f}\" y=\"{:.0f}\" font-size=\"10\" text-anchor=\"middle\">{}</text>\n", tx, top - 12,
-                             esc(t.substr(0, t.size() - 3)));
+            o += fmt::format("<text x=\"{:.1f}\" y=\"{:.0f}\" font-size=\"10\" text-anchor=\"middle\">{}</text>\n", tx,
+                             top - 12, esc(t.substr(0, t.size() - 3)));
         }
     }
 
@@ -224,31 +257,38 @@ std::string timelineSvg(const Recorder& rec, int32_t endTime, const std::string&
     for (std::size_t r = 0; r < kActorCount; ++r) {
         const std::size_t a = kRowOrder[r];
         const double y = top + 24 + static_cast<double>(r) * (rowH + rowGap);
-        o += fmt::format("<text x=\"10\" y=\"{:.0f}\" fill=\"{}\" font-weight=\"bold\">{}</text>\n", y + rowH / 2 + 4, kActorColour[a],
-                         esc(actorName(static_cast<Actor>(a))));
-        o += fmt::format("<line x1=\"{0:.0f}\" y1=\"{1:.0f}\" x2=\"{2:.0f}\" y2=\"{1:.0f}\" stroke=\"#ddd\"/>\n", left, y + rowH, left + plotW);
+        o += fmt::format("<text x=\"10\" y=\"{:.0f}\" fill=\"{}\" font-weight=\"bold\">{}</text>\n", y + rowH / 2 + 4,
+                         kActorColour[a], esc(actorName(static_cast<Actor>(a))));
+        o += fmt::format("<line x1=\"{0:.0f}\" y1=\"{1:.0f}\" x2=\"{2:.0f}\" y2=\"{1:.0f}\" stroke=\"#ddd\"/>\n", left,
+                         y + rowH, left + plotW);
         for (const Segment& s : rec.segments()[a]) {
             const double x0 = x(s.start), w = std::max(1.0, x(s.end) - x0);
-            o += fmt::format(R"(<rect x="{:.2f}" y="{:.0f}" width="{:.2f}" height="{:.0f}" fill="{}"><title>{}: {} ({}), {} to {}</title></rect>
+            o += fmt::format(
+                R"(<rect x="{:.2f}" y="{:.0f}" width="{:.2f}" height="{:.0f}" fill="{}"><title>{}: {} ({}), {} to {}</title></rect>
 )",
-                             x0, y, w, rowH, kindColour(s.kind), esc(actorName(static_cast<Actor>(a))), esc(s.label), segKindName(s.kind),
-                             rec.clockText(s.start), rec.clockText(s.end));
+                x0, y, w, rowH, kindColour(s.kind), esc(actorName(static_cast<Actor>(a))), esc(s.label),
+                segKindName(s.kind), rec.clockText(s.start), rec.clockText(s.end));
             if (w > 7.0 * static_cast<double>(s.label.size()) + 6)
-                o += fmt::format("<text x=\"{:.1f}\" y=\"{:.0f}\" fill=\"#fff\" font-size=\"10\">{}</text>\n", x0 + 3, y + rowH / 2 + 4, esc(s.label));
+                o += fmt::format("<text x=\"{:.1f}\" y=\"{:.0f}\" fill=\"#fff\" font-size=\"10\">{}</text>\n", x0 + 3,
+                                 y + rowH / 2 + 4, esc(s.label));
         }
     }
 
     // legend
     double lx = left;
     const double ly = rowsBottom + 30;
-    for (SegKind k : {SegKind::Arrive, SegKind::Spot, SegKind::Chore, SegKind::Nearby, SegKind::Walk, SegKind::Sleep, SegKind::Departure,
-                      SegKind::HorseIdle, SegKind::Wander}) {
-        o += fmt::format("<rect x=\"{:.0f}\" y=\"{:.0f}\" width=\"14\" height=\"14\" fill=\"{}\"/><text x=\"{:.0f}\" y=\"{:.0f}\">{}</text>\n", lx, ly,
-                         kindColour(k), lx + 18, ly + 11, segKindName(k));
+    for (SegKind k : {SegKind::Arrive, SegKind::Spot, SegKind::Chore, SegKind::Nearby, SegKind::Walk, SegKind::Sleep,
+                      SegKind::Departure, SegKind::HorseIdle, SegKind::Wander}) {
+        o += fmt::format(
+            "<rect x=\"{:.0f}\" y=\"{:.0f}\" width=\"14\" height=\"14\" fill=\"{}\"/><text x=\"{:.0f}\" "
+            "y=\"{:.0f}\">{}</text>\n",
+            lx, ly, kindColour(k), lx + 18, ly + 11, segKindName(k));
         lx += 30 + 7.0 * static_cast<double>(std::string(segKindName(k)).size());
     }
-    o += fmt::format("<rect x=\"{:.0f}\" y=\"{:.0f}\" width=\"14\" height=\"14\" fill=\"#e3e7f1\"/><text x=\"{:.0f}\" y=\"{:.0f}\">night, 22:00 to 06:00</text>\n",
-                     left, ly + 26, left + 18, ly + 37);
+    o += fmt::format(
+        "<rect x=\"{:.0f}\" y=\"{:.0f}\" width=\"14\" height=\"14\" fill=\"#e3e7f1\"/><text x=\"{:.0f}\" "
+        "y=\"{:.0f}\">night, 22:00 to 06:00</text>\n",
+        left, ly + 26, left + 18, ly + 37);
     o += "</svg>\n";
     return o;
 }

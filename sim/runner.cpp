@@ -39,7 +39,8 @@ std::string trim(const std::string& s) {
 bool sameNoCase(const std::string& a, const char* b) {
     if (a.size() != std::strlen(b)) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
     return true;
 }
 
@@ -101,10 +102,14 @@ tw::Vec3 playerAt(const Scenario& s, int32_t gameTime) {
 
 const char* sightText(Sight s) {
     switch (s) {
-    case Sight::World: return "as the world's geometry allows";
-    case Sight::Nothing: return "nothing";
-    case Sight::Everything: return "everything";
-    case Sight::Near: return "what is near and unobstructed";
+        case Sight::World:
+            return "as the world's geometry allows";
+        case Sight::Nothing:
+            return "nothing";
+        case Sight::Everything:
+            return "everything";
+        case Sight::Near:
+            return "what is near and unobstructed";
     }
     return "?";
 }
@@ -116,12 +121,18 @@ void applySight(sim::World& w, Sight s) {
 
 sim::Handle targetHandle(const Recorder& r, Target t) {
     switch (t) {
-    case Target::Sadie: return r.handleOf(Actor::Sadie);
-    case Target::Charles: return r.handleOf(Actor::Charles);
-    case Target::SadieHorse: return r.handleOf(Actor::SadieHorse);
-    case Target::CharlesHorse: return r.handleOf(Actor::CharlesHorse);
-    case Target::Bedroll1: return r.bedrollHandle(0);
-    case Target::Bedroll2: return r.bedrollHandle(1);
+        case Target::Sadie:
+            return r.handleOf(Actor::Sadie);
+        case Target::Charles:
+            return r.handleOf(Actor::Charles);
+        case Target::SadieHorse:
+            return r.handleOf(Actor::SadieHorse);
+        case Target::CharlesHorse:
+            return r.handleOf(Actor::CharlesHorse);
+        case Target::Bedroll1:
+            return r.bedrollHandle(0);
+        case Target::Bedroll2:
+            return r.bedrollHandle(1);
     }
     return 0;
 }
@@ -141,9 +152,12 @@ void jsonString(std::string& out, const char* s) {
     out += '"';
     for (const char* c = s; *c; ++c) {
         const auto u = static_cast<unsigned char>(*c);
-        if (u == '"' || u == '\\') out += '\\', out += static_cast<char>(u);
-        else if (u < 0x20) out += fmt::format("\\u{:04x}", u);
-        else out += static_cast<char>(u);
+        if (u == '"' || u == '\\')
+            out += '\\', out += static_cast<char>(u);
+        else if (u < 0x20)
+            out += fmt::format("\\u{:04x}", u);
+        else
+            out += static_cast<char>(u);
     }
     out += '"';
 }
@@ -152,8 +166,10 @@ std::string floatJson(float f) { return std::isfinite(f) ? fmt::format("{}", f) 
 
 void hashJson(std::string& out, uint32_t h) {
     auto it = gHost.world.names.find(h);
-    if (it != gHost.world.names.end()) jsonString(out, it->second.c_str());
-    else out += std::to_string(h);
+    if (it != gHost.world.names.end())
+        jsonString(out, it->second.c_str());
+    else
+        out += std::to_string(h);
 }
 
 // One JSON line per call: game time, operation, arguments as the catalogue types them, result.
@@ -165,21 +181,37 @@ void traceLine(std::FILE* f, const sim::Call& c, std::string& out) {
         if (i) out += ',';
         using tw::ArgKind;
         switch (info.args[i].kind) {
-        case ArgKind::Int:
-        case ArgKind::LitInt: out += std::to_string(c.i(i)); break;
-        case ArgKind::Bool: out += c.u(i) ? "true" : "false"; break;
-        case ArgKind::Float:
-        case ArgKind::LitFloat: out += floatJson(c.f(i)); break;
-        case ArgKind::Handle: out += std::to_string(c.u(i)); break;
-        case ArgKind::Hash: hashJson(out, c.u(i)); break;
-        case ArgKind::Str:
-        case ArgKind::LitStr:
-            if (c.args[i] == 0) out += "null";
-            else jsonString(out, c.s(i));
-            break;
-        case ArgKind::Ptr: out += c.args[i] ? "\"&\"" : "null"; break;
-        case ArgKind::HostStr:
-        case ArgKind::Int64: out += std::to_string(static_cast<int64_t>(c.args[i])); break;
+            case ArgKind::Int:
+            case ArgKind::LitInt:
+                out += std::to_string(c.i(i));
+                break;
+            case ArgKind::Bool:
+                out += c.u(i) ? "true" : "false";
+                break;
+            case ArgKind::Float:
+            case ArgKind::LitFloat:
+                out += floatJson(c.f(i));
+                break;
+            case ArgKind::Handle:
+                out += std::to_string(c.u(i));
+                break;
+            case ArgKind::Hash:
+                hashJson(out, c.u(i));
+                break;
+            case ArgKind::Str:
+            case ArgKind::LitStr:
+                if (c.args[i] == 0)
+                    out += "null";
+                else
+                    jsonString(out, c.s(i));
+                break;
+            case ArgKind::Ptr:
+                out += c.args[i] ? "\"&\"" : "null";
+                break;
+            case ArgKind::HostStr:
+            case ArgKind::Int64:
+                out += std::to_string(static_cast<int64_t>(c.args[i]));
+                break;
         }
     }
     out += "],\"result\":";
@@ -189,13 +221,27 @@ void traceLine(std::FILE* f, const sim::Call& c, std::string& out) {
         return floatJson(tmp.f(0));
     };
     switch (info.result) {
-    case tw::ResultKind::None: out += "null"; break;
-    case tw::ResultKind::Bool: out += static_cast<uint32_t>(c.result[0]) ? "true" : "false"; break;
-    case tw::ResultKind::Int: out += std::to_string(static_cast<int32_t>(static_cast<uint32_t>(c.result[0]))); break;
-    case tw::ResultKind::Handle: out += std::to_string(static_cast<uint32_t>(c.result[0])); break;
-    case tw::ResultKind::Float: out += resultFloat(0); break;
-    case tw::ResultKind::Vec3: out += "[" + resultFloat(0) + "," + resultFloat(1) + "," + resultFloat(2) + "]"; break;
-    case tw::ResultKind::HostStr: out += std::to_string(c.result[0]); break;
+        case tw::ResultKind::None:
+            out += "null";
+            break;
+        case tw::ResultKind::Bool:
+            out += static_cast<uint32_t>(c.result[0]) ? "true" : "false";
+            break;
+        case tw::ResultKind::Int:
+            out += std::to_string(static_cast<int32_t>(static_cast<uint32_t>(c.result[0])));
+            break;
+        case tw::ResultKind::Handle:
+            out += std::to_string(static_cast<uint32_t>(c.result[0]));
+            break;
+        case tw::ResultKind::Float:
+            out += resultFloat(0);
+            break;
+        case tw::ResultKind::Vec3:
+            out += "[" + resultFloat(0) + "," + resultFloat(1) + "," + resultFloat(2) + "]";
+            break;
+        case tw::ResultKind::HostStr:
+            out += std::to_string(c.result[0]);
+            break;
     }
     out += "}\n";
     std::fwrite(out.data(), 1, out.size(), f);
@@ -231,7 +277,8 @@ struct WorkDir {
         ok = !ec && chdir(path.c_str()) == 0;
     }
     ~WorkDir() {
-        if (!previous.empty() && chdir(previous.c_str()) != 0) std::perror("tamberwick-sim: returning to the working directory");
+        if (!previous.empty() && chdir(previous.c_str()) != 0)
+            std::perror("tamberwick-sim: returning to the working directory");
         std::error_code ec;
         if (!path.empty()) fs::remove_all(path, ec);
     }
@@ -255,8 +302,10 @@ void readIniHours(const std::string& path, int32_t& cooldown, int32_t& duration)
         if (!t.empty() && t.front() == '[') {
             const auto close = t.find(']');
             const std::string name = trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
-            if (state == 1) state = 2;
-            else if (sameNoCase(name, "Settings")) state = 1;
+            if (state == 1)
+                state = 2;
+            else if (sameNoCase(name, "Settings"))
+                state = 1;
             continue;
         }
         if (state != 1) continue;
@@ -341,7 +390,8 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
             applySight(w, s.sight[nextSight].sees);
             rec.note(fmt::format("the player sees {}", sightText(s.sight[nextSight].sees)));
         }
-        for (; nextMission < s.missionActive.size() && hoursToMs(s.missionActive[nextMission].t) <= now; ++nextMission) {
+        for (; nextMission < s.missionActive.size() && hoursToMs(s.missionActive[nextMission].t) <= now;
+             ++nextMission) {
             if (w.missionActive == s.missionActive[nextMission].active) continue;
             w.missionActive = s.missionActive[nextMission].active;
             rec.note(w.missionActive ? "a story mission starts" : "the story mission ends");
@@ -350,7 +400,8 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
             rec.note("key " + s.keys[nextKey].name + " is pressed");
             sim::sendKey(s.keys[nextKey].code, 1);
         }
-        for (; nextDeletion < s.faults.deletions.size() && hoursToMs(s.faults.deletions[nextDeletion].t) <= now; ++nextDeletion) {
+        for (; nextDeletion < s.faults.deletions.size() && hoursToMs(s.faults.deletions[nextDeletion].t) <= now;
+             ++nextDeletion) {
             const Target t = s.faults.deletions[nextDeletion].who;
             const sim::Handle h = targetHandle(rec, t);
             if (h && sim::findEntity(w, h)) {
@@ -389,7 +440,8 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
         if (o.progress && (r.frames & 1023) == 0) {
             const auto t = std::chrono::steady_clock::now();
             if (t - wallStart > std::chrono::seconds(1) && t - lastDraw > std::chrono::milliseconds(100)) {
-                drawProgress(static_cast<double>(w.gameTime) / endMs, static_cast<double>(w.gameTime) / kMsPerHour, o.hours);
+                drawProgress(static_cast<double>(w.gameTime) / endMs, static_cast<double>(w.gameTime) / kMsPerHour,
+                             o.hours);
                 lastDraw = t;
                 drawing = true;
             }
@@ -402,7 +454,8 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
     r.hostCalls = gHost.totalCalls;
 
     // What the plug-in made, and what of it is still there.
-    const bool anyVisitEnded = std::any_of(rec.visits().begin(), rec.visits().end(), [](const Visit& v) { return v.ended; });
+    const bool anyVisitEnded =
+        std::any_of(rec.visits().begin(), rec.visits().end(), [](const Visit& v) { return v.ended; });
     const sim::Hash sleepType = sim::nameHash("WORLD_HUMAN_SLEEP_GROUND_ARM");
     const sim::Hash bedrolls[2] = {sim::nameHash("s_bedrollfurlined01x"), sim::nameHash("p_bedrollopen03x")};
     r.leakChecked = !rec.visitActive();
@@ -412,8 +465,12 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
     };
     for (const sim::Entity& e : w.entities) {
         if (!e.byPlugin) continue;
-        int* made = e.kind == sim::EntityKind::Horse ? &r.horsesCreated : e.kind == sim::EntityKind::Object ? &r.objectsCreated : &r.pedsCreated;
-        int* gone = e.kind == sim::EntityKind::Horse ? &r.horsesRemoved : e.kind == sim::EntityKind::Object ? &r.objectsRemoved : &r.pedsRemoved;
+        int* made = e.kind == sim::EntityKind::Horse    ? &r.horsesCreated
+                    : e.kind == sim::EntityKind::Object ? &r.objectsCreated
+                                                        : &r.pedsCreated;
+        int* gone = e.kind == sim::EntityKind::Horse    ? &r.horsesRemoved
+                    : e.kind == sim::EntityKind::Object ? &r.objectsRemoved
+                                                        : &r.pedsRemoved;
         ++*made;
         if (!e.alive) {
             ++*gone;
@@ -422,8 +479,9 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
         // Bedrolls placed at start-up belong to the ranch until the first visit ends.
         const bool fixture = e.kind == sim::EntityKind::Object && (e.model == bedrolls[0] || e.model == bedrolls[1]);
         if (r.leakChecked && !(fixture && !anyVisitEnded))
-            r.leaks.push_back({fmt::format("{} {} ({}) at ({:.1f}, {:.1f})", e.kind == sim::EntityKind::Object ? "object" : "ped", e.handle,
-                                           modelName(e.model), e.pos.x, e.pos.y)});
+            r.leaks.push_back(
+                {fmt::format("{} {} ({}) at ({:.1f}, {:.1f})", e.kind == sim::EntityKind::Object ? "object" : "ped",
+                             e.handle, modelName(e.model), e.pos.x, e.pos.y)});
     }
     for (const sim::ScenarioPoint& p : w.points) {
         if (!p.byPlugin) continue;
@@ -435,7 +493,8 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
         if (rec.spotPoints().count(p.handle)) continue;
         const bool fixture = p.type == sleepType;
         if (r.leakChecked && !(fixture && !anyVisitEnded))
-            r.leaks.push_back({fmt::format("scenario point {} ({}) at ({:.1f}, {:.1f})", p.handle, modelName(p.type), p.pos.x, p.pos.y)});
+            r.leaks.push_back({fmt::format("scenario point {} ({}) at ({:.1f}, {:.1f})", p.handle, modelName(p.type),
+                                           p.pos.x, p.pos.y)});
     }
 
     sim::unloadPlugin();

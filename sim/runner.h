@@ -12,12 +12,12 @@
 namespace simtool {
 
 struct RunOptions {
-    std::string pluginPath;   // module to load (release or developer build)
-    double hours = 60.0;      // in-game hours to run
-    std::string iniPath;      // settings file to run with; empty = the scenario's settings, if any
-    std::string tracePath;    // JSON lines of every host call; empty = no trace
-    bool keepOverlay = false; // keep the overlay texts of the last frame that drew any
-    bool progress = false;    // progress bar on stderr
+    std::string pluginPath;    // module to load (release or developer build)
+    double hours = 60.0;       // in-game hours to run
+    std::string iniPath;       // settings file to run with; empty = the scenario's settings, if any
+    std::string tracePath;     // JSON lines of every host call; empty = no trace
+    bool keepOverlay = false;  // keep the overlay texts of the last frame that drew any
+    bool progress = false;     // progress bar on stderr
 };
 
 struct Leak {
@@ -29,14 +29,14 @@ struct RunResult {
     bool loaded = false;
     std::string failure;  // why the run could not take place; empty when it did
     uint64_t frames = 0;
-    int32_t endTime = 0;           // game time at the end, ms
+    int32_t endTime = 0;  // game time at the end, ms
     double wallSeconds = 0;
-    int32_t cooldownHours = 72;    // as the plug-in reads them from the settings file
+    int32_t cooldownHours = 72;  // as the plug-in reads them from the settings file
     int32_t durationHours = 48;
     // world totals of what the plug-in created (never the household or the ranch's own points)
     int pedsCreated = 0, horsesCreated = 0, objectsCreated = 0, pointsCreated = 0;
     int pedsRemoved = 0, horsesRemoved = 0, objectsRemoved = 0, pointsRemoved = 0;
-    bool leakChecked = false;      // false when the run ended during a visit
+    bool leakChecked = false;  // false when the run ended during a visit
     std::vector<Leak> leaks;
     std::vector<std::string> hostErrors;
     uint64_t hostCalls = 0;

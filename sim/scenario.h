@@ -44,25 +44,25 @@ struct Deletion {
 };
 
 struct Faults {
-    std::vector<std::string> modelsNeverLoad;  // requested, never reported loaded
-    std::vector<std::string> invalidModels;    // reported as not valid
+    std::vector<std::string> modelsNeverLoad;     // requested, never reported loaded
+    std::vector<std::string> invalidModels;       // reported as not valid
     std::vector<std::string> modelsNeverCreated;  // load, but the host creates nothing from them
-    bool refusePeds = false;                   // pedCreate answers 0
-    bool refuseObjects = false;                // objectCreate answers 0
-    bool refusePoints = false;                 // scenarioPointCreate answers 0
-    bool pointsNotExisting = false;            // created points report as not existing
-    std::vector<Deletion> deletions;           // entities the world removes at given times
-    std::vector<Deletion> stuck;               // entities an obstacle holds from a given time on
+    bool refusePeds = false;                      // pedCreate answers 0
+    bool refuseObjects = false;                   // objectCreate answers 0
+    bool refusePoints = false;                    // scenarioPointCreate answers 0
+    bool pointsNotExisting = false;               // created points report as not existing
+    std::vector<Deletion> deletions;              // entities the world removes at given times
+    std::vector<Deletion> stuck;                  // entities an obstacle holds from a given time on
 };
 
 struct Scenario {
-    std::string name = "default";       // file name, or "default"
-    int32_t clockStartHour = 8;         // hour of the day at game time 0
-    int32_t frameStepMs = 33;           // game time per frame
-    uint64_t seed = 9;                  // the host's random sequence; 9 brings both visitors
-    bool debugMode = false;             // load the developer build (overlay and hotkeys)
-    bool household = true;              // Abigail, Uncle and Jack are at the ranch
-    std::optional<double> hours;        // run length when --hours is not given
+    std::string name = "default";          // file name, or "default"
+    int32_t clockStartHour = 8;            // hour of the day at game time 0
+    int32_t frameStepMs = 33;              // game time per frame
+    uint64_t seed = 9;                     // the host's random sequence; 9 brings both visitors
+    bool debugMode = false;                // load the developer build (overlay and hotkeys)
+    bool household = true;                 // Abigail, Uncle and Jack are at the ranch
+    std::optional<double> hours;           // run length when --hours is not given
     std::optional<int32_t> visitCooldown;  // hours; written to tamberwick.ini when set
     std::optional<int32_t> visitDuration;  // hours; written to tamberwick.ini when set
     std::vector<std::string> completedMissions{"FIN2"};

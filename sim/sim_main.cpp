@@ -39,10 +39,12 @@ void printSummary(const RunResult& r, const Scenario& s, double hours, bool timi
     const Counts& c = rec.counts();
     int ended = 0;
     for (const Visit& v : rec.visits()) ended += v.ended ? 1 : 0;
-    fmt::print(out, "\nSummary: scenario {}, seed {}, {:g} in-game hours, {} frames of {} ms, cooldown {} h, duration {} h\n", s.name, s.seed,
-               hours, r.frames, s.frameStepMs, r.cooldownHours, r.durationHours);
+    fmt::print(
+        out, "\nSummary: scenario {}, seed {}, {:g} in-game hours, {} frames of {} ms, cooldown {} h, duration {} h\n",
+        s.name, s.seed, hours, r.frames, s.frameStepMs, r.cooldownHours, r.durationHours);
     fmt::print(out, "  visits            {} ({} ended)\n", c.visits, ended);
-    fmt::print(out, "  arrivals          {}{}\n", c.arrivals, c.failedArrivals ? fmt::format(" ({} not created)", c.failedArrivals) : "");
+    fmt::print(out, "  arrivals          {}{}\n", c.arrivals,
+               c.failedArrivals ? fmt::format(" ({} not created)", c.failedArrivals) : "");
     int total = 0;
     for (const auto& [k, n] : c.activities) total += n;
     std::string kinds;
@@ -52,10 +54,10 @@ void printSummary(const RunResult& r, const Scenario& s, double hours, bool timi
     fmt::print(out, "  greetings         {}\n", c.greetings);
     fmt::print(out, "  nights slept      {}\n", c.nightsSlept);
     fmt::print(out, "  departures        {} ({} rode away)\n", c.departures, c.ridesAway);
-    fmt::print(out, "  created           {} peds, {} horses, {} objects, {} scenario points\n", r.pedsCreated, r.horsesCreated, r.objectsCreated,
-               r.pointsCreated);
-    fmt::print(out, "  removed           {} peds, {} horses, {} objects, {} scenario points\n", r.pedsRemoved, r.horsesRemoved, r.objectsRemoved,
-               r.pointsRemoved);
+    fmt::print(out, "  created           {} peds, {} horses, {} objects, {} scenario points\n", r.pedsCreated,
+               r.horsesCreated, r.objectsCreated, r.pointsCreated);
+    fmt::print(out, "  removed           {} peds, {} horses, {} objects, {} scenario points\n", r.pedsRemoved,
+               r.horsesRemoved, r.objectsRemoved, r.pointsRemoved);
     if (r.leakChecked) {
         fmt::print(out, "  leaks             {}\n", r.leaks.size());
         for (const Leak& l : r.leaks) fmt::print(out, "    {}\n", l.what);
@@ -67,7 +69,8 @@ void printSummary(const RunResult& r, const Scenario& s, double hours, bool timi
     fmt::print(out, "  host calls        {}\n", r.hostCalls);
     if (timing) {
         const double speed = r.wallSeconds > 0 ? hours / r.wallSeconds : 0.0;
-        fmt::print(out, "  speed             {:.0f} in-game hours per second ({:.2f} s wall clock)\n", speed, r.wallSeconds);
+        fmt::print(out, "  speed             {:.0f} in-game hours per second ({:.2f} s wall clock)\n", speed,
+                   r.wallSeconds);
     }
 }
 
@@ -89,36 +92,47 @@ int main(int argc, char** argv) {
     double hours = 60.0;
     bool dev = false, overlay = false, noTiming = false, quiet = false;
     std::optional<uint64_t> seed;
-    app.add_option("scenario", scenarioPath,
-                   "Scenario file (JSON). Default: the embedded scenario: the player at the ranch house, FIN2 complete, no "
-                   "mission running, the household at home, 08:00, the plug-in's own settings (72 h cooldown, 48 h visits)");
+    app.add_option(
+        "scenario", scenarioPath,
+        "Scenario file (JSON). Default: the embedded scenario: the player at the ranch house, FIN2 complete, no "
+        "mission running, the household at home, 08:00, the plug-in's own settings (72 h cooldown, 48 h visits)");
     auto* hoursOpt = app.add_option("--hours", hours, "In-game hours to run; enough for one whole visit by default")
                          ->check(CLI::Range(0.001, 17000.0))
                          ->capture_default_str();
-    app.add_option("--ini", iniPath, "Settings file (tamberwick.ini) the plug-in reads; default: the scenario's \"settings\", else none")
+    app.add_option("--ini", iniPath,
+                   "Settings file (tamberwick.ini) the plug-in reads; default: the scenario's \"settings\", else none")
         ->check(CLI::ExistingFile);
     app.add_option("--seed", seed, "Seed of the host's random sequence; default: the scenario's \"seed\", else 9");
-    app.add_flag("--dev", dev, "Load the developer build (debugMode on: overlay and hotkeys); also set by the scenario's \"debugMode\"");
+    app.add_flag(
+        "--dev", dev,
+        "Load the developer build (debugMode on: overlay and hotkeys); also set by the scenario's \"debugMode\"");
     app.add_option("--plugin", pluginPath, "Plug-in module to load; default: the one built beside this program")
         ->default_str(TAMBERWICK_SIM_PLUGIN);
-    app.add_option("--trace", tracePath, "Write every host call as JSON lines (game time, operation, arguments, result) to FILE");
+    app.add_option("--trace", tracePath,
+                   "Write every host call as JSON lines (game time, operation, arguments, result) to FILE");
     app.add_option("--report", reportDir, "Write map.svg (the ranch and the paths walked) and timeline.svg into DIR");
     app.add_flag("--overlay", overlay, "Print the developer overlay's texts of the last frame (when debugMode is on)");
     app.add_flag("--no-timing", noTiming, "Leave the wall-clock speed out of the summary");
     app.add_flag("-q,--quiet", quiet, "Print the summary only, not the timeline");
 
     SoakOptions soak;
-    auto* soakCmd = app.add_subcommand(
-        "soak",
-        "Fault-injection soak: each seed loads the plug-in afresh and runs it for in-game days while the host deletes, refuses "
-        "and stalls things at random, the player comes and goes and the clock jumps; invariants are checked after every call "
-        "and frame. Violations are printed with the seed and frame and the command that replays them. Exit status 1 when "
-        "any seed found a violation.");
+    auto* soakCmd = app.add_subcommand("soak",
+                                       "Fault-injection soak: each seed loads the plug-in afresh and runs it for "
+                                       "in-game days while the host deletes, refuses "
+                                       "and stalls things at random, the player comes and goes and the clock jumps; "
+                                       "invariants are checked after every call "
+                                       "and frame. Violations are printed with the seed and frame and the command that "
+                                       "replays them. Exit status 1 when "
+                                       "any seed found a violation.");
     soakCmd->add_option("--seeds", soak.seeds, "Number of seeds")->check(CLI::Range(1, 1000000))->capture_default_str();
     soakCmd->add_option("--first-seed", soak.firstSeed, "First seed")->capture_default_str();
     soakCmd->add_option("--days", soak.days, "In-game days per seed")->check(CLI::Range(1, 60))->capture_default_str();
-    soakCmd->add_option("--jobs", soak.jobs, "Seeds run side by side in child processes")->check(CLI::Range(1, 64))->capture_default_str();
-    soakCmd->add_option("--frame-ms", soak.frameStepMs, "Game time per frame, ms")->check(CLI::Range(10, 250))->capture_default_str();
+    soakCmd->add_option("--jobs", soak.jobs, "Seeds run side by side in child processes")
+        ->check(CLI::Range(1, 64))
+        ->capture_default_str();
+    soakCmd->add_option("--frame-ms", soak.frameStepMs, "Game time per frame, ms")
+        ->check(CLI::Range(10, 250))
+        ->capture_default_str();
     soakCmd->add_flag("-v,--verbose", soak.verbose, "One line per seed");
     try {
         app.parse(argc, argv);
@@ -147,7 +161,9 @@ int main(int argc, char** argv) {
     if (hoursOpt->count() == 0 && scenario.hours) hours = *scenario.hours;
 
     RunOptions options;
-    options.pluginPath = absolute(!pluginPath.empty() ? pluginPath : scenario.debugMode ? TAMBERWICK_SIM_PLUGIN_DEV : TAMBERWICK_SIM_PLUGIN);
+    options.pluginPath = absolute(!pluginPath.empty()  ? pluginPath
+                                  : scenario.debugMode ? TAMBERWICK_SIM_PLUGIN_DEV
+                                                       : TAMBERWICK_SIM_PLUGIN);
     options.hours = hours;
     options.iniPath = absolute(iniPath);
     options.tracePath = absolute(tracePath);
@@ -181,8 +197,10 @@ int main(int argc, char** argv) {
     }
     if (!reportDir.empty()) {
         const std::string title = fmt::format("Ranch visits: scenario {}, seed {}", scenario.name, scenario.seed);
-        const bool ok = writeFile(fs::path(reportDir) / "map.svg", mapSvg(rec, scenario.debugMode ? rec.lastOverlay() : std::vector<sim::DrawnText>{}, title)) &&
-                        writeFile(fs::path(reportDir) / "timeline.svg", timelineSvg(rec, r.endTime, title));
+        const bool ok =
+            writeFile(fs::path(reportDir) / "map.svg",
+                      mapSvg(rec, scenario.debugMode ? rec.lastOverlay() : std::vector<sim::DrawnText>{}, title)) &&
+            writeFile(fs::path(reportDir) / "timeline.svg", timelineSvg(rec, r.endTime, title));
         if (!ok) {
             fmt::print(stderr, "tamberwick-sim: {}: cannot write the report\n", reportDir);
             return kExitProblems;

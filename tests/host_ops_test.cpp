@@ -25,7 +25,8 @@ TEST_F(HostOpsTest, EveryOperationPushesItsCatalogueArgumentCount) {
     uint32_t handle = 0;
     float z = 0;
     static const char line[] = "HEADING_OUT";
-    const uint64_t record[8] = {reinterpret_cast<uintptr_t>(line), 0, 0, sim::nameHash("SPEECH_PARAMS_BEAT_SPOKEN_CLEAR"), 0, 1, 1, 1};
+    const uint64_t record[8] = {
+        reinterpret_cast<uintptr_t>(line), 0, 0, sim::nameHash("SPEECH_PARAMS_BEAT_SPOKEN_CLEAR"), 0, 1, 1, 1};
     // One call of every wrapper; the host records an error for any count it does not expect.
     tw::entityExists(1), tw::entityGetCoords(1, 0), tw::entityGetHeading(1), tw::entitySetHeading(1, 2.0f);
     tw::entitySetCoords(1, 1, 2, 3), tw::entityGetModel(1), tw::entitySetScriptOwned(1), tw::entityDelete(&handle);

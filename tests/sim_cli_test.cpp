@@ -52,7 +52,8 @@ struct SimCli : ::testing::Test {
 
     SimRun sim(const std::string& args) {
         const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-        const std::string cmd = std::string("'") + TAMBERWICK_SIM_BINARY + "' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
+        const std::string cmd = std::string("'") + TAMBERWICK_SIM_BINARY + "' " + args + " >'" + out.string() +
+                                "' 2>'" + err.string() + "'";
         const int raw = std::system(cmd.c_str());
         SimRun r;
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -92,7 +93,8 @@ TEST_F(SimCli, DefaultRunShowsOneWholeVisitAndLeavesNothingBehind) {
 
 TEST_F(SimCli, DeveloperKeyForcesAVisitTheRulesWouldRefuse) {
     // FIN2 not complete: no visit starts by itself, F2 starts one at once.
-    const std::string base = R"({"completedMissions": [], "debugMode": %s, "hours": 1, "keys": [{"t": 0.25, "key": "F2"}]})";
+    const std::string base =
+        R"({"completedMissions": [], "debugMode": %s, "hours": 1, "keys": [{"t": 0.25, "key": "F2"}]})";
     char text[256];
     std::snprintf(text, sizeof text, base.c_str(), "true");
     const SimRun dev = sim(write("dev.json", text) + " --no-timing");
@@ -109,22 +111,25 @@ TEST_F(SimCli, DeveloperKeyForcesAVisitTheRulesWouldRefuse) {
 }
 
 TEST_F(SimCli, RunningMissionHoldsTheVisitBackUntilItEnds) {
-    const SimRun r = sim(write("mission.json", R"({"hours": 5, "missionActive": [{"t": 0, "active": true}, {"t": 3, "active": false}]})") +
-                      " --no-timing");
+    const SimRun r =
+        sim(write("mission.json",
+                  R"({"hours": 5, "missionActive": [{"t": 0, "active": true}, {"t": 3, "active": false}]})") +
+            " --no-timing");
     ASSERT_EQ(r.status, 0) << r.err << r.out;
     ASSERT_TRUE(has(r.out, "visit 1 begins")) << r.out;
     EXPECT_GE(whenFirst(r.out, "visit 1 begins"), "Day 1 11:00:00");
 }
 
 TEST_F(SimCli, PlayerFarFromTheRanchGetsNoVisitUntilBack) {
-    const SimRun away = sim(write("away.json", R"({"hours": 4, "player": {"waypoints": [{"t": 0, "x": -1400, "y": -1380, "z": 83}]}})") +
-                         " --no-timing");
+    const SimRun away = sim(
+        write("away.json", R"({"hours": 4, "player": {"waypoints": [{"t": 0, "x": -1400, "y": -1380, "z": 83}]}})") +
+        " --no-timing");
     ASSERT_EQ(away.status, 0) << away.err << away.out;
     EXPECT_TRUE(has(away.out, "  visits            0 (0 ended)\n")) << away.out;
 
     const SimRun back = sim(write("back.json", R"({"hours": 6, "player": {"waypoints": [
         {"t": 0, "x": -1400, "y": -1380, "z": 83}, {"t": 2, "x": -1400, "y": -1380, "z": 83}, {"t": 4, "x": -1642, "y": -1380, "z": 83}]}})") +
-                         " --no-timing");
+                            " --no-timing");
     ASSERT_EQ(back.status, 0) << back.err << back.out;
     ASSERT_TRUE(has(back.out, "visit 1 begins")) << back.out;
     EXPECT_GE(whenFirst(back.out, "visit 1 begins"), "Day 1 11:00:00");
@@ -133,8 +138,9 @@ TEST_F(SimCli, PlayerFarFromTheRanchGetsNoVisitUntilBack) {
 // ---- faults -----------------------------------------------------------------------------
 
 TEST_F(SimCli, VisitorWhoseModelNeverLoadsStaysAwayAndTheVisitEndsClean) {
-    const SimRun r = sim(write("noload.json", R"({"hours": 2, "faults": {"modelsNeverLoad": ["cs_mrsadler", "cs_charlessmith"]}})") +
-                      " --no-timing");
+    const SimRun r =
+        sim(write("noload.json", R"({"hours": 2, "faults": {"modelsNeverLoad": ["cs_mrsadler", "cs_charlessmith"]}})") +
+            " --no-timing");
     ASSERT_EQ(r.status, 0) << r.err << r.out;
     EXPECT_TRUE(has(r.out, "did not load in time, it stays away"));
     EXPECT_FALSE(has(r.out, "arrives near arrival point"));
@@ -144,7 +150,8 @@ TEST_F(SimCli, VisitorWhoseModelNeverLoadsStaysAwayAndTheVisitEndsClean) {
 
 TEST_F(SimCli, VisitorRemovedByTheWorldIsNoticedAndTheVisitStillEnds) {
     const SimRun r = sim(write("gone.json", R"({"hours": 3, "faults": {"deleteEntities": [
-        {"t": 1, "who": "sadie"}, {"t": 1, "who": "charles"}]}})") + " --no-timing");
+        {"t": 1, "who": "sadie"}, {"t": 1, "who": "charles"}]}})") +
+                         " --no-timing");
     ASSERT_EQ(r.status, 0) << r.err << r.out;
     EXPECT_TRUE(has(r.out, "the world removes"));
     EXPECT_TRUE(has(r.out, "visit 1 ended"));
@@ -169,7 +176,8 @@ TEST_F(SimCli, MalformedScenarioNamesFileFieldAndExpectationAndRunsNothing) {
         {"t": 0, "x": 1, "y": 2, "z": 3}, {"t": 1, "x": 1, "y": 2, "z": 3}, {"t": "noon", "x": 1, "y": 2, "z": 3}]}})");
     const SimRun r = sim(path);
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "tamberwick-sim: " + path + ": \"player.waypoints[2].t\": expected a number of in-game hours, 0 or more\n");
+    EXPECT_EQ(r.err, "tamberwick-sim: " + path +
+                         ": \"player.waypoints[2].t\": expected a number of in-game hours, 0 or more\n");
     EXPECT_EQ(r.out, "");
 }
 
@@ -191,7 +199,8 @@ TEST_F(SimCli, MisspeltFieldBrokenJsonAndUnknownKeyAreRefused) {
 // ---- outputs ----------------------------------------------------------------------------
 
 TEST_F(SimCli, ReportPicturesAreValidXml) {
-    if (std::system("command -v xmllint >/dev/null 2>&1") != 0) GTEST_SKIP() << "xmllint (libxml2-utils) is not installed";
+    if (std::system("command -v xmllint >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xmllint (libxml2-utils) is not installed";
     const SimRun r = sim("--no-timing --hours 60 --report '" + (dir / "report").string() + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* name : {"map.svg", "timeline.svg"}) {

@@ -9,7 +9,7 @@ namespace tw {
 extern Handle householdAbigail;
 extern Handle householdUncle;
 extern Handle householdJack;
-extern GameTime householdSearchTime;               // 0 = never searched
+extern GameTime householdSearchTime;                       // 0 = never searched
 inline constexpr int32_t householdSearchInterval = 30000;  // ms a search result is trusted
 
 void updateVisitor(VisitorState& v, bool isCharles);

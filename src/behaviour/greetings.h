@@ -7,10 +7,10 @@
 namespace tw {
 
 struct PlayerGreetingState {
-    bool cooldownActive = false;   // a greeting finished its hold; the cooldown gate applies
-    GameTime cooldownStart = 0;    // when the last cooldown began
-    bool greeted = false;          // exchange detected, hold running
-    GameTime greetedTime = 0;      // when the exchange was detected; 0 = none
+    bool cooldownActive = false;     // a greeting finished its hold; the cooldown gate applies
+    GameTime cooldownStart = 0;      // when the last cooldown began
+    bool greeted = false;            // exchange detected, hold running
+    GameTime greetedTime = 0;        // when the exchange was detected; 0 = none
     int32_t cooldownPeriod = 60000;  // ms not armed after the hold
     int32_t holdPeriod = 3000;       // ms from the exchange to the cooldown
 };
@@ -22,8 +22,8 @@ extern PlayerGreetingState charlesGreeting;
 void clearPlayerGreetings();
 
 void updatePlayerGreetings(Handle sadiePed, Handle charlesPed);
-void greetHousehold(Handle visitorPed, IntervalTimer& timer, bool isCharles, GameTime now, Handle abigail,
-                    Handle uncle, Handle jack);
+void greetHousehold(Handle visitorPed, IntervalTimer& timer, bool isCharles, GameTime now, Handle abigail, Handle uncle,
+                    Handle jack);
 void speakLine(Handle ped, const char* line);
 const char* chooseGreetingResponse(bool usePlayerSet);
 void faceEachOther(Handle a, Handle b);

@@ -64,7 +64,7 @@ bool updateNight(VisitorState& v, bool isCharles) {
         // A sleep point the host took away is made afresh, not kept as a handle to nothing.
         for (Handle* point : {&sleepPoint1, &sleepPoint2})
             if (*point != 0 && !scenarioPointExists(*point)) *point = 0;
-        ensureRanchFixtures();  // rebuilt after the last visit ended; no night handling this pass
+        ensureRanchFixtures();                   // rebuilt after the last visit ended; no night handling this pass
         if (!entityExists(v.ped)) return false;  // gone while the fixtures were made
         // A sleeper is still woken in the morning, bed or no bed.
         if (v.isSleeping && isDay(clockGetHours())) wakeUp(v);

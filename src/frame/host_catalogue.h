@@ -113,9 +113,9 @@ enum class ResultKind : uint8_t { None, Bool, Int, Handle, Float, Vec3, HostStr 
 
 struct ArgSpec {
     ArgKind kind = ArgKind::Int;
-    const char* name = "";  // for traces
-    int32_t i = 0;          // LitInt
-    float f = 0.0f;         // LitFloat
+    const char* name = "";    // for traces
+    int32_t i = 0;            // LitInt
+    float f = 0.0f;           // LitFloat
     const char* s = nullptr;  // LitStr
 };
 

@@ -33,20 +33,29 @@ inline float bitsFloat(uint64_t slot) {
 // C++ parameter type -> the catalogue kind it may fill.
 template <typename T>
 constexpr ArgKind kindOf() {
-    if constexpr (std::is_same_v<T, bool>) return ArgKind::Bool;
-    else if constexpr (std::is_same_v<T, int32_t>) return ArgKind::Int;
-    else if constexpr (std::is_same_v<T, float>) return ArgKind::Float;
-    else if constexpr (std::is_same_v<T, uint32_t>) return ArgKind::Handle;  // also Hash
-    else if constexpr (std::is_same_v<T, const char*>) return ArgKind::Str;
-    else if constexpr (std::is_same_v<T, HostString>) return ArgKind::HostStr;
-    else if constexpr (std::is_same_v<T, int64_t>) return ArgKind::Int64;
-    else if constexpr (std::is_pointer_v<T>) return ArgKind::Ptr;
-    else static_assert(sizeof(T) == 0, "no catalogue kind for this parameter type");
+    if constexpr (std::is_same_v<T, bool>)
+        return ArgKind::Bool;
+    else if constexpr (std::is_same_v<T, int32_t>)
+        return ArgKind::Int;
+    else if constexpr (std::is_same_v<T, float>)
+        return ArgKind::Float;
+    else if constexpr (std::is_same_v<T, uint32_t>)
+        return ArgKind::Handle;  // also Hash
+    else if constexpr (std::is_same_v<T, const char*>)
+        return ArgKind::Str;
+    else if constexpr (std::is_same_v<T, HostString>)
+        return ArgKind::HostStr;
+    else if constexpr (std::is_same_v<T, int64_t>)
+        return ArgKind::Int64;
+    else if constexpr (std::is_pointer_v<T>)
+        return ArgKind::Ptr;
+    else
+        static_assert(sizeof(T) == 0, "no catalogue kind for this parameter type");
 }
 
-constexpr bool kindAccepts(ArgKind spec, ArgKind given) {
-    if (spec == ArgKind::Hash) return given == ArgKind::Handle;
-    return spec == given;
+constexpr bool kindAccepts(ArgKind wanted, ArgKind given) {
+    if (wanted == ArgKind::Hash) return given == ArgKind::Handle;
+    return wanted == given;
 }
 
 template <Op op, typename... A>
@@ -54,9 +63,9 @@ constexpr bool argsMatch() {
     constexpr ArgKind given[] = {kindOf<A>()..., ArgKind::LitInt};
     std::size_t k = 0;
     for (std::size_t i = 0; i < opInfo(op).argc; ++i) {
-        const ArgKind spec = opInfo(op).args[i].kind;
-        if (isLiteral(spec)) continue;
-        if (!kindAccepts(spec, given[k++])) return false;
+        const ArgKind wanted = opInfo(op).args[i].kind;
+        if (isLiteral(wanted)) continue;
+        if (!kindAccepts(wanted, given[k++])) return false;
     }
     return true;
 }
@@ -72,24 +81,38 @@ inline uint64_t encode(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 
 template <typename R>
 constexpr bool resultFits(ResultKind k) {
-    if constexpr (std::is_void_v<R>) return k == ResultKind::None;
-    else if constexpr (std::is_same_v<R, bool>) return k == ResultKind::Bool;
-    else if constexpr (std::is_same_v<R, int32_t>) return k == ResultKind::Int;
-    else if constexpr (std::is_same_v<R, uint32_t>) return k == ResultKind::Handle || k == ResultKind::Int;
-    else if constexpr (std::is_same_v<R, float>) return k == ResultKind::Float;
-    else if constexpr (std::is_same_v<R, Vec3>) return k == ResultKind::Vec3;
-    else if constexpr (std::is_same_v<R, HostString>) return k == ResultKind::HostStr;
-    else return false;
+    if constexpr (std::is_void_v<R>)
+        return k == ResultKind::None;
+    else if constexpr (std::is_same_v<R, bool>)
+        return k == ResultKind::Bool;
+    else if constexpr (std::is_same_v<R, int32_t>)
+        return k == ResultKind::Int;
+    else if constexpr (std::is_same_v<R, uint32_t>)
+        return k == ResultKind::Handle || k == ResultKind::Int;
+    else if constexpr (std::is_same_v<R, float>)
+        return k == ResultKind::Float;
+    else if constexpr (std::is_same_v<R, Vec3>)
+        return k == ResultKind::Vec3;
+    else if constexpr (std::is_same_v<R, HostString>)
+        return k == ResultKind::HostStr;
+    else
+        return false;
 }
 
 template <typename R>
 R decode(const uint64_t* slots) {
-    if constexpr (std::is_same_v<R, bool>) return static_cast<uint32_t>(slots[0]) != 0;
-    else if constexpr (std::is_same_v<R, int32_t>) return static_cast<int32_t>(static_cast<uint32_t>(slots[0]));
-    else if constexpr (std::is_same_v<R, uint32_t>) return static_cast<uint32_t>(slots[0]);
-    else if constexpr (std::is_same_v<R, float>) return bitsFloat(slots[0]);
-    else if constexpr (std::is_same_v<R, Vec3>) return Vec3{bitsFloat(slots[0]), bitsFloat(slots[1]), bitsFloat(slots[2])};
-    else return slots[0];  // HostString
+    if constexpr (std::is_same_v<R, bool>)
+        return static_cast<uint32_t>(slots[0]) != 0;
+    else if constexpr (std::is_same_v<R, int32_t>)
+        return static_cast<int32_t>(static_cast<uint32_t>(slots[0]));
+    else if constexpr (std::is_same_v<R, uint32_t>)
+        return static_cast<uint32_t>(slots[0]);
+    else if constexpr (std::is_same_v<R, float>)
+        return bitsFloat(slots[0]);
+    else if constexpr (std::is_same_v<R, Vec3>)
+        return Vec3{bitsFloat(slots[0]), bitsFloat(slots[1]), bitsFloat(slots[2])};
+    else
+        return slots[0];  // HostString
 }
 
 // The pushed value of slot `slot` of `op`: the catalogue's literal, or the next caller value.
@@ -147,13 +170,21 @@ inline void entitySetScriptOwned(Handle e) { callHost<Op::entitySetScriptOwned>(
 inline void entityDelete(Handle* e) { callHost<Op::entityDelete>(e); }
 inline Handle playerGetPed() { return callHost<Op::playerGetPed, uint32_t>(); }
 inline Handle playerGetId() { return callHost<Op::playerGetId, uint32_t>(); }
-inline void playerSetGreetingLine(Handle player, const char* line) { callHost<Op::playerSetGreetingLine>(player, line); }
-inline bool pedIsGreetedByPlayer(Handle ped, Handle player) { return callHost<Op::pedIsGreetedByPlayer, bool>(ped, player); }
+inline void playerSetGreetingLine(Handle player, const char* line) {
+    callHost<Op::playerSetGreetingLine>(player, line);
+}
+inline bool pedIsGreetedByPlayer(Handle ped, Handle player) {
+    return callHost<Op::pedIsGreetedByPlayer, bool>(ped, player);
+}
 inline bool pedCanSeeEntity(Handle ped, Handle target) { return callHost<Op::pedCanSeeEntity, bool>(ped, target); }
-inline bool pedCanSeeCoord(Handle ped, float x, float y, float z) { return callHost<Op::pedCanSeeCoord, bool>(ped, x, y, z); }
+inline bool pedCanSeeCoord(Handle ped, float x, float y, float z) {
+    return callHost<Op::pedCanSeeCoord, bool>(ped, x, y, z);
+}
 
 // ---- peds ----
-inline Handle pedCreate(Hash model, float x, float y, float z) { return callHost<Op::pedCreate, uint32_t>(model, x, y, z); }
+inline Handle pedCreate(Hash model, float x, float y, float z) {
+    return callHost<Op::pedCreate, uint32_t>(model, x, y, z);
+}
 inline void pedDelete(Handle* ped) { callHost<Op::pedDelete>(ped); }
 inline void pedSpawnOptionD(Handle ped) { callHost<Op::pedSpawnOptionD>(ped); }
 inline void pedSpawnOptionA(Handle ped) { callHost<Op::pedSpawnOptionA>(ped); }
@@ -170,7 +201,9 @@ inline void pedSetGreetingResponse(Handle ped, const char* line) { callHost<Op::
 inline bool pedIsOnMount(Handle ped) { return callHost<Op::pedIsOnMount, bool>(ped); }
 inline void pedSetOnMount(Handle ped, Handle mount) { callHost<Op::pedSetOnMount>(ped, mount); }
 inline Handle pedGetScenarioPointInUse(Handle ped) { return callHost<Op::pedGetScenarioPointInUse, uint32_t>(ped); }
-inline void weaponRemoveFromPed(Handle ped, Hash weapon, Hash reason) { callHost<Op::weaponRemoveFromPed>(ped, weapon, reason); }
+inline void weaponRemoveFromPed(Handle ped, Hash weapon, Hash reason) {
+    callHost<Op::weaponRemoveFromPed>(ped, weapon, reason);
+}
 
 // ---- tasks ----
 inline void taskClearPedTasks(Handle ped) { callHost<Op::taskClearPedTasks>(ped); }
@@ -186,7 +219,9 @@ inline void taskFollowNavMeshToCoord(Handle ped, float x, float y, float z, floa
 inline void taskGoToEntity(Handle ped, Handle target) { callHost<Op::taskGoToEntity>(ped, target); }
 inline void taskMountAnimal(Handle ped, Handle mount) { callHost<Op::taskMountAnimal>(ped, mount); }
 inline void taskLookAtEntity(Handle ped, Handle target) { callHost<Op::taskLookAtEntity>(ped, target); }
-inline int32_t taskGetScriptTaskStatus(Handle ped, Hash task) { return callHost<Op::taskGetScriptTaskStatus, int32_t>(ped, task); }
+inline int32_t taskGetScriptTaskStatus(Handle ped, Hash task) {
+    return callHost<Op::taskGetScriptTaskStatus, int32_t>(ped, task);
+}
 
 // ---- scenario points ----
 // (a, b) is (0, 0) for activity points and (-1, 1) for sleep points; a travels sign-extended.
@@ -198,7 +233,9 @@ inline void scenarioPointDelete(Handle point) { callHost<Op::scenarioPointDelete
 inline Handle scenarioPointFindNear(float x, float y, float z, Hash type, float radius) {
     return callHost<Op::scenarioPointFindNear, uint32_t>(x, y, z, type, radius);
 }
-inline bool scenarioPointIsUsableBy(Handle ped, Handle point) { return callHost<Op::scenarioPointIsUsableBy, bool>(ped, point); }
+inline bool scenarioPointIsUsableBy(Handle ped, Handle point) {
+    return callHost<Op::scenarioPointIsUsableBy, bool>(ped, point);
+}
 inline Handle scenarioPointGetUser(Handle point) { return callHost<Op::scenarioPointGetUser, uint32_t>(point); }
 inline Hash scenarioPointGetType(Handle point) { return callHost<Op::scenarioPointGetType, uint32_t>(point); }
 inline Vec3 scenarioPointGetCoords(Handle point) { return callHost<Op::scenarioPointGetCoords, Vec3>(point); }
@@ -209,7 +246,9 @@ inline bool streamingIsModelValid(Hash model) { return callHost<Op::streamingIsM
 inline void streamingRequestModel(Hash model, bool flag) { callHost<Op::streamingRequestModel>(model, flag); }
 inline bool streamingHasModelLoaded(Hash model) { return callHost<Op::streamingHasModelLoaded, bool>(model); }
 inline void streamingReleaseModel(Hash model) { callHost<Op::streamingReleaseModel>(model); }
-inline Handle objectCreate(Hash model, float x, float y, float z) { return callHost<Op::objectCreate, uint32_t>(model, x, y, z); }
+inline Handle objectCreate(Hash model, float x, float y, float z) {
+    return callHost<Op::objectCreate, uint32_t>(model, x, y, z);
+}
 
 // ---- time, chance, geometry and story state ----
 inline GameTime gameGetTimer() { return callHost<Op::gameGetTimer, int32_t>(); }
@@ -219,7 +258,9 @@ inline float miscGetRandomFloat(float min, float max) { return callHost<Op::misc
 inline float miscGetDistanceBetweenCoords(float x1, float y1, float z1, float x2, float y2, float z2) {
     return callHost<Op::miscGetDistanceBetweenCoords, float>(x1, y1, z1, x2, y2, z2);
 }
-inline bool miscGetGroundZ(float x, float y, float z, float* outZ) { return callHost<Op::miscGetGroundZ, bool>(x, y, z, outZ); }
+inline bool miscGetGroundZ(float x, float y, float z, float* outZ) {
+    return callHost<Op::miscGetGroundZ, bool>(x, y, z, outZ);
+}
 inline Hash miscGetHashKey(const char* name) { return callHost<Op::miscGetHashKey, uint32_t>(name); }
 inline bool missionIsActive() { return callHost<Op::missionIsActive, bool>(); }
 inline bool missionIsCompleted(Hash mission) { return callHost<Op::missionIsCompleted, bool>(mission); }
@@ -233,7 +274,9 @@ inline void graphicsPlayScreenEffect(const char* name) { callHost<Op::graphicsPl
 inline void audioPlayPedSpeech(Handle ped, const void* record) { callHost<Op::audioPlayPedSpeech>(ped, record); }
 
 // ---- small helpers over the wrappers ----
-inline float distance(const Vec3& a, const Vec3& b) { return miscGetDistanceBetweenCoords(a.x, a.y, a.z, b.x, b.y, b.z); }
+inline float distance(const Vec3& a, const Vec3& b) {
+    return miscGetDistanceBetweenCoords(a.x, a.y, a.z, b.x, b.y, b.z);
+}
 inline Vec3 positionOf(Handle e) { return entityGetCoords(e, 0); }
 
 }  // namespace tw

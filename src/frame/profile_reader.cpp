@@ -28,9 +28,12 @@ struct TextSource {
     explicit TextSource(std::FILE* f) : file(f) {
         const int a = std::fgetc(f);
         const int b = a == EOF ? EOF : std::fgetc(f);
-        if (a == 0xFF && b == 0xFE) utf16 = 1;
-        else if (a == 0xFE && b == 0xFF) utf16 = 2;
-        else std::fseek(f, 0, SEEK_SET);
+        if (a == 0xFF && b == 0xFE)
+            utf16 = 1;
+        else if (a == 0xFE && b == 0xFF)
+            utf16 = 2;
+        else
+            std::fseek(f, 0, SEEK_SET);
     }
 
     int next() {

@@ -5,10 +5,10 @@
 
 namespace tw {
 
-extern bool visitActive;            // a visit is running
-extern GameTime visitStartTime;     // read at the very end of startVisit
-extern GameTime lastVisitEndTime;   // the cooldown runs from here
-extern int32_t visitType;           // 0 both, 1 Sadie only, 2 Charles only; -1 after F4
+extern bool visitActive;           // a visit is running
+extern GameTime visitStartTime;    // read at the very end of startVisit
+extern GameTime lastVisitEndTime;  // the cooldown runs from here
+extern int32_t visitType;          // 0 both, 1 Sadie only, 2 Charles only; -1 after F4
 
 void runStartTest();     // every ready pass while no visit is active
 void runDurationTest();  // every ready pass while a visit is active

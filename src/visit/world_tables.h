@@ -16,11 +16,11 @@ struct ArrivalPoint {
 
 struct ActivitySpot {
     Vec3 position;
-    float heading;          // facing of the point created there, degrees
+    float heading;  // facing of the point created there, degrees
     const char* scenarioName;
-    bool charlesOnly;       // Sadie's spot search passes over it
-    Hash scenario = 0;      // hash of scenarioName, filled by prepareWorld
-    Handle point = 0;       // point prepareWorld created at the spot; 0 = none
+    bool charlesOnly;   // Sadie's spot search passes over it
+    Hash scenario = 0;  // hash of scenarioName, filled by prepareWorld
+    Handle point = 0;   // point prepareWorld created at the spot; 0 = none
 };
 
 inline constexpr Vec3 ranchPoint{-1642.0513f, -1395.5107f, 82.90598f};
@@ -40,16 +40,16 @@ inline constexpr std::array<int32_t, 6> charlesOutfits{6, 7, 8, 9, 13, 14};
 
 // Model hashes, filled once by prepareWorld.
 struct ModelHashes {
-    Hash sadie = 0;          // "cs_mrsadler"
-    Hash charles = 0;        // "cs_charlessmith"
-    Hash sadieHorse = 0;     // "a_c_horse_gang_sadie_endlesssummer"
-    Hash charlesHorse = 0;   // "a_c_horse_gang_charles_endlesssummer"
+    Hash sadie = 0;            // "cs_mrsadler"
+    Hash charles = 0;          // "cs_charlessmith"
+    Hash sadieHorse = 0;       // "a_c_horse_gang_sadie_endlesssummer"
+    Hash charlesHorse = 0;     // "a_c_horse_gang_charles_endlesssummer"
     Hash bedrollFurLined = 0;  // "s_bedrollfurlined01x", bedroll 1
     Hash bedrollOpen = 0;      // "p_bedrollopen03x", bedroll 2
-    Hash uncle = 0;          // "cs_uncle"
-    Hash abigail = 0;        // "cs_abigailroberts"
-    Hash jack = 0;           // "cs_jackmarston_teen"
-    Hash playerThree = 0;    // "player_three"
+    Hash uncle = 0;            // "cs_uncle"
+    Hash abigail = 0;          // "cs_abigailroberts"
+    Hash jack = 0;             // "cs_jackmarston_teen"
+    Hash playerThree = 0;      // "player_three"
 };
 extern ModelHashes models;
 
