@@ -1,0 +1,103 @@
+// When visits may start and when they end: the start conditions, the duration, and the
+// developer keys that force, reset and send away.
+#include <cstring>
+
+#include "frame/key_state.h"
+#include "plugin_fixture.h"
+#include "visit/world_tables.h"
+#include "visit_world_check.h"
+
+namespace {
+
+using sim::gHost;
+using tw::Op;
+
+constexpr int32_t kHourMs = 120000;
+
+struct SchedulerTest : twtest::PluginTest {
+    bool visitStartedWithin(int32_t ms) {
+        return sim::runUntil([] { return sim::countOf(Op::pedCreate) > 0; }, ms);
+    }
+    void placePlayer(tw::Vec3 at) { sim::findEntity(gHost.world, gHost.world.playerPed)->pos = at; }
+    void press(uint32_t key) {
+        sim::sendKey(key);
+        sim::runFor(100);
+    }
+};
+
+TEST_F(SchedulerTest, AStoryMissionHoldsVisitsBackButF2StillStartsOne) {
+    gHost.world.missionActive = true;
+    load(true);
+    ASSERT_TRUE(runUntilReady());
+    EXPECT_FALSE(visitStartedWithin(60000));
+    press(tw::kKeyF2);
+    EXPECT_TRUE(visitStartedWithin(5000));
+}
+
+TEST_F(SchedulerTest, AnUnfinishedStoryHoldsVisitsBack) {
+    gHost.world.completedMissions.clear();
+    load();
+    ASSERT_TRUE(runUntilReady());
+    EXPECT_FALSE(visitStartedWithin(60000));
+    gHost.world.completedMissions.push_back(sim::nameHash("FIN2"));
+    EXPECT_TRUE(visitStartedWithin(5000));
+}
+
+TEST_F(SchedulerTest, ThePlayerMustBeWithin100mOfTheRanchPointExactly100Counting) {
+    float answer = 100.1f;
+    gHost.overrides[static_cast<std::size_t>(Op::miscGetDistanceBetweenCoords)] = [&answer](sim::Call& c, sim::World&) {
+        // Only the start test measures from the player to the ranch point.
+        if (c.f(3) != tw::ranchPoint.x || c.f(4) != tw::ranchPoint.y) return false;
+        std::memcpy(&c.result[0], &answer, sizeof answer);
+        return true;
+    };
+    load();
+    ASSERT_TRUE(runUntilReady());
+    EXPECT_FALSE(visitStartedWithin(30000));
+    answer = 100.0f;
+    EXPECT_TRUE(visitStartedWithin(5000));
+}
+
+TEST_F(SchedulerTest, AZeroDurationSendsBothAwayInTheirFirstPass) {
+    writeIni("[Settings]\nvisitCooldown=0\nvisitDuration=0\n");
+    twtest::forceVisitType(0);
+    load();
+    ASSERT_TRUE(visitStartedWithin(60000));
+    ASSERT_TRUE(sim::runUntil(
+        [] {
+            int n = 0;
+            for (const sim::SpokenLine& s : gHost.world.spoken) n += s.line == "HEADING_OUT";
+            return n == 2;
+        },
+        10000));
+    // Both leave in the pass that finished creating them: after the last horse's 500 ms wait
+    // only the settling and departure waits of 100 ms each come before the farewells.
+    const int32_t created = sim::callsOf(Op::pedCreate).back()->time;
+    for (const sim::SpokenLine& s : gHost.world.spoken)
+        if (s.line == "HEADING_OUT") {
+            EXPECT_LT(s.time - created, 1500);
+        }
+}
+
+TEST_F(SchedulerTest, F4DuringAVisitEndsItAndTheNextWaitsACooldown) {
+    writeIni("[Settings]\nvisitCooldown=1\nvisitDuration=48\n");
+    gHost.world.gameTime = 10 * kHourMs;  // the first cooldown stamp is above zero: rolls apply
+    gHost.world.missionActive = true;     // only the keys start visits for now
+    load(true);
+    ASSERT_TRUE(runUntilReady());
+    press(tw::kKeyF2);
+    ASSERT_TRUE(sim::runUntil([] { return twtest::anyVisitorPresent(); }, 10000));
+    sim::runFor(3000);
+
+    press(tw::kKeyF4);
+    sim::runFor(1000);
+    EXPECT_EQ(twtest::leftovers(), "");
+    gHost.world.missionActive = false;
+    const std::size_t created = sim::countOf(Op::pedCreate);
+    sim::runFor(kHourMs - 5000);
+    EXPECT_EQ(sim::countOf(Op::pedCreate), created) << "a visit started within the cooldown";
+    // Between one and two cooldowns each pass rolls 15 %, after two the visit starts at once.
+    EXPECT_TRUE(sim::runUntil([created] { return sim::countOf(Op::pedCreate) > created; }, kHourMs + 10000));
+}
+
+}  // namespace
