@@ -208,6 +208,9 @@ int main(int argc, char** argv) {
     }
     std::fflush(stdout);
     printSummary(r, scenario, hours, !noTiming, stdout);
+    if (!reportDir.empty())
+        fmt::print("  report            {}, {}\n", (fs::path(reportDir) / "map.svg").string(),
+                   (fs::path(reportDir) / "timeline.svg").string());
     std::fflush(stdout);
     return (r.hostErrors.empty() && r.leaks.empty()) ? kExitOk : kExitProblems;
 }
