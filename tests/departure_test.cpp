@@ -1,0 +1,82 @@
+// How a departure begins: the farewell, and whether the visitor is told to mount or to walk
+// to its horse; a second send-off changes nothing.
+#include "behaviour_fixture.h"
+#include "frame/key_state.h"
+
+namespace {
+
+using sim::gHost;
+using tw::Handle;
+using tw::Op;
+using twtest::Visitors;
+
+struct DepartureTest : twtest::BehaviourTest {
+    // A visit by Sadie alone, started with F2 in the developer build and settled.
+    void startSadiesVisit() {
+        world().missionActive = true;  // only the key starts it
+        drawVisitors(Visitors::SadieOnly);
+        load(true);
+        ASSERT_TRUE(runUntilReady());
+        sim::sendKey(tw::kKeyF2);
+        ASSERT_TRUE(sim::runUntil([&] { return sadie() != 0 && sadieHorse() != 0; }, 20000));
+        sim::runFor(5000);
+    }
+    // Sadie at a fixed place and her horse `gap` metres east of her, then I.
+    void sendAwayWithHorseAt(float gap) {
+        const tw::Vec3 at{-1640.0f, -1390.0f, 83.0f};
+        hold(sadie(), at);
+        hold(sadieHorse(), {at.x + gap, at.y, at.z});
+        sim::clearTrace();
+        sim::sendKey(tw::kKeyI);
+        sim::runFor(150);  // the key's pass: clear tasks, 100 ms, farewell, order
+    }
+};
+
+TEST_F(DepartureTest, AVisitorExactly3mFromItsHorseIsToldToMount) {
+    startSadiesVisit();
+    sendAwayWithHorseAt(3.0f);
+    EXPECT_EQ(twtest::callsFor(Op::taskMountAnimal, sadie()).size(), 1u);
+    EXPECT_TRUE(twtest::callsFor(Op::taskGoToEntity, sadie()).empty());
+    EXPECT_EQ(spokenCount(sadie(), "HEADING_OUT"), 1);
+}
+
+TEST_F(DepartureTest, AVisitorJustBeyond3mWalksToItsHorse) {
+    startSadiesVisit();
+    sendAwayWithHorseAt(3.01f);
+    const auto walks = twtest::callsFor(Op::taskGoToEntity, sadie());
+    ASSERT_EQ(walks.size(), 1u);
+    EXPECT_EQ(walks[0].u(1), sadieHorse());
+    EXPECT_TRUE(twtest::callsFor(Op::taskMountAnimal, sadie()).empty());
+}
+
+TEST_F(DepartureTest, SendingAwayTwiceSaysGoodbyeOnce) {
+    startSadiesVisit();
+    sendAwayWithHorseAt(10.0f);
+    sim::runFor(500);
+    sim::sendKey(tw::kKeyI);
+    sim::runFor(500);
+    EXPECT_EQ(spokenCount(sadie(), "HEADING_OUT"), 1);
+    // The second key makes no new clear-and-order round: beginDeparture returns at once.
+    EXPECT_EQ(twtest::callsFor(Op::taskGoToEntity, sadie()).size(), 1u);
+}
+
+TEST_F(DepartureTest, SpeechForAPedThatIsGoneIsNotSent) {
+    startSadiesVisit();
+    const Handle s = sadie();
+    const tw::Vec3 at{-1640.0f, -1390.0f, 83.0f};
+    hold(s, at);
+    hold(sadieHorse(), {at.x + 10.0f, at.y, at.z});
+    // The host deletes Sadie during the 100 ms wait before her farewell.
+    gHost.overrides[static_cast<std::size_t>(Op::taskClearPedTasks)] = [s](sim::Call& c, sim::World& w) {
+        if (c.u(0) == s)
+            if (sim::Entity* e = sim::findEntity(w, s)) e->alive = false;
+        return false;
+    };
+    sim::clearTrace();
+    sim::sendKey(tw::kKeyI);
+    sim::runFor(1000);
+    EXPECT_TRUE(twtest::callsFor(Op::audioPlayPedSpeech, s).empty());
+    EXPECT_TRUE(twtest::callsFor(Op::taskGoToEntity, s).empty());
+}
+
+}  // namespace
