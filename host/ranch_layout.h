@@ -6,6 +6,22 @@
 
 namespace sim {
 
+// The chore scenario types the visitors look for near the house, for telling a chore from
+// the other activities when reading what the plug-in did.
+inline constexpr const char* kChoreScenarios[] = {
+    "PROP_CAMP_SEAT_CHAIR_TABLE_STEW_QUENTLYS",
+    "WORLD_HUMAN_WASH_DISHES_TABLE_LEFT",
+    "PROP_HUMAN_FOODPREP_STEW_ALWAYS",
+    "PROP_HUMAN_SEAT_CHAIR_MORTAR_PESTLE",
+    "WORLD_HUMAN_CLEAN_WINDOW",
+    "WORLD_HUMAN_CLEAN_TABLE",
+    "WORLD_HUMAN_FAN",
+    "WORLD_HUMAN_TWNREC_SCRUB_BLOOD_FLOOR_BUCKET",
+    "PROP_HUMAN_SEAT_CHAIR_SEWING_AND_KNITTING",
+    "PROP_HUMAN_WOOD_CHOP_AND_SHARPEN_AXE",
+    "WORLD_HUMAN_FEED_CHICKEN",
+};
+
 // Places the ranch's scenario points and household. ranchTick does it on the first frame
 // unless World::ranchPopulate is false.
 void populateRanch(World& w);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "ranch_layout.h"
 #include "ranch_map.h"
 
 namespace simtool {
@@ -25,22 +26,6 @@ constexpr const char* kActorModels[kActorCount] = {
 constexpr const char* kBedrollModels[2] = {"s_bedrollfurlined01x", "p_bedrollopen03x"};
 constexpr const char* kHouseholdModels[3] = {"cs_abigailroberts", "cs_uncle", "cs_jackmarston_teen"};
 constexpr const char* kHouseholdNames[3] = {"Abigail", "Uncle", "Jack"};
-
-// The chores the visitors look for near the house (the rest of their activities are the
-// activity spots and seats found nearby).
-constexpr const char* kChores[] = {
-    "PROP_CAMP_SEAT_CHAIR_TABLE_STEW_QUENTLYS",
-    "WORLD_HUMAN_WASH_DISHES_TABLE_LEFT",
-    "PROP_HUMAN_FOODPREP_STEW_ALWAYS",
-    "PROP_HUMAN_SEAT_CHAIR_MORTAR_PESTLE",
-    "WORLD_HUMAN_CLEAN_WINDOW",
-    "WORLD_HUMAN_CLEAN_TABLE",
-    "WORLD_HUMAN_FAN",
-    "WORLD_HUMAN_TWNREC_SCRUB_BLOOD_FLOOR_BUCKET",
-    "PROP_HUMAN_SEAT_CHAIR_SEWING_AND_KNITTING",
-    "PROP_HUMAN_WOOD_CHOP_AND_SHARPEN_AXE",
-    "WORLD_HUMAN_FEED_CHICKEN",
-};
 
 constexpr int32_t kSleepOutfit[2] = {15, 5};  // Sadie, Charles
 
@@ -109,7 +94,7 @@ Recorder::Recorder(int32_t clockStartHour, int32_t cooldownHours)
     : clockStartHour_(clockStartHour), cooldownHours_(cooldownHours) {
     for (std::size_t a = 0; a < kActorCount; ++a) models_[a] = sim::nameHash(kActorModels[a]);
     for (std::size_t i = 0; i < 3; ++i) householdModels_[i] = sim::nameHash(kHouseholdModels[i]);
-    for (const char* c : kChores) choreTypes_.insert(sim::nameHash(c));
+    for (const char* c : sim::kChoreScenarios) choreTypes_.insert(sim::nameHash(c));
     sleepType_ = sim::nameHash("WORLD_HUMAN_SLEEP_GROUND_ARM");
 }
 

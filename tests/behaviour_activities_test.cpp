@@ -31,17 +31,7 @@ struct ActivitiesTest : twtest::BehaviourTest {
     }
 
     Kind kindOf(Handle point) {
-        static const std::set<std::string> chores{"PROP_CAMP_SEAT_CHAIR_TABLE_STEW_QUENTLYS",
-                                                  "WORLD_HUMAN_WASH_DISHES_TABLE_LEFT",
-                                                  "PROP_HUMAN_FOODPREP_STEW_ALWAYS",
-                                                  "PROP_HUMAN_SEAT_CHAIR_MORTAR_PESTLE",
-                                                  "WORLD_HUMAN_CLEAN_WINDOW",
-                                                  "WORLD_HUMAN_CLEAN_TABLE",
-                                                  "WORLD_HUMAN_FAN",
-                                                  "WORLD_HUMAN_TWNREC_SCRUB_BLOOD_FLOOR_BUCKET",
-                                                  "PROP_HUMAN_SEAT_CHAIR_SEWING_AND_KNITTING",
-                                                  "PROP_HUMAN_WOOD_CHOP_AND_SHARPEN_AXE",
-                                                  "WORLD_HUMAN_FEED_CHICKEN"};
+        static const std::set<std::string> chores(std::begin(sim::kChoreScenarios), std::end(sim::kChoreScenarios));
         if (std::find(spots.begin(), spots.end(), point) != spots.end()) return Kind::Spot;
         return chores.count(typeName(point)) ? Kind::Chore : Kind::Nearby;
     }
