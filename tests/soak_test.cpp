@@ -109,6 +109,157 @@ TEST_F(SoakCheckerTest, AModelPolledBeyondItsLimitIsCaught) {
     EXPECT_EQ(kinds(checker), "model polled too long\n");
 }
 
+TEST_F(SoakCheckerTest, TheActivitySpotsMadeBeforeAnyVisitMayOutliveIt) {
+    const uint64_t chair = sim::nameHash("PROP_HUMAN_SEAT_CHAIR_SMOKE_ROLL");
+    const sim::Handle spot = sim::spawnPoint(w, static_cast<sim::Hash>(chair), {}, 0, true);
+    feed(checker, w, call(Op::scenarioPointCreate, {chair, 0, 0, 0, 0, 0, 0, 0}, spot));
+    feed(checker, w, call(Op::streamingIsModelValid, {sim::nameHash("cs_mrsadler")}, 1));
+    w.entities[ped - w.entities.front().handle].alive = false;
+    checker.afterFrame(w, true, 0);
+    checker.afterFrame(w, true, 0);
+    EXPECT_EQ(checker.visitsEnded(), 1);
+    EXPECT_EQ(kinds(checker), "");
+}
+
+// The watchdogs: a script that stops yielding, a pass that never ends, a visit that never
+// ends, visits that stop coming. Each is quiet up to its limit.
+
+TEST_F(SoakCheckerTest, AScriptHeldPastTheLongestWaitIsCaught) {
+    auto resumeAt = [&](int64_t t) {
+        checker.setNow(t, static_cast<uint64_t>(t / 100));
+        checker.afterFrame(w, true, 2000);
+    };
+    resumeAt(0);
+    resumeAt(2100);  // the longest wait and one frame late
+    EXPECT_EQ(kinds(checker), "");
+    resumeAt(4300);
+    EXPECT_EQ(kinds(checker), "script held too long\n");
+}
+
+TEST_F(SoakCheckerTest, APassLongerThanTheLongestPossibleIsCaught) {
+    // Waits of 500 ms inside a pass; the pass ends with the yield of 0.
+    auto pass = [&](int64_t from, int64_t length) {
+        for (int64_t t = from; t < from + length; t += 500) {
+            checker.setNow(t, static_cast<uint64_t>(t / 100));
+            checker.afterFrame(w, true, 500);
+        }
+        checker.setNow(from + length, static_cast<uint64_t>((from + length) / 100));
+        checker.afterFrame(w, true, 0);
+    };
+    pass(0, 90000);
+    EXPECT_EQ(kinds(checker), "");
+    pass(90000, 90500);
+    EXPECT_EQ(kinds(checker), "pass too long\n");
+    EXPECT_EQ(checker.longestPassMs(), 90500);
+}
+
+TEST_F(SoakCheckerTest, AScriptThatNeverYieldsIsCaught) {
+    const sim::Call timer = call(Op::gameGetTimer, {});
+    for (int i = 0; i < 1000000; ++i) feed(checker, w, timer);
+    EXPECT_EQ(kinds(checker), "never yields\n");
+}
+
+TEST_F(SoakCheckerTest, AVisitOutlastingItsDurationAndDepartureIsCaught) {
+    checker.setNow(0, 0);
+    feed(checker, w, call(Op::streamingIsModelValid, {sim::nameHash("cs_mrsadler")}, 1));
+    // duration 240000 ms, 300000 ms to get away, 180000 ms of slack
+    checker.setNow(720000, 7200);
+    checker.afterFrame(w, false, 0);
+    EXPECT_EQ(kinds(checker), "");
+    checker.setNow(720100, 7201);
+    checker.afterFrame(w, false, 0);
+    EXPECT_EQ(kinds(checker), "visit overran\n");
+}
+
+struct SoakStartCheckTest : SoakCheckerTest {
+    int64_t t = 0;
+    // Passes of 100 ms each, ending with the yield of 0.
+    void passes(int n) {
+        for (int i = 0; i < n; ++i, t += 100) {
+            checker.setNow(t, static_cast<uint64_t>(t / 100));
+            checker.afterFrame(w, true, 0);
+        }
+    }
+};
+
+TEST_F(SoakStartCheckTest, VisitsThatStopComingAreCaught) {
+    passes(250);
+    EXPECT_EQ(kinds(checker), "");
+    passes(2);
+    EXPECT_EQ(kinds(checker), "no visit started\n");
+}
+
+TEST_F(SoakStartCheckTest, PassesThatCouldNotStartAVisitDoNotCount) {
+    w.missionActive = true;
+    passes(300);
+    w.missionActive = false;
+    sim::findEntity(w, w.playerPed)->pos.x += 150.0f;
+    passes(300);
+    sim::findEntity(w, w.playerPed)->pos.x -= 150.0f;
+    passes(200);
+    checker.keySent(0x73);  // F4: the cooldown starts over
+    passes(240);
+    EXPECT_EQ(kinds(checker), "");
+}
+
+TEST_F(SoakStartCheckTest, TheCooldownAfterAVisitIsWaitedOut) {
+    passes(10);
+    feed(checker, w, call(Op::streamingIsModelValid, {sim::nameHash("cs_mrsadler")}, 1));
+    w.entities[ped - w.entities.front().handle].alive = false;
+    passes(2);
+    ASSERT_EQ(checker.visitsEnded(), 1);
+    passes(7200);  // the cooldown, 720000 ms
+    EXPECT_EQ(kinds(checker), "");
+    passes(252);
+    EXPECT_EQ(kinds(checker), "no visit started\n");
+}
+
+// What the visitors are told to do: in the day always something, and nothing replaced too soon.
+
+TEST_F(SoakCheckerTest, AVisitorLeftWithoutAnythingToDoInTheDayIsCaught) {
+    const sim::Handle visitor = ped;
+    feed(checker, w, call(Op::pedCreate, {sim::nameHash("cs_mrsadler"), 0, 0, 0, 0, 0, 0, 0, 0}, visitor));
+    checker.setNow(193000, 1930);
+    checker.afterFrame(w, false, 0);
+    EXPECT_EQ(kinds(checker), "");
+    checker.setNow(193100, 1931);
+    checker.afterFrame(w, false, 0);
+    EXPECT_EQ(kinds(checker), "visitor left idle\n");
+}
+
+TEST_F(SoakCheckerTest, AVisitorAsleepAtNightIsNotIdle) {
+    w.clockStartHour = 23;
+    feed(checker, w, call(Op::pedCreate, {sim::nameHash("cs_mrsadler"), 0, 0, 0, 0, 0, 0, 0, 0}, ped));
+    checker.setNow(4 * 3600 * 1000, 1);
+    checker.afterFrame(w, false, 0);
+    EXPECT_EQ(kinds(checker), "");
+}
+
+TEST_F(SoakCheckerTest, ActivitiesAndHorseScenariosReplacedTooSoonAreCaught) {
+    sim::setModel(w, "a_c_horse_gang_sadie_endlesssummer", true, 200);
+    const uint64_t horseModel = sim::nameHash("a_c_horse_gang_sadie_endlesssummer");
+    const sim::Handle horse = sim::spawnEntity(w, sim::EntityKind::Horse, static_cast<sim::Hash>(horseModel), {}, true);
+    feed(checker, w, call(Op::pedCreate, {sim::nameHash("cs_mrsadler"), 0, 0, 0, 0, 0, 0, 0, 0}, ped));
+    feed(checker, w, call(Op::pedCreate, {horseModel, 0, 0, 0, 0, 0, 0, 0, 0}, horse));
+    auto use = [&](int64_t t, sim::Handle who) {
+        checker.setNow(t, static_cast<uint64_t>(t / 100));
+        feed(checker, w, call(Op::taskUseScenarioPoint, {who, 0, 0, 0, 1, 0, 0, 0, 0, 0}));
+    };
+    use(1000, horse);
+    use(301000, horse);  // a horse picks a new scenario every 300000 ms
+    use(10000, ped);
+    use(70000, ped);  // an activity lasts 60000 ms at least
+    EXPECT_EQ(kinds(checker), "");
+    use(400000, horse);
+    use(100000, ped);
+    EXPECT_EQ(kinds(checker), "horse re-tasked early\nactivity cut short\n");
+}
+
+TEST_F(SoakCheckerTest, HostErrorsAreViolations) {
+    checker.finish(w, {"unknown operation 0x1234"});
+    EXPECT_EQ(kinds(checker), "host error\n");
+}
+
 // ---- whole seeds --------------------------------------------------------------------------
 
 struct SoakRunTest : ::testing::Test {
@@ -147,6 +298,7 @@ TEST_F(SoakRunTest, ASeedReplaysExactly) {
 TEST_F(SoakRunTest, SeedsOfBothBuildsAndAcrossTheTimerWrapRunClean) {
     options.days = 3;
     int dev = 0, wraps = 0, visits = 0;
+    simtool::FaultCounts faults{};
     for (uint64_t seed = 1; seed <= 12; ++seed) {
         const simtool::SeedResult r = simtool::runSoakSeed(seed, options);
         ASSERT_TRUE(r.failure.empty()) << r.failure;
@@ -155,10 +307,14 @@ TEST_F(SoakRunTest, SeedsOfBothBuildsAndAcrossTheTimerWrapRunClean) {
         dev += r.devBuild;
         wraps += r.crossesWrap;
         visits += r.visitsEnded;
+        for (std::size_t k = 0; k < simtool::kFaultKindCount; ++k) faults[k] += r.faults[k];
     }
     EXPECT_GT(dev, 0);
     EXPECT_GT(wraps, 0);
     EXPECT_GT(visits, 12);
+    // A fault that stopped firing would leave its part of the plug-in untried without a word.
+    for (std::size_t k = 0; k < simtool::kFaultKindCount; ++k)
+        EXPECT_GT(faults[k], 0u) << simtool::faultName(static_cast<simtool::FaultKind>(k));
 }
 
 // The seeds that found faults in the plug-in, with the injector as it is: a sleeper never woken
