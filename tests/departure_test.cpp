@@ -79,4 +79,26 @@ TEST_F(DepartureTest, SpeechForAPedThatIsGoneIsNotSent) {
     EXPECT_TRUE(twtest::callsFor(Op::taskGoToEntity, s).empty());
 }
 
+TEST_F(DepartureTest, AWalkToTheHorseThatEndedShortOfItIsOrderedAgain) {
+    startSadiesVisit();
+    sendAwayWithHorseAt(10.0f);
+    const Handle s = sadie();
+    ASSERT_EQ(twtest::callsFor(Op::taskGoToEntity, s).size(), 1u);
+    // The host reports the walk over (8) while she is still 10 m from the horse.
+    auto& status = gHost.overrides[static_cast<std::size_t>(Op::taskGetScriptTaskStatus)];
+    status = [s](sim::Call& c, sim::World&) {
+        if (c.u(0) != s) return false;
+        c.result[0] = 8;
+        return true;
+    };
+    sim::runFor(300);
+    EXPECT_GE(twtest::callsFor(Op::taskGoToEntity, s).size(), 2u);
+    // Once the walk runs again it is left alone.
+    status = nullptr;
+    sim::runFor(100);
+    sim::clearTrace();
+    sim::runFor(2000);
+    EXPECT_TRUE(twtest::callsFor(Op::taskGoToEntity, s).empty());
+}
+
 }  // namespace

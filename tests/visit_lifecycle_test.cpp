@@ -147,6 +147,43 @@ TEST_F(VisitLifecycleTest, AVisitorModelThatNeverLoadsStillGivesItsHorseAndTheVi
     EXPECT_EQ(twtest::leftovers(), "");
 }
 
+TEST_F(VisitLifecycleTest, WithEveryArrivalPlaceInSightBothStillComeBesideTheFirst) {
+    gHost.world.playerSeesEverything = true;
+    twtest::forceVisitType(0);
+    load();
+    runUntilVisitStarted(2);
+    std::vector<const sim::Call*> peds;
+    for (const sim::Call* c : sim::callsOf(Op::pedCreate))
+        if (c->u(0) == sim::nameHash("cs_mrsadler") || c->u(0) == sim::nameHash("cs_charlessmith")) peds.push_back(c);
+    ASSERT_EQ(peds.size(), 2u);
+    // Every candidate was refused, so both fall back to the one fixed place.
+    for (std::size_t i = 1; i <= 3; ++i) EXPECT_EQ(peds[0]->f(i), peds[1]->f(i));
+    EXPECT_NE(twtest::onlyEntity("cs_mrsadler"), nullptr);
+    EXPECT_NE(twtest::onlyEntity("cs_charlessmith"), nullptr);
+}
+
+TEST_F(VisitLifecycleTest, AVisitorTheHostRefusesToCreateReleasesItsModelAndTheVisitEndsClean) {
+    const sim::Hash sadieModel = sim::nameHash("cs_mrsadler");
+    gHost.overrides[static_cast<std::size_t>(Op::pedCreate)] = [sadieModel](sim::Call& c, sim::World&) {
+        if (c.u(0) != sadieModel) return false;
+        c.result[0] = 0;
+        return true;
+    };
+    twtest::forceVisitType(1);
+    load();
+    runUntilVisitStarted(1);
+    const sim::Call* refused = firstCall(Op::pedCreate);
+    ASSERT_NE(refused, nullptr);
+    ASSERT_EQ(refused->u(0), sadieModel);
+    bool released = false;
+    for (const sim::Call* c : sim::callsOf(Op::streamingReleaseModel))
+        released = released || (c->u(0) == sadieModel && c->time >= refused->time);
+    EXPECT_TRUE(released);
+    EXPECT_TRUE(twtest::pluginEntities("cs_mrsadler").empty());
+    ASSERT_TRUE(runUntilVisitEnded(5000));
+    EXPECT_EQ(twtest::leftovers(), "");
+}
+
 // ---- leaving ----
 
 TEST_F(VisitLifecycleTest, AWholeVisitEndsAfterItsDurationAndLeavesNothingBehind) {
