@@ -4,6 +4,8 @@
 #include <set>
 
 #include "behaviour_fixture.h"
+#include "frame/key_state.h"
+#include "visit_world_check.h"
 
 namespace {
 
@@ -182,6 +184,59 @@ TEST_F(ActivitiesTest, HorsesTakeAScenarioNearbyThenRestFor300000ms) {
         EXPECT_GE(mine[1].time - mine[0].time, 300000);
         EXPECT_LT(mine[1].time - mine[0].time, 300100);
     }
+}
+
+TEST_F(ActivitiesTest, TheStewTableIsTheFirstChoreOnceAnHourAndOnlyOneVisitorGetsIt) {
+    world().gameTime = 4000000;  // past the stew table's hour since the game began
+    startVisit(Visitors::Both);
+    entity(sadie()).pos = {-1645.0f, -1392.0f, 83.0f};
+    entity(charles()).pos = {-1646.0f, -1392.0f, 83.0f};
+    sim::runFor(5000);
+    const auto sadieUses = twtest::callsFor(Op::taskUseScenarioPoint, sadie());
+    const auto charlesUses = twtest::callsFor(Op::taskUseScenarioPoint, charles());
+    ASSERT_FALSE(sadieUses.empty());
+    ASSERT_FALSE(charlesUses.empty());
+    // Sadie comes first in the pass and takes it; Charles, a moment later, gets a chore of his own.
+    EXPECT_EQ(typeName(sadieUses[0].u(1)), "PROP_CAMP_SEAT_CHAIR_TABLE_STEW_QUENTLYS");
+    EXPECT_NE(typeName(charlesUses[0].u(1)), "PROP_CAMP_SEAT_CHAIR_TABLE_STEW_QUENTLYS");
+    EXPECT_EQ(kindOf(charlesUses[0].u(1)), Kind::Chore) << typeName(charlesUses[0].u(1));
+}
+
+TEST_F(ActivitiesTest, ASeatMadeInPlaceOfAChairIsRemovedWhenTheVisitEnds) {
+    // Every nearby chair is swapped for a seat of the visitor's own, a harmonica bench.
+    sim::gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [drawn = false](sim::Call& c,
+                                                                                           sim::World&) mutable {
+        if (c.i(0) != 0) return false;
+        if (c.i(1) == 3) {
+            c.result[0] = drawn ? 0u : static_cast<uint32_t>(Visitors::SadieOnly);
+            drawn = true;
+            return true;
+        }
+        if (c.i(1) != 2) return false;
+        c.result[0] = 1;  // replace the chair; and at arrival: a spot before a nearby seat
+        return true;
+    };
+    load(true);
+    ASSERT_TRUE(runUntilReady());
+    ASSERT_TRUE(sim::runUntil([&] { return sadie() != 0; }, 20000));
+    entity(sadie()).pos = {-1645.0f, -1392.0f, 83.0f};
+    auto seat = std::make_shared<Handle>(0);
+    auto seated = std::make_shared<bool>(false);
+    gHost.observer = [seat, seated, bench = sim::nameHash("PROP_HUMAN_SEAT_BENCH_HARMONICA")](const sim::Call& c,
+                                                                                              const sim::World&) {
+        if (c.op == Op::scenarioPointCreate && c.u(0) == bench) *seat = static_cast<Handle>(c.result[0]);
+        if (c.op == Op::taskUseScenarioPoint && *seat != 0 && c.u(1) == *seat) *seated = true;
+    };
+    gHost.traceEnabled = false;
+    ASSERT_TRUE(sim::runUntil([&] { return *seated; }, 400000));
+    gHost.traceEnabled = true;
+    gHost.observer = nullptr;
+    ASSERT_NE(pointOf(*seat), nullptr);
+
+    sim::sendKey(tw::kKeyF3);
+    ASSERT_TRUE(sim::runUntil([&] { return sadie() == 0; }, 10000));
+    EXPECT_EQ(pointOf(*seat), nullptr);
+    EXPECT_EQ(twtest::leftovers(), "");
 }
 
 }  // namespace
