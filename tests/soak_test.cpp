@@ -45,6 +45,14 @@ struct SoakCheckerTest : ::testing::Test {
     InvariantChecker checker{SoakLimits{6 * 120000, 2 * 120000, 100}};
     sim::Handle ped = 0;
 
+    // A frame at run time t (ms since the seed began).
+    void frameAt(int64_t t, bool ran = false, int32_t waitMs = 0) {
+        checker.setNow(t, static_cast<uint64_t>(t / 100));
+        checker.afterFrame(w, ran, waitMs);
+    }
+    // What the checker takes for the start of a visit: the plug-in asks for a visitor's model.
+    void visitStarts() { feed(checker, w, call(Op::streamingIsModelValid, {sim::nameHash("cs_mrsadler")}, 1)); }
+
     void SetUp() override {
         sim::worldReset(w);
         sim::setModel(w, "cs_mrsadler", true, 200);
@@ -75,22 +83,20 @@ TEST_F(SoakCheckerTest, DeletingAGoneHandleThroughItsAddressCounts) {
 
 TEST_F(SoakCheckerTest, AVisitThatEndsWithAPointOfItsOwnLeftIsCaught) {
     checker.setNow(10000, 1);
-    feed(checker, w, call(Op::streamingIsModelValid, {sim::nameHash("cs_mrsadler")}, 1));
+    visitStarts();
     EXPECT_EQ(checker.visitsStarted(), 1);
     sim::spawnPoint(w, sim::nameHash("PROP_HUMAN_SEAT_CHAIR_SMOKE_ROLL"), {}, 0, true);
     w.entities[ped - w.entities.front().handle].alive = false;
     // Two pass ends without a visitor: the plug-in's end test has run, the visit is over.
-    checker.setNow(10100, 2);
-    checker.afterFrame(w, true, 0);
-    checker.setNow(10200, 3);
-    checker.afterFrame(w, true, 0);
+    frameAt(10100, true, 0);
+    frameAt(10200, true, 0);
     EXPECT_EQ(checker.visitsEnded(), 1);
     EXPECT_EQ(kinds(checker), "left behind\n");
 }
 
 TEST_F(SoakCheckerTest, AGreetingLeftArmedAfterTheVisitIsCaught) {
     checker.setNow(10000, 1);
-    feed(checker, w, call(Op::streamingIsModelValid, {sim::nameHash("cs_mrsadler")}, 1));
+    visitStarts();
     w.entities[ped - w.entities.front().handle].alive = false;
     w.playerGreetingLine = "GREET_SADIE";
     checker.afterFrame(w, true, 0);
@@ -113,7 +119,7 @@ TEST_F(SoakCheckerTest, TheActivitySpotsMadeBeforeAnyVisitMayOutliveIt) {
     const uint64_t chair = sim::nameHash("PROP_HUMAN_SEAT_CHAIR_SMOKE_ROLL");
     const sim::Handle spot = sim::spawnPoint(w, static_cast<sim::Hash>(chair), {}, 0, true);
     feed(checker, w, call(Op::scenarioPointCreate, {chair, 0, 0, 0, 0, 0, 0, 0}, spot));
-    feed(checker, w, call(Op::streamingIsModelValid, {sim::nameHash("cs_mrsadler")}, 1));
+    visitStarts();
     w.entities[ped - w.entities.front().handle].alive = false;
     checker.afterFrame(w, true, 0);
     checker.afterFrame(w, true, 0);
@@ -125,26 +131,18 @@ TEST_F(SoakCheckerTest, TheActivitySpotsMadeBeforeAnyVisitMayOutliveIt) {
 // ends, visits that stop coming. Each is quiet up to its limit.
 
 TEST_F(SoakCheckerTest, AScriptHeldPastTheLongestWaitIsCaught) {
-    auto resumeAt = [&](int64_t t) {
-        checker.setNow(t, static_cast<uint64_t>(t / 100));
-        checker.afterFrame(w, true, 2000);
-    };
-    resumeAt(0);
-    resumeAt(2100);  // the longest wait and one frame late
+    frameAt(0, true, 2000);
+    frameAt(2100, true, 2000);  // the longest wait and one frame late
     EXPECT_EQ(kinds(checker), "");
-    resumeAt(4300);
+    frameAt(4300, true, 2000);
     EXPECT_EQ(kinds(checker), "script held too long\n");
 }
 
 TEST_F(SoakCheckerTest, APassLongerThanTheLongestPossibleIsCaught) {
     // Waits of 500 ms inside a pass; the pass ends with the yield of 0.
     auto pass = [&](int64_t from, int64_t length) {
-        for (int64_t t = from; t < from + length; t += 500) {
-            checker.setNow(t, static_cast<uint64_t>(t / 100));
-            checker.afterFrame(w, true, 500);
-        }
-        checker.setNow(from + length, static_cast<uint64_t>((from + length) / 100));
-        checker.afterFrame(w, true, 0);
+        for (int64_t t = from; t < from + length; t += 500) frameAt(t, true, 500);
+        frameAt(from + length, true, 0);
     };
     pass(0, 90000);
     EXPECT_EQ(kinds(checker), "");
@@ -161,13 +159,11 @@ TEST_F(SoakCheckerTest, AScriptThatNeverYieldsIsCaught) {
 
 TEST_F(SoakCheckerTest, AVisitOutlastingItsDurationAndDepartureIsCaught) {
     checker.setNow(0, 0);
-    feed(checker, w, call(Op::streamingIsModelValid, {sim::nameHash("cs_mrsadler")}, 1));
+    visitStarts();
     // duration 240000 ms, 300000 ms to get away, 180000 ms of slack
-    checker.setNow(720000, 7200);
-    checker.afterFrame(w, false, 0);
+    frameAt(720000);
     EXPECT_EQ(kinds(checker), "");
-    checker.setNow(720100, 7201);
-    checker.afterFrame(w, false, 0);
+    frameAt(720100);
     EXPECT_EQ(kinds(checker), "visit overran\n");
 }
 
@@ -175,10 +171,7 @@ struct SoakStartCheckTest : SoakCheckerTest {
     int64_t t = 0;
     // Passes of 100 ms each, ending with the yield of 0.
     void passes(int n) {
-        for (int i = 0; i < n; ++i, t += 100) {
-            checker.setNow(t, static_cast<uint64_t>(t / 100));
-            checker.afterFrame(w, true, 0);
-        }
+        for (int i = 0; i < n; ++i, t += 100) frameAt(t, true, 0);
     }
 };
 
@@ -204,7 +197,7 @@ TEST_F(SoakStartCheckTest, PassesThatCouldNotStartAVisitDoNotCount) {
 
 TEST_F(SoakStartCheckTest, TheCooldownAfterAVisitIsWaitedOut) {
     passes(10);
-    feed(checker, w, call(Op::streamingIsModelValid, {sim::nameHash("cs_mrsadler")}, 1));
+    visitStarts();
     w.entities[ped - w.entities.front().handle].alive = false;
     passes(2);
     ASSERT_EQ(checker.visitsEnded(), 1);
@@ -219,19 +212,16 @@ TEST_F(SoakStartCheckTest, TheCooldownAfterAVisitIsWaitedOut) {
 TEST_F(SoakCheckerTest, AVisitorLeftWithoutAnythingToDoInTheDayIsCaught) {
     const sim::Handle visitor = ped;
     feed(checker, w, call(Op::pedCreate, {sim::nameHash("cs_mrsadler"), 0, 0, 0, 0, 0, 0, 0, 0}, visitor));
-    checker.setNow(193000, 1930);
-    checker.afterFrame(w, false, 0);
+    frameAt(193000);
     EXPECT_EQ(kinds(checker), "");
-    checker.setNow(193100, 1931);
-    checker.afterFrame(w, false, 0);
+    frameAt(193100);
     EXPECT_EQ(kinds(checker), "visitor left idle\n");
 }
 
 TEST_F(SoakCheckerTest, AVisitorAsleepAtNightIsNotIdle) {
     w.clockStartHour = 23;
     feed(checker, w, call(Op::pedCreate, {sim::nameHash("cs_mrsadler"), 0, 0, 0, 0, 0, 0, 0, 0}, ped));
-    checker.setNow(4 * 3600 * 1000, 1);
-    checker.afterFrame(w, false, 0);
+    frameAt(4 * 3600 * 1000);
     EXPECT_EQ(kinds(checker), "");
 }
 
