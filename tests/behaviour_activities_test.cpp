@@ -203,12 +203,13 @@ TEST_F(ActivitiesTest, TheStewTableIsTheFirstChoreOnceAnHourAndOnlyOneVisitorGet
 }
 
 TEST_F(ActivitiesTest, ASeatMadeInPlaceOfAChairIsRemovedWhenTheVisitEnds) {
-    // Every nearby chair is swapped for a seat of the visitor's own, a harmonica bench.
+    // Every nearby chair is swapped for a seat of the visitor's own. The seat's draw answers
+    // out of range, which must give the first kind, a harmonica bench, and nothing worse.
     sim::gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [drawn = false](sim::Call& c,
                                                                                            sim::World&) mutable {
         if (c.i(0) != 0) return false;
         if (c.i(1) == 3) {
-            c.result[0] = drawn ? 0u : static_cast<uint32_t>(Visitors::SadieOnly);
+            c.result[0] = drawn ? 7u : static_cast<uint32_t>(Visitors::SadieOnly);
             drawn = true;
             return true;
         }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 
 #include "frame/host_ops.h"
 #include "visit/world_tables.h"
@@ -81,11 +82,13 @@ Handle findExistingPoint(const Vec3& pos, Hash type, float radius) {
 }
 
 // The step every visitor activity shares: the ped plays the point's scenario for 60..120 s,
-// and the next choice falls due 5 s after it.
-void startActivity(VisitorState& v, Handle point, GameTime t) {
+// and the next choice falls due 5 s after it, counted from the chore's own time or else from
+// the timer read once the scenario is given.
+void startActivity(VisitorState& v, Handle point, std::optional<GameTime> choreTime = std::nullopt) {
     taskClearPedTasks(v.ped);
     const int32_t d = miscGetRandomInt(kMinActivityMs, kMaxActivityMs);
     taskUseScenarioPoint(v.ped, point, static_cast<float>(d));
+    const GameTime t = choreTime ? *choreTime : gameGetTimer();
     v.activityEndTime = addTime(t, d + kActivityGraceMs);
 }
 
@@ -132,22 +135,22 @@ bool useNearbyScenario(VisitorState& v) {
         if (found == 0) continue;
         const int32_t r = miscGetRandomInt(0, 2);
         if (r == 0 || i >= kFirstGroundType) {
-            startActivity(v, found, gameGetTimer());
+            startActivity(v, found);
             return true;
         }
         // A chair drawn for replacement: a bench or smoking seat of our own in its place.
         const Vec3 at = scenarioPointGetCoords(found);
         const float heading = scenarioPointGetHeading(found);
-        const int32_t pick = miscGetRandomInt(0, static_cast<int32_t>(benchReplacementTypes.size()));
+        int32_t pick = miscGetRandomInt(0, static_cast<int32_t>(benchReplacementTypes.size()));
+        if (pick < 0 || pick >= static_cast<int32_t>(benchReplacementTypes.size())) pick = 0;
         if (v.createdScenarioPoint != 0) {
             if (scenarioPointExists(v.createdScenarioPoint)) scenarioPointDelete(v.createdScenarioPoint);
             v.createdScenarioPoint = 0;
         }
-        if (pick < 0 || pick >= static_cast<int32_t>(benchReplacementTypes.size())) continue;
         v.createdScenarioPoint =
             createScenarioPoint(benchReplacementTypes[static_cast<std::size_t>(pick)], at, heading);
         if (v.createdScenarioPoint != 0 && scenarioPointExists(v.createdScenarioPoint)) {
-            startActivity(v, v.createdScenarioPoint, gameGetTimer());
+            startActivity(v, v.createdScenarioPoint);
             return true;
         }
     }
@@ -160,7 +163,7 @@ void useNextSpot(VisitorState& v, bool isCharles) {
     for (int32_t tries = 0; tries < n; ++tries) {
         const ActivitySpot& spot = activitySpots[static_cast<std::size_t>(v.spotCursor)];
         const bool usable = !(spot.charlesOnly && !isCharles) && spotIsFree(v, spot);
-        if (usable) startActivity(v, spot.point, gameGetTimer());
+        if (usable) startActivity(v, spot.point);
         v.spotCursor = (v.spotCursor + 1) % n;
         if (usable) return;
     }
