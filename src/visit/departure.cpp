@@ -36,6 +36,12 @@ bool exists(Handle h) { return h != 0 && entityExists(h); }
 
 void orderWalkToHorse(const VisitorState& v) { taskGoToEntity(v.ped, v.horse); }
 
+// The rider's position is read before the horse's, whatever order the compiler picks for arguments.
+float distanceToHorse(const VisitorState& v) {
+    const Vec3 rider = positionOf(v.ped);
+    return distance(rider, positionOf(v.horse));
+}
+
 // On foot and farther than kAtHorseReach from the horse.
 void walkToHorse(VisitorState& v, GameTime now) {
     const int32_t status = taskGetScriptTaskStatus(v.ped, miscGetHashKey("SCRIPT_TASK_GO_TO_ENTITY"));
@@ -117,7 +123,7 @@ void beginDeparture(VisitorState& v) {
     if (!exists(v.horse)) return;  // the update walks it away on foot
     if (!exists(v.ped)) return;    // gone during the wait; the update clears the record
 
-    if (distance(positionOf(v.ped), positionOf(v.horse)) > kMountOrderReach) {
+    if (distanceToHorse(v) > kMountOrderReach) {
         orderWalkToHorse(v);
     } else {
         taskMountAnimal(v.ped, v.horse);
@@ -142,7 +148,7 @@ void updateDeparture(VisitorState& v) {
         v.rideOrderTime = now;
         return;
     }
-    if (distance(positionOf(v.ped), positionOf(v.horse)) > kAtHorseReach) return walkToHorse(v, now);
+    if (distanceToHorse(v) > kAtHorseReach) return walkToHorse(v, now);
     putInSaddle(v, now);
 }
 

@@ -41,9 +41,12 @@ void arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsTh
         pedSetVoice(v.ped, isCharles ? (playerIsThree ? "CHARLES_SMITH_ES" : "CHARLES_SMITH") : "SADIE_ADLER_NORMAL");
         pedSetName(v.ped, isCharles ? "Charles" : "Sadie");
         pedSetConfigFlag(v.ped, 130, false);
-        if (!isCharles)
-            weaponRemoveFromPed(v.ped, miscGetHashKey("WEAPON_REPEATER_CARBINE_SADIE"),
-                                miscGetHashKey("REMOVE_REASON_DEFAULT"));
+        if (!isCharles) {
+            // Hashed one after the other: the order of calls in an argument list is the compiler's.
+            const Hash weapon = miscGetHashKey("WEAPON_REPEATER_CARBINE_SADIE");
+            const Hash reason = miscGetHashKey("REMOVE_REASON_DEFAULT");
+            weaponRemoveFromPed(v.ped, weapon, reason);
+        }
         v.outfitPreset = static_cast<uint32_t>(isCharles ? drawOutfit(charlesOutfits) : drawOutfit(sadieOutfits));
         pedSetOutfitPreset(v.ped, static_cast<int32_t>(v.outfitPreset));
         v.activityEndTime = 0;
