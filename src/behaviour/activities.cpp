@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "frame/host_ops.h"
+#include "visit/departure.h"
 #include "visit/world_tables.h"
 
 namespace tw {
@@ -143,10 +144,7 @@ bool useNearbyScenario(VisitorState& v) {
         const float heading = scenarioPointGetHeading(found);
         int32_t pick = miscGetRandomInt(0, static_cast<int32_t>(benchReplacementTypes.size()));
         if (pick < 0 || pick >= static_cast<int32_t>(benchReplacementTypes.size())) pick = 0;
-        if (v.createdScenarioPoint != 0) {
-            if (scenarioPointExists(v.createdScenarioPoint)) scenarioPointDelete(v.createdScenarioPoint);
-            v.createdScenarioPoint = 0;
-        }
+        deleteCreatedPoint(v);
         v.createdScenarioPoint =
             createScenarioPoint(benchReplacementTypes[static_cast<std::size_t>(pick)], at, heading);
         if (v.createdScenarioPoint != 0 && scenarioPointExists(v.createdScenarioPoint)) {

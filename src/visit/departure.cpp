@@ -155,10 +155,7 @@ void updateDeparture(VisitorState& v) {
 void resetVisitor(VisitorState& v) {
     if (exists(v.ped)) deleteEntity(v.ped);
     if (exists(v.horse)) deleteEntity(v.horse);
-    if (v.createdScenarioPoint != 0) {
-        if (scenarioPointExists(v.createdScenarioPoint)) scenarioPointDelete(v.createdScenarioPoint);
-        v.createdScenarioPoint = 0;
-    }
+    deleteCreatedPoint(v);
     v.ped = 0;
     v.horse = 0;
     v.activityEndTime = 0;
@@ -185,16 +182,19 @@ void deleteEntity(Handle& entity) {
     entity = 0;
 }
 
+void deleteCreatedPoint(VisitorState& v) {
+    if (v.createdScenarioPoint == 0) return;
+    if (scenarioPointExists(v.createdScenarioPoint)) scenarioPointDelete(v.createdScenarioPoint);
+    v.createdScenarioPoint = 0;
+}
+
 void endVisit() {
     for (VisitorState* v : {&sadie, &charles}) {
         if (!exists(v->ped)) continue;
         pedSetGreetingResponse(v->ped, nullptr);
         playerSetGreetingLine(playerGetId(), nullptr);
         taskClearPedTasks(v->ped);
-        if (v->createdScenarioPoint != 0 && scenarioPointExists(v->createdScenarioPoint)) {
-            scenarioPointDelete(v->createdScenarioPoint);
-            v->createdScenarioPoint = 0;
-        }
+        deleteCreatedPoint(*v);
     }
     scriptWait(kSettleMs);
     resetVisitor(sadie);

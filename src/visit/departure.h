@@ -10,6 +10,8 @@ void beginDeparture(VisitorState& v);
 void updateDeparture(VisitorState& v);
 void resetVisitor(VisitorState& v);
 void deleteEntity(Handle& entity);
+// Deletes the scenario point the visitor made for itself, if any, and forgets it.
+void deleteCreatedPoint(VisitorState& v);
 void endVisit();
 
 }  // namespace tw
