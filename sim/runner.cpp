@@ -15,6 +15,7 @@
 
 #include "ranch_layout.h"
 #include "ranch_map.h"
+#include "scratch_dir.h"
 
 namespace simtool {
 
@@ -263,27 +264,6 @@ void clearProgress() {
     std::fflush(stderr);
 }
 
-// ---- working directory ----------------------------------------------------------------
-
-struct WorkDir {
-    std::string path, previous;
-    bool ok = false;
-    WorkDir() {
-        char tmpl[] = "/tmp/tamberwick-sim-XXXXXX";
-        if (!mkdtemp(tmpl)) return;
-        path = tmpl;
-        std::error_code ec;
-        previous = fs::current_path(ec).string();
-        ok = !ec && chdir(path.c_str()) == 0;
-    }
-    ~WorkDir() {
-        if (!previous.empty() && chdir(previous.c_str()) != 0)
-            std::perror("tamberwick-sim: returning to the working directory");
-        std::error_code ec;
-        if (!path.empty()) fs::remove_all(path, ec);
-    }
-};
-
 }  // namespace
 
 void readIniHours(const std::string& path, int32_t& cooldown, int32_t& duration) {
@@ -325,7 +305,7 @@ void readIniHours(const std::string& path, int32_t& cooldown, int32_t& duration)
 
 RunResult runScenario(const Scenario& s, const RunOptions& o) {
     RunResult r;
-    WorkDir dir;
+    ScratchDir dir("tamberwick-sim");
     if (!dir.ok) {
         r.failure = "cannot make a temporary working directory";
         return r;

@@ -12,6 +12,8 @@
 #include <map>
 #include <sstream>
 
+#include "scratch_dir.h"
+
 namespace simtool {
 
 namespace {
@@ -20,26 +22,6 @@ namespace fs = std::filesystem;
 using sim::gHost;
 
 constexpr int64_t kMsPerHour = 120000;
-
-// A temporary working directory for the seeds of one process, left when it goes.
-struct SeedDir {
-    std::string path, previous;
-    bool ok = false;
-    SeedDir() {
-        char tmpl[] = "/tmp/tamberwick-soak-XXXXXX";
-        if (!mkdtemp(tmpl)) return;
-        path = tmpl;
-        std::error_code ec;
-        previous = fs::current_path(ec).string();
-        ok = !ec && chdir(path.c_str()) == 0;
-    }
-    ~SeedDir() {
-        if (!previous.empty() && chdir(previous.c_str()) != 0)
-            std::perror("tamberwick-sim: returning to the working directory");
-        std::error_code ec;
-        if (!path.empty()) fs::remove_all(path, ec);
-    }
-};
 
 // Run time as in-game time since the load: 120000 ms of game timer are one in-game hour.
 std::string runClock(int64_t ms) {
@@ -222,7 +204,7 @@ std::vector<SeedResult> readResults(std::istream& in) {
 
 // Runs the seeds first + k * stride (k = 0, 1, ...) in this process, writing results to out.
 void runShare(const SoakOptions& o, int share, int stride, std::ostream& out, bool progress) {
-    SeedDir dir;
+    ScratchDir dir("tamberwick-soak");
     for (int i = share; i < o.seeds; i += stride) {
         SeedResult r;
         if (!dir.ok) {

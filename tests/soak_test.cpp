@@ -1,18 +1,16 @@
 // The fault-injection soak: its checker catches what it is there to catch, a seed replays
 // exactly, and a handful of seeds live through their days without a violation.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
 
 #include "invariants.h"
+#include "scratch_dir.h"
 #include "script_host.h"
 #include "soak.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using simtool::InvariantChecker;
 using simtool::SoakLimits;
 using tw::Op;
@@ -253,22 +251,13 @@ TEST_F(SoakCheckerTest, HostErrorsAreViolations) {
 // ---- whole seeds --------------------------------------------------------------------------
 
 struct SoakRunTest : ::testing::Test {
-    std::string dir, previous;
+    simtool::ScratchDir dir{"tamberwick-soaktest"};
     simtool::SoakOptions options;
 
     void SetUp() override {
-        char tmpl[] = "/tmp/tamberwick-soaktest-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        previous = fs::current_path().string();
-        ASSERT_EQ(chdir(dir.c_str()), 0);
+        ASSERT_TRUE(dir.ok);
         options.pluginPath = TAMBERWICK_PLUGIN;
         options.pluginDevPath = TAMBERWICK_PLUGIN_DEV;
-    }
-    void TearDown() override {
-        EXPECT_EQ(chdir(previous.c_str()), 0);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
     }
 };
 
