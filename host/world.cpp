@@ -26,19 +26,9 @@ constexpr Handle kEntityBase = 0x100;
 constexpr Handle kPointBase = 0x10000;
 }  // namespace
 
-// Models the plug-in asks for; registering them lets pedCreate tell a horse by its name.
-constexpr const char* kKnownModels[] = {
-    "cs_mrsadler",
-    "cs_charlessmith",
-    "a_c_horse_gang_sadie_endlesssummer",
-    "a_c_horse_gang_charles_endlesssummer",
-    "s_bedrollfurlined01x",
-    "p_bedrollopen03x",
-    "cs_abigailroberts",
-    "cs_uncle",
-    "cs_jackmarston_teen",
-    "player_zero",
-    "player_three",
+// The household's and the player's models, registered beside the plug-in's own.
+constexpr const char* kOtherModels[] = {
+    "cs_abigailroberts", "cs_uncle", "cs_jackmarston_teen", "player_zero", "player_three",
 };
 
 // The ranch's buildings as footprints (x/y in metres): the house by the ranch point, a barn
@@ -52,7 +42,8 @@ constexpr Obstacle kRanchBuildings[] = {
 
 void worldReset(World& w) {
     w = World{};
-    for (const char* name : kKnownModels) setModel(w, name, true, 200);
+    for (const char* name : kPluginModels) setModel(w, name, true, 200);
+    for (const char* name : kOtherModels) setModel(w, name, true, 200);
     w.obstacles.assign(std::begin(kRanchBuildings), std::end(kRanchBuildings));
     w.completedMissions.push_back(nameHash("FIN2"));
     w.names.emplace(nameHash("FIN2"), "FIN2");

@@ -149,6 +149,17 @@ struct World {
     std::vector<std::string> varStrings;  // texts behind miscCreateVarString references
 };
 
+// The models the plug-in creates from: the visitors, their horses and the two bedrolls.
+// Registering them lets pedCreate tell a horse by its name.
+inline constexpr const char* kPluginModels[] = {
+    "cs_mrsadler",
+    "cs_charlessmith",
+    "a_c_horse_gang_sadie_endlesssummer",
+    "a_c_horse_gang_charles_endlesssummer",
+    "s_bedrollfurlined01x",
+    "p_bedrollopen03x",
+};
+
 // Name hash the host uses for models, scenario types and every other identifier:
 // Jenkins one-at-a-time over the lower-cased name.
 uint32_t nameHash(const char* name);

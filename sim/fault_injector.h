@@ -53,15 +53,8 @@ const char* faultName(FaultKind k);
 
 using FaultCounts = std::array<uint64_t, kFaultKindCount>;
 
-// Models the plug-in asks the host for, which the model faults act on.
-inline constexpr const char* kSoakModels[] = {
-    "cs_mrsadler",
-    "cs_charlessmith",
-    "a_c_horse_gang_sadie_endlesssummer",
-    "a_c_horse_gang_charles_endlesssummer",
-    "s_bedrollfurlined01x",
-    "p_bedrollopen03x",
-};
+// The model faults act on the models the plug-in creates from.
+inline constexpr const auto& kSoakModels = sim::kPluginModels;
 inline constexpr std::size_t kSoakModelCount = std::size(kSoakModels);
 
 class FaultInjector {
