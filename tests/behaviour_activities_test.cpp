@@ -26,6 +26,8 @@ struct Choice {
 struct ActivitiesTest : twtest::BehaviourTest {
     std::vector<Handle> spots;  // the eight activity-spot points, table order
 
+    Handle seatSadieInHerOwnSeat();
+
     void rememberSpots() {
         for (const sim::Call* c : sim::callsOf(Op::scenarioPointCreate))
             if (spots.size() < 8) spots.push_back(static_cast<Handle>(c->result[0]));
@@ -202,9 +204,10 @@ TEST_F(ActivitiesTest, TheStewTableIsTheFirstChoreOnceAnHourAndOnlyOneVisitorGet
     EXPECT_EQ(kindOf(charlesUses[0].u(1)), Kind::Chore) << typeName(charlesUses[0].u(1));
 }
 
-TEST_F(ActivitiesTest, ASeatMadeInPlaceOfAChairIsRemovedWhenTheVisitEnds) {
-    // Every nearby chair is swapped for a seat of the visitor's own. The seat's draw answers
-    // out of range, which must give the first kind, a harmonica bench, and nothing worse.
+// Sadie alone, in the developer build, seated on a seat she made in place of a chair; returns the seat.
+// Every nearby chair is swapped for a seat of the visitor's own. The seat's draw answers out of
+// range, which must give the first kind, a harmonica bench, and nothing worse.
+Handle ActivitiesTest::seatSadieInHerOwnSeat() {
     sim::gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [drawn = false](sim::Call& c,
                                                                                            sim::World&) mutable {
         if (c.i(0) != 0) return false;
@@ -218,8 +221,9 @@ TEST_F(ActivitiesTest, ASeatMadeInPlaceOfAChairIsRemovedWhenTheVisitEnds) {
         return true;
     };
     load(true);
-    ASSERT_TRUE(runUntilReady());
-    ASSERT_TRUE(sim::runUntil([&] { return sadie() != 0; }, 20000));
+    EXPECT_TRUE(runUntilReady());
+    EXPECT_TRUE(sim::runUntil([&] { return sadie() != 0; }, 20000));
+    if (sadie() == 0) return 0;
     entity(sadie()).pos = {-1645.0f, -1392.0f, 83.0f};
     auto seat = std::make_shared<Handle>(0);
     auto seated = std::make_shared<bool>(false);
@@ -229,15 +233,33 @@ TEST_F(ActivitiesTest, ASeatMadeInPlaceOfAChairIsRemovedWhenTheVisitEnds) {
         if (c.op == Op::taskUseScenarioPoint && *seat != 0 && c.u(1) == *seat) *seated = true;
     };
     gHost.traceEnabled = false;
-    ASSERT_TRUE(sim::runUntil([&] { return *seated; }, 400000));
+    EXPECT_TRUE(sim::runUntil([&] { return *seated; }, 400000));
     gHost.traceEnabled = true;
     gHost.observer = nullptr;
-    ASSERT_NE(pointOf(*seat), nullptr);
+    return *seated ? *seat : 0;
+}
+
+TEST_F(ActivitiesTest, ASeatMadeInPlaceOfAChairIsRemovedWhenTheVisitEnds) {
+    const Handle seat = seatSadieInHerOwnSeat();
+    ASSERT_NE(pointOf(seat), nullptr);
 
     sim::sendKey(tw::kKeyF3);
     ASSERT_TRUE(sim::runUntil([&] { return sadie() == 0; }, 10000));
-    EXPECT_EQ(pointOf(*seat), nullptr);
+    EXPECT_EQ(pointOf(seat), nullptr);
     EXPECT_EQ(twtest::leftovers(), "");
+}
+
+TEST_F(ActivitiesTest, ASeatTheHostTookAwayIsTestedAgainByTheResetAtTheVisitsEnd) {
+    const Handle seat = seatSadieInHerOwnSeat();
+    ASSERT_NE(pointOf(seat), nullptr);
+    pointOf(seat)->alive = false;
+    sim::clearTrace();
+
+    sim::sendKey(tw::kKeyF3);
+    ASSERT_TRUE(sim::runUntil([&] { return sadie() == 0; }, 10000));
+    // The end of the visit finds it gone and leaves the handle; the reset tests it once more.
+    EXPECT_EQ(twtest::callsFor(Op::scenarioPointExists, seat).size(), 2u);
+    EXPECT_TRUE(twtest::callsFor(Op::scenarioPointDelete, seat).empty());
 }
 
 }  // namespace

@@ -79,6 +79,45 @@ TEST_F(NightTest, AtTenBothWalkToTheirBedrollsChangeUnseenSleepAndWakeAtSixInDay
     gHost.observer = nullptr;
 }
 
+TEST_F(NightTest, AVisitorBlockedOnItsWayToBedIsInDayClothesAndBusyByTheFirstDayPass) {
+    world().clockStartHour = 21;  // 22:00 at game time 120000
+    startVisit(Visitors::SadieOnly);
+    const Handle s = sadie();
+    gHost.traceEnabled = false;
+    sim::runFor(4000);
+    const int32_t day = entity(s).outfit;
+    world().playerSeesNothing = true;
+    runUntilTime(119000);
+    hold(s, {kBedroll2.x + 30.0f, kBedroll2.y, kBedroll2.z});
+    entity(s).stuck = true;  // her walk runs but never gets her there
+
+    runUntilTime(9 * 120000 - 100);  // 05:59, still on the way, changed for bed
+    EXPECT_EQ(entity(s).task.kind, sim::TaskKind::FollowNavMesh);
+    EXPECT_EQ(entity(s).outfit, 15);
+    runUntilTime(9 * 120000 + 100);  // 06:00: the day outfit again, and a day activity instead of the walk
+    EXPECT_EQ(entity(s).outfit, day);
+    EXPECT_NE(entity(s).task.kind, sim::TaskKind::FollowNavMesh);
+}
+
+TEST_F(NightTest, AWalkToBedOutlastingTheActivityIsNotCutShortAndBedtimeIsSaidOnce) {
+    world().clockStartHour = 21;
+    startVisit(Visitors::SadieOnly);
+    const Handle s = sadie();
+    gHost.traceEnabled = false;
+    sim::runFor(4000);
+    runUntilTime(119000);
+    // 150 m from her bedroll: the walk takes longer than any activity she was given.
+    hold(s, {kBedroll2.x + 150.0f, kBedroll2.y, kBedroll2.z});
+    auto calls = record({Op::taskFollowNavMeshToCoord, Op::taskUseScenarioPoint, Op::taskWanderInArea});
+    ASSERT_TRUE(sim::runUntil([&] { return sleepsAt(s, kBedroll2); }, 600000));
+    EXPECT_EQ(spokenCount(s, "TIME_FOR_BED"), 1);
+    std::vector<Op> orders;
+    for (const sim::Call& c : *calls)
+        if (c.u(0) == s) orders.push_back(c.op);
+    EXPECT_EQ(orders, (std::vector<Op>{Op::taskFollowNavMeshToCoord, Op::taskUseScenarioPoint}));
+    gHost.observer = nullptr;
+}
+
 TEST_F(NightTest, BanjoDrawsASongLineFromBothAndSadiesHarmonicaOnlyFromCharles) {
     world().ranchPopulate = false;
     const Handle uncle = spawnPed("cs_uncle", {-1700.0f, -1300.0f, 83.0f});

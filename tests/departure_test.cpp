@@ -101,4 +101,48 @@ TEST_F(DepartureTest, AWalkToTheHorseThatEndedShortOfItIsOrderedAgain) {
     EXPECT_TRUE(twtest::callsFor(Op::taskGoToEntity, s).empty());
 }
 
+TEST_F(DepartureTest, SentAwayFromHerBedrollAtNightSheLeavesInDayClothesAndNotAsleep) {
+    world().clockStartHour = 21;  // 22:00 at game time 120000
+    world().playerSeesNothing = true;
+    startSadiesVisit();
+    const Handle s = sadie();
+    const int32_t day = entity(s).outfit;
+    gHost.traceEnabled = false;
+    ASSERT_TRUE(sim::runUntil([&] { return entity(s).task.kind == sim::TaskKind::Scenario && entity(s).outfit == 15; },
+                              600000));
+    sim::sendKey(tw::kKeyI);
+    sim::runFor(150);
+    EXPECT_EQ(entity(s).outfit, day);
+    sim::runFrame();  // the overlay of the next pass
+    for (const sim::DrawnText& t : world().drawnThisFrame) EXPECT_EQ(t.text.find("SLEEPING"), std::string::npos);
+}
+
+TEST_F(DepartureTest, TheFirstStuckCheckOfADepartureIgnoresWhereAnEarlierVisitorStood) {
+    writeIni("[Settings]\nvisitCooldown=0\n");
+    startSadiesVisit();
+    const tw::Vec3 at{-1640.0f, -1390.0f, 83.0f};
+    auto standStuck = [&] {
+        hold(sadie(), at);
+        entity(sadie()).stuck = true;
+        hold(sadieHorse(), {at.x + 20.0f, at.y, at.z});
+    };
+    standStuck();
+    sim::sendKey(tw::kKeyI);
+    sim::runFor(7000);  // her walk to the horse is checked where she stands
+    sim::sendKey(tw::kKeyF3);
+    sim::runFor(1000);
+
+    drawVisitors(Visitors::SadieOnly);
+    sim::sendKey(tw::kKeyF2);
+    ASSERT_TRUE(sim::runUntil([&] { return sadie() != 0 && sadieHorse() != 0; }, 20000));
+    sim::runFor(5000);
+    standStuck();  // the next Sadie stands on the very spot
+    const Handle s = sadie();
+    sim::clearTrace();
+    sim::sendKey(tw::kKeyI);
+    sim::runFor(3000);
+    // Only the farewell's clearing: the first check of this walk records where she is.
+    EXPECT_EQ(twtest::callsFor(Op::taskClearPedTasks, s).size(), 1u);
+}
+
 }  // namespace

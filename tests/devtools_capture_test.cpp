@@ -104,10 +104,16 @@ TEST_F(CaptureTest, ClipboardThatRefusesTheTextIsClosedAndTheBlockFreed) {
     EXPECT_EQ(capture(), std::vector<std::string>{kCopied});
 }
 
-TEST_F(CaptureTest, FileThatCannotBeOpenedAddsAnErrorMessage) {
+TEST_F(CaptureTest, FileThatCannotBeOpenedShowsOnlyTheError) {
     gHost.globalAllocFails = true;
     std::filesystem::create_directory(coordsFile());  // fopen "w" fails on a directory
-    EXPECT_EQ(capture(), (std::vector<std::string>{kNoFile, kNoMemory}));
+    EXPECT_EQ(capture(), std::vector<std::string>{kNoFile});
+}
+
+TEST_F(CaptureTest, FileThatOpensButCannotTakeTheTextShowsOnlyTheError) {
+    gHost.globalAllocFails = true;
+    std::filesystem::create_symlink("/dev/full", coordsFile());  // opens, but no write reaches it
+    EXPECT_EQ(capture(), std::vector<std::string>{kNoFile});
 }
 
 TEST_F(CaptureTest, EachFileCaptureReplacesTheLastOne) {

@@ -138,13 +138,42 @@ TEST_F(VisitLifecycleTest, AOneVisitorVisitLeavesTheOtherOut) {
 
 TEST_F(VisitLifecycleTest, AVisitorModelThatNeverLoadsStillGivesItsHorseAndTheVisitGoesOn) {
     sim::setModel(gHost.world, "cs_mrsadler", true, -1);
+    twtest::forceVisitType(0);
+    load();
+    runUntilVisitStarted(2);
+    // No Sadie, but her horse came, and Charles keeps the visit going.
+    EXPECT_TRUE(twtest::pluginEntities("cs_mrsadler").empty());
+    EXPECT_NE(twtest::onlyEntity("a_c_horse_gang_sadie_endlesssummer"), nullptr);
+    EXPECT_NE(twtest::onlyEntity("cs_charlessmith"), nullptr);
+    sim::runFor(10000);
+    EXPECT_TRUE(twtest::anyVisitorPresent());
+}
+
+TEST_F(VisitLifecycleTest, AStartThatBringsNobodyLeavesNothingKeepsTheCooldownAndIsTriedAgainWithinTheHour) {
+    sim::setModel(gHost.world, "cs_mrsadler", true, -1);
     twtest::forceVisitType(1);
     load();
     runUntilVisitStarted(1);
-    // No ped; the horse came anyway, and with nobody left the end test ends the visit at once.
+    const int32_t failedAt = gHost.world.gameTime;
+    // Her horse went again; the bedrolls made at load stay where they were.
+    EXPECT_TRUE(twtest::pluginEntities("a_c_horse_gang_sadie_endlesssummer").empty());
+    EXPECT_EQ(twtest::pluginEntities("s_bedrollfurlined01x").size(), 1u);
+    EXPECT_EQ(twtest::pluginEntities("p_bedrollopen03x").size(), 1u);
+
+    sim::setModel(gHost.world, "cs_mrsadler", true, 200);  // the model loads from now on
+    twtest::forceVisitType(1);
+    sim::clearTrace();
+    ASSERT_TRUE(sim::runUntil([] { return twtest::onlyEntity("cs_mrsadler") != nullptr; }, 2 * kHourMs));
+    const int32_t retriedAt = sim::callsOf(Op::pedCreate).front()->time;
+    EXPECT_GE(retriedAt - failedAt, kHourMs - 2000);  // not on every pass meanwhile
+}
+
+TEST_F(VisitLifecycleTest, AVisitTypeAnswerOutOfRangeCountsAsTheNearestValidOne) {
+    twtest::forceVisitType(7);  // as 2: Charles alone
+    load();
+    runUntilVisitStarted(1);
+    EXPECT_NE(twtest::onlyEntity("cs_charlessmith"), nullptr);
     EXPECT_TRUE(twtest::pluginEntities("cs_mrsadler").empty());
-    ASSERT_TRUE(runUntilVisitEnded(5000));
-    EXPECT_EQ(twtest::leftovers(), "");
 }
 
 TEST_F(VisitLifecycleTest, WithEveryArrivalPlaceInSightBothStillComeBesideTheFirst) {
@@ -179,9 +208,9 @@ TEST_F(VisitLifecycleTest, AVisitorTheHostRefusesToCreateReleasesItsModelAndTheV
     for (const sim::Call* c : sim::callsOf(Op::streamingReleaseModel))
         released = released || (c->u(0) == sadieModel && c->time >= refused->time);
     EXPECT_TRUE(released);
+    // Nobody came: her horse went again and only the bedrolls made at load remain.
     EXPECT_TRUE(twtest::pluginEntities("cs_mrsadler").empty());
-    ASSERT_TRUE(runUntilVisitEnded(5000));
-    EXPECT_EQ(twtest::leftovers(), "");
+    EXPECT_TRUE(twtest::pluginEntities("a_c_horse_gang_sadie_endlesssummer").empty());
 }
 
 // ---- leaving ----

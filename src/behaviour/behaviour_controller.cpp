@@ -49,7 +49,8 @@ void updateVisitor(VisitorState& v, bool isCharles) {
     refreshHousehold(now);
     // Elapsed time, not a plain comparison: an activity that ends past the wrap of the game
     // timer still ends on time.
-    if (v.activityEndTime == 0 || elapsed(now, v.activityEndTime) >= 0) chooseActivity(v, isCharles);
+    // On its way to bed the night routine owns the visitor: no day activity cuts the walk short.
+    if (!v.goingToBed && (v.activityEndTime == 0 || elapsed(now, v.activityEndTime) >= 0)) chooseActivity(v, isCharles);
     checkCampSong(v, campSongTimerOf(isCharles), isCharles);
     greetHousehold(v.ped, householdTimerOf(isCharles), isCharles, now, householdAbigail, householdUncle, householdJack);
 }

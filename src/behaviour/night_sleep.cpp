@@ -16,8 +16,6 @@ constexpr int32_t kDayStartHour = 6;    // 06:00 wakes them
 constexpr int32_t kDayEndHour = 21;     // 22:00 sends them to bed
 constexpr float kAtBedDistance = 2.5f;  // m from the walk target to lie down
 constexpr float kSongDistance = 8.0f;   // m from the musician
-constexpr int32_t kSadieSleepOutfit = 15;
-constexpr int32_t kCharlesSleepOutfit = 5;
 
 // What the host answers for a script task it was given.
 constexpr int32_t kTaskWaitingToStart = 0;
@@ -39,13 +37,19 @@ void changeForBedUnseen(VisitorState& v, bool isCharles, const Vec3& pos) {
 
 void wakeUp(VisitorState& v) {
     taskClearPedTasks(v.ped);
-    v.isSleeping = false;
-    v.bedPoint = 0;
     v.activityEndTime = 0;  // a day activity is chosen later in this pass
-    if (v.wearingSleepOutfit) {
-        pedSetOutfitPreset(v.ped, static_cast<int32_t>(v.outfitPreset));
-        v.wearingSleepOutfit = false;
+    getOutOfBed(v);
+}
+
+// Morning: a sleeper gets up; one still on its way to bed gets the day back at once, and
+// anyone left in nightclothes changes.
+void startDay(VisitorState& v) {
+    if (v.isSleeping) return wakeUp(v);
+    if (v.goingToBed) {
+        v.goingToBed = false;
+        v.activityEndTime = 0;
     }
+    getOutOfBed(v);
 }
 
 bool isDay(int32_t hour) { return hour >= kDayStartHour && hour <= kDayEndHour; }
@@ -66,24 +70,32 @@ bool updateNight(VisitorState& v, bool isCharles) {
             if (*point != 0 && !scenarioPointExists(*point)) *point = 0;
         ensureRanchFixtures();                   // rebuilt after the last visit ended; no night handling this pass
         if (!entityExists(v.ped)) return false;  // gone while the fixtures were made
-        // A sleeper is still woken in the morning, bed or no bed.
-        if (v.isSleeping && isDay(clockGetHours())) wakeUp(v);
+        v.goingToBed = false;                    // no bed to go to: the day's activities go on
+        // A sleeper is still woken in the morning, bed or no bed, and nightclothes still come off.
+        if ((v.isSleeping || v.wearingSleepOutfit) && isDay(clockGetHours())) startDay(v);
         return true;
     }
 
     const int32_t hour = clockGetHours();
     if (isDay(hour)) {
-        if (v.isSleeping) wakeUp(v);
+        startDay(v);
         return true;
     }
     if (v.isSleeping) return true;
 
-    // Charles sleeps at bedroll 1, Sadie at bedroll 2.
+    // Charles sleeps at bedroll 1, Sadie at bedroll 2. While the bed is missing or taken the
+    // visitor goes on with its day.
     const Handle bed = isCharles ? sleepPoint1 : sleepPoint2;
     const Vec3 target = isCharles ? bedroll1Position : bedroll2Position;
-    if (bed == 0 || !scenarioPointExists(bed)) return true;
+    if (bed == 0 || !scenarioPointExists(bed)) {
+        v.goingToBed = false;
+        return true;
+    }
     const Handle user = scenarioPointGetUser(bed);
-    if (user != 0 && entityExists(user) && user != v.ped) return true;  // taken; try again next pass
+    if (user != 0 && entityExists(user) && user != v.ped) {  // taken; try again next pass
+        v.goingToBed = false;
+        return true;
+    }
 
     const Vec3 pos = positionOf(v.ped);
     const float d = distance(pos, target);
@@ -96,6 +108,7 @@ bool updateNight(VisitorState& v, bool isCharles) {
         taskClearPedTasks(v.ped);
         speakLine(v.ped, "TIME_FOR_BED");
         taskFollowNavMeshToCoord(v.ped, target.x, target.y, target.z, 1.0f, 0.5f, 0.0f);
+        v.goingToBed = true;  // no day activity may cut the walk short
         return true;
     }
     changeForBedUnseen(v, isCharles, pos);
@@ -103,8 +116,19 @@ bool updateNight(VisitorState& v, bool isCharles) {
     taskUseScenarioPoint(v.ped, bed, -1.0f);  // sleeps until given another task
     v.bedPoint = bed;
     v.isSleeping = true;
+    v.goingToBed = false;
     v.activityEndTime = 0;
     return true;
+}
+
+void getOutOfBed(VisitorState& v) {
+    v.isSleeping = false;
+    v.goingToBed = false;
+    v.bedPoint = 0;
+    if (v.wearingSleepOutfit) {
+        pedSetOutfitPreset(v.ped, static_cast<int32_t>(v.outfitPreset));
+        v.wearingSleepOutfit = false;
+    }
 }
 
 void checkCampSong(VisitorState& v, IntervalTimer& timer, bool isCharles) {

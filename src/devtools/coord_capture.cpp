@@ -15,6 +15,7 @@ constexpr const char* kCoordsFile = "player_coords.txt";
 constexpr const char* kCopied = "Coordinates and Heading copied to clipboard!";
 constexpr const char* kNotCopied = "Could not copy to clipboard. Coordinates and Heading written to file!";
 constexpr const char* kNoMemory = "Could not allocate memory for clipboard. Coordinates and Heading written to file!";
+constexpr const char* kNoFile = "Error: Could not open file!";
 
 void showMessage(const char* text) { drawText(text, 0.5f, 0.05f, 1.0f, 255, 255, 255); }
 
@@ -42,17 +43,19 @@ std::string formatClipboardText(Vec3 position, float heading) {
     return text;
 }
 
-void writeCoordsFile(const char* text) {
+bool writeCoordsFile(const char* text) {
     // "w" replaces the previous capture; the C library shares the file with other readers.
     std::FILE* f = std::fopen(kCoordsFile, "w");
     if (!f) {
-        showMessage("Error: Could not open file!");
-        return;
+        showMessage(kNoFile);
+        return false;
     }
-    std::fputs(text, f);
-    std::fputc('\n', f);
-    std::fflush(f);
-    std::fclose(f);
+    // Written only when every byte reached the file and it closed cleanly.
+    bool written = std::fputs(text, f) >= 0 && std::fputc('\n', f) != EOF;
+    written = std::fflush(f) == 0 && written;
+    written = std::fclose(f) == 0 && written;
+    if (!written) showMessage(kNoFile);
+    return written;
 }
 
 void captureCoordinates() {
@@ -64,24 +67,21 @@ void captureCoordinates() {
     std::snprintf(fileText, sizeof fileText, "X: %.6f, Y: %.6f, Z: %.6f, H: %.3f", static_cast<double>(p.x),
                   static_cast<double>(p.y), static_cast<double>(p.z), static_cast<double>(heading));
 
+    // The fallback's message claims the file only once it is written; otherwise the file
+    // step's error stands alone.
     const char* message = kCopied;
     void* block = platform::globalAlloc(clip.size() + 1);
     if (!block) {
-        writeCoordsFile(fileText);
-        message = kNoMemory;
+        message = writeCoordsFile(fileText) ? kNoMemory : nullptr;
     } else if (char* dest = static_cast<char*>(platform::globalLock(block)); !dest) {
         platform::globalFree(block);
-        writeCoordsFile(fileText);
-        message = kNotCopied;
+        message = writeCoordsFile(fileText) ? kNotCopied : nullptr;
     } else {
         std::memcpy(dest, clip.c_str(), clip.size() + 1);
         platform::globalUnlock(block);
-        if (!copyToClipboard(block)) {
-            writeCoordsFile(fileText);
-            message = kNotCopied;
-        }
+        if (!copyToClipboard(block)) message = writeCoordsFile(fileText) ? kNotCopied : nullptr;
     }
-    showMessage(message);
+    if (message) showMessage(message);
 }
 
 }  // namespace tw

@@ -9,6 +9,7 @@ namespace tw {
 
 void captureCoordinates();
 std::string formatClipboardText(Vec3 position, float heading);
-void writeCoordsFile(const char* text);
+// False, with the error on screen, when the text did not reach the file whole.
+bool writeCoordsFile(const char* text);
 
 }  // namespace tw

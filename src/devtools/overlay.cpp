@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "behaviour/night_sleep.h"
 #include "frame/host_ops.h"
 #include "frame/key_state.h"
 #include "visit/ranch_fixtures.h"
@@ -122,8 +123,8 @@ void drawOverlay() {
     }
     const GameTime now = gameGetTimer();
     lineY = lineY + 0.015f;
-    drawVisitorBlock(sadie, "Sadie: ", 15, now, lineY);
-    drawVisitorBlock(charles, "Charles: ", 5, now, lineY);
+    drawVisitorBlock(sadie, "Sadie: ", kSadieSleepOutfit, now, lineY);
+    drawVisitorBlock(charles, "Charles: ", kCharlesSleepOutfit, now, lineY);
 }
 
 }  // namespace tw

@@ -4,6 +4,7 @@
 
 #include "behaviour/behaviour_controller.h"
 #include "behaviour/greetings.h"
+#include "behaviour/night_sleep.h"
 #include "frame/host_ops.h"
 #include "visit/ranch_fixtures.h"
 #include "visit/scheduler.h"
@@ -113,6 +114,10 @@ void beginDeparture(VisitorState& v) {
     if (!exists(v.ped) || v.isDeparting) return;
     taskClearPedTasks(v.ped);
     scriptWait(kSettleMs);
+    // Out of bed, or off the way to it, and into day clothes: nobody rides away in nightclothes.
+    // A ped gone during the wait is not dressed.
+    if (v.wearingSleepOutfit && !exists(v.ped)) v.wearingSleepOutfit = false;
+    getOutOfBed(v);
     speakLine(v.ped, "HEADING_OUT");
     v.isDeparting = true;
     v.departStartTime = gameGetTimer();
@@ -120,6 +125,9 @@ void beginDeparture(VisitorState& v) {
     v.stuckCount = 0;
     v.rideOrderTime = 0;
     v.mountOrdered = false;
+    // The stuck watch starts afresh: a position kept from an earlier departure says nothing.
+    v.lastCheckTime = 0;
+    v.lastCheckPos = {};
     if (!exists(v.horse)) return;  // the update walks it away on foot
     if (!exists(v.ped)) return;    // gone during the wait; the update clears the record
 
@@ -160,6 +168,7 @@ void resetVisitor(VisitorState& v) {
     v.horse = 0;
     v.activityEndTime = 0;
     v.isSleeping = false;
+    v.goingToBed = false;
     v.bedPoint = 0;
     v.outfitPreset = 0;
     v.wearingSleepOutfit = false;
@@ -194,7 +203,11 @@ void endVisit() {
         pedSetGreetingResponse(v->ped, nullptr);
         playerSetGreetingLine(playerGetId(), nullptr);
         taskClearPedTasks(v->ped);
-        deleteCreatedPoint(*v);
+        // Only a point that still exists goes now; a dead handle is left for the reset to test and clear.
+        if (v->createdScenarioPoint != 0 && scenarioPointExists(v->createdScenarioPoint)) {
+            scenarioPointDelete(v->createdScenarioPoint);
+            v->createdScenarioPoint = 0;
+        }
     }
     scriptWait(kSettleMs);
     resetVisitor(sadie);

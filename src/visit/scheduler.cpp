@@ -15,6 +15,8 @@ bool visitActive = false;
 GameTime visitStartTime = 0;
 GameTime lastVisitEndTime = 0;
 int32_t visitType = 0;
+bool startFailed = false;
+GameTime failedStartTime = 0;
 
 namespace {
 bool present(const VisitorState& v) { return v.ped != 0 && entityExists(v.ped); }
@@ -22,6 +24,7 @@ bool present(const VisitorState& v) { return v.ped != 0 && entityExists(v.ped); 
 
 void runStartTest() {
     const GameTime now = gameGetTimer();
+    if (startFailed && elapsed(now, failedStartTime) < kStartRetryMs) return;
     const int32_t cooldownMs = hoursToMs(visitCooldown);
     if (elapsed(now, lastVisitEndTime) < cooldownMs) return;
     if (missionIsActive()) return;

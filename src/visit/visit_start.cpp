@@ -1,5 +1,6 @@
 #include "visit/visit_start.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 
 #include "behaviour/greetings.h"
 #include "frame/host_ops.h"
+#include "visit/departure.h"
 #include "visit/horse_tack.h"
 #include "visit/ranch_fixtures.h"
 #include "visit/scheduler.h"
@@ -30,11 +32,13 @@ int32_t drawOutfit(const std::array<int32_t, N>& list) {
     return list[static_cast<std::size_t>(i >= 0 && i < static_cast<int32_t>(N) ? i : 0)];
 }
 
-void arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsThree) {
+// True when the visitor's ped was made; its horse is made either way.
+bool arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsThree) {
     const Vec3 position = pickArrivalPosition();
     v.ped = spawnPed(isCharles ? models.charles : models.sadie, position);
     scriptWait(kSettleAfterCreateMs);
-    if (entityExists(v.ped)) {
+    const bool came = entityExists(v.ped);
+    if (came) {
         v.spawnTime = spawnTime;
         v.hasSettled = false;
         configureVisitorEntity(v.ped);
@@ -67,6 +71,7 @@ void arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsTh
         applyRandomSaddle(v.horse);
         configureVisitorEntity(v.horse);
     }
+    return came;
 }
 
 }  // namespace
@@ -74,12 +79,29 @@ void arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsTh
 void startVisit() {
     if (models.sadie == 0 || models.charles == 0 || arrivalPoints.empty()) return;
 
-    visitType = miscGetRandomInt(0, 3);
+    const int32_t previousType = visitType;
+    // An answer outside 0..2 counts as the nearest valid one, so someone always sets out.
+    visitType = std::clamp(miscGetRandomInt(0, 3), 0, 2);
     const GameTime spawnTime = gameGetTimer();
     const bool playerIsThree = entityGetModel(playerGetPed()) == models.playerThree;
+    const bool sadieComes = visitType == 0 || visitType == 1;
+    const bool charlesComes = visitType == 0 || visitType == 2;
 
-    if (visitType == 0 || visitType == 1) arrive(sadie, false, spawnTime, playerIsThree);
-    if (visitType == 0 || visitType == 2) arrive(charles, true, spawnTime, playerIsThree);
+    bool anyoneCame = false;
+    if (sadieComes) anyoneCame = arrive(sadie, false, spawnTime, playerIsThree);
+    if (charlesComes) anyoneCame = arrive(charles, true, spawnTime, playerIsThree) || anyoneCame;
+
+    if (!anyoneCame) {
+        // Nobody came: that is no visit. Its horses go again, the cooldown is not restarted,
+        // and the start test tries again an in-game hour from now.
+        if (sadieComes) resetVisitor(sadie);
+        if (charlesComes) resetVisitor(charles);
+        visitType = previousType;
+        failedStartTime = gameGetTimer();
+        startFailed = true;
+        return;
+    }
+    startFailed = false;
 
     visitActive = true;
     visitStartTime = gameGetTimer();

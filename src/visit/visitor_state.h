@@ -21,6 +21,7 @@ struct VisitorState {
     int32_t spotCursor = 0;                  // next activity spot to try, 0 .. spot count - 1
     bool tryScenarioNext = false;            // next choice looks for a nearby scenario first
     bool isSleeping = false;                 // sent to its bedroll for the night
+    bool goingToBed = false;                 // walking to its bedroll; the night owns it, not the day
     Handle bedPoint = 0;                     // sleep point it was sent to
     uint32_t outfitPreset = 0;               // day outfit drawn at visit start
     bool wearingSleepOutfit = false;         // sleep preset on (Sadie 15, Charles 5)
