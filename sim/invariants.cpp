@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "behaviour/night_sleep.h"
 #include "ranch_map.h"
 
 namespace simtool {
@@ -28,6 +29,9 @@ constexpr float kEligibleDistance = 95.0f;         // m from the ranch point, in
 constexpr uint64_t kCallsPerFrameLimit = 1000000;  // a script that never yields
 constexpr int kDayStart = 6, kDayEnd = 21;         // the hours the visitors are awake
 constexpr int64_t kShortestActivityMs = 59000;     // activities last 60 s at least, wandering included
+// Nightclothes come off in the visitor's first pass of the day or of its departure; a pass
+// takes kLongestPassMs at the very most.
+constexpr int64_t kNightclothesLimitMs = kLongestPassMs;
 
 enum class HandleKind : uint8_t { None, Entity, Point, EntitySlot };
 
@@ -200,6 +204,8 @@ void InvariantChecker::afterCall(const Call& c, const World& w) {
                 overranReported_ = false;
                 openTime_ = now_;
                 visitorlessPassEnds_ = 0;
+                visitorCreated_ = false;
+                visitorSeen_ = false;
                 ++visitsStarted_;
                 longestEligibleWait_ = std::max(longestEligibleWait_, eligiblePasses_);
                 eligiblePasses_ = 0;
@@ -214,7 +220,12 @@ void InvariantChecker::afterCall(const Call& c, const World& w) {
                        !w.entities[static_cast<std::size_t>(entitySlot(w, a.handle))].alive;
             });
             const bool horse = isHorseModel(c.u(0));
-            actors_.push_back({h, horse, false, false, horse ? 0 : now_});  // a horse's first scenario comes at once
+            visitorCreated_ = visitorCreated_ || !horse;
+            Actor a{h, horse, false, false, horse ? 0 : now_};  // a horse's first scenario comes at once
+            if (!horse)
+                a.sleepOutfit =
+                    c.u(0) == sim::nameHash("cs_mrsadler") ? tw::kSadieSleepOutfit : tw::kCharlesSleepOutfit;
+            actors_.push_back(a);
             break;
         }
         case Op::scenarioPointCreate:
@@ -283,9 +294,11 @@ void InvariantChecker::afterFrame(const World& w, bool ran, int32_t waitMs) {
     const int32_t hour = sim::clockHour(w);
     const bool day = isDay(w);
     for (Actor& a : actors_) {
-        if (a.horse || a.departing) continue;
+        if (a.horse) continue;
         const int64_t slot = entitySlot(w, a.handle);
         if (slot < 0 || !w.entities[static_cast<std::size_t>(slot)].alive) continue;
+        checkNightclothes(w, a, w.entities[static_cast<std::size_t>(slot)], day);
+        if (a.departing) continue;
         if (!day) {
             a.lastOrder = now_;
             a.lastActivity = 0;
@@ -353,16 +366,21 @@ void InvariantChecker::passEnd(const World& w) {
             visitorAlive = visitorAlive || (!a.horse && slot >= 0 && w.entities[static_cast<std::size_t>(slot)].alive);
         }
         // Two pass ends without a visitor: a whole pass ran its end test with none left.
+        visitorSeen_ = visitorSeen_ || visitorAlive;
         visitorlessPassEnds_ = visitorAlive ? 0 : visitorlessPassEnds_ + 1;
         if (visitorlessPassEnds_ >= 2) closeVisit(w);
     } else {
-        if (passEligible_ && passStart - lastEndEstimate_ >= limits_.cooldownMs) {
+        if (passEligible_ && passStart - lastEndEstimate_ >= limits_.cooldownMs && passStart >= retryFrom_) {
             ++eligiblePasses_;
             if (eligiblePasses_ > kEligiblePassLimit && !startOverdueReported_) {
                 startOverdueReported_ = true;
                 violate(w, "no visit started",
-                        fmt::format("{} passes met every start condition a cooldown ({} ms) after the last visit",
-                                    eligiblePasses_, limits_.cooldownMs));
+                        lastStartFailed_
+                            ? fmt::format("{} passes met every start condition {} ms after a start that brought "
+                                          "nobody, with the cooldown ({} ms) long over",
+                                          eligiblePasses_, kStartRetryMs, limits_.cooldownMs)
+                            : fmt::format("{} passes met every start condition a cooldown ({} ms) after the last visit",
+                                          eligiblePasses_, limits_.cooldownMs));
             }
         }
     }
@@ -371,16 +389,31 @@ void InvariantChecker::passEnd(const World& w) {
 
 void InvariantChecker::closeVisit(const World& w) {
     open_ = false;
-    ++visitsEnded_;
-    lastEndEstimate_ = now_;
     eligiblePasses_ = 0;
     actors_.clear();
 
+    // A start that made no visitor is no visit: its horses go, the ranch fixtures stay as they
+    // were, and the cooldown does not start again; the start test tries again within the hour.
+    // A visitor made but gone before any pass end may have counted as come or not: either way
+    // is sound, so only the leftovers are checked and the cooldown is assumed to run.
+    const bool nobody = !visitorSeen_;
+    lastStartFailed_ = !visitorCreated_;
+    if (nobody && !visitorCreated_) {
+        ++startsWithNobody_;
+        --visitsStarted_;
+        retryFrom_ = now_ + kStartRetryMs;
+    } else {
+        ++visitsEnded_;
+        lastEndEstimate_ = now_;
+    }
+
     for (const Entity& e : w.entities)
-        if (e.alive && e.byPlugin)
+        if (e.alive && e.byPlugin && (!nobody || e.kind != EntityKind::Object))
             violate(w, "left behind",
-                    fmt::format("{} still in the world after the visit ended", describe(w, e.handle)));
+                    fmt::format("{} still in the world after the {}", describe(w, e.handle),
+                                nobody ? "start that brought nobody" : "visit ended"));
     for (const sim::ScenarioPoint& p : w.points) {
+        if (nobody) break;  // the bedrolls' sleep points are the only ones a start leaves
         if (!p.alive || !p.byPlugin) continue;
         if (std::find(spotPoints_.begin(), spotPoints_.end(), p.handle) != spotPoints_.end()) continue;
         violate(w, "left behind", fmt::format("{} still in the world after the visit ended", describe(w, p.handle)));
@@ -394,6 +427,20 @@ void InvariantChecker::closeVisit(const World& w) {
             violate(w, "greeting left armed",
                     fmt::format("{} still answers greetings with \"{}\" after the visit ended", describe(w, e.handle),
                                 e.greetingResponse));
+}
+
+void InvariantChecker::checkNightclothes(const World& w, Actor& a, const Entity& e, bool day) {
+    // Nobody wears nightclothes outside bed: not in the day, and not on the way home.
+    if (e.outfit != a.sleepOutfit || !(day || a.departing)) {
+        a.nightclothesSince = -1;
+        return;
+    }
+    if (a.nightclothesSince < 0) a.nightclothesSince = now_;
+    if (now_ - a.nightclothesSince <= kNightclothesLimitMs || a.nightclothesReported) return;
+    a.nightclothesReported = true;
+    violate(w, "nightclothes out of bed",
+            fmt::format("{} in its sleep outfit {} for {} ms {}", describe(w, a.handle), a.sleepOutfit,
+                        now_ - a.nightclothesSince, a.departing ? "while it leaves" : "in the day"));
 }
 
 void InvariantChecker::finish(const World& w, const std::vector<std::string>& hostErrors) {

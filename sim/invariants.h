@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "script_host.h"
+#include "visit/scheduler.h"
 
 namespace simtool {
 
@@ -36,6 +37,8 @@ inline constexpr int32_t kModelPollLimitMs = 5000;
 inline constexpr int32_t kLongestPassMs = 90000;
 // The departure limit after which a departing visitor is removed wherever it is.
 inline constexpr int32_t kDepartureLimitMs = 300000;
+// Game time after a start that brought nobody before the start test tries again.
+inline constexpr int32_t kStartRetryMs = tw::kStartRetryMs;
 // Passes that meet every start condition, a cooldown after the last visit, before one must start:
 // with a 15 % chance per pass the odds of 250 misses are about 2e-18.
 inline constexpr int kEligiblePassLimit = 250;
@@ -60,6 +63,7 @@ class InvariantChecker {
     const std::vector<Violation>& violations() const { return violations_; }
     int visitsStarted() const { return visitsStarted_; }
     int visitsEnded() const { return visitsEnded_; }
+    int startsWithNobody() const { return startsWithNobody_; }  // starts that created no visitor
     int32_t longestPassMs() const { return static_cast<int32_t>(longestPass_); }
     int32_t longestPollMs() const { return static_cast<int32_t>(longestPoll_); }
     int longestEligibleWait() const { return longestEligibleWait_; }  // passes before a start
@@ -74,11 +78,15 @@ class InvariantChecker {
         int64_t lastOrder = 0;     // run time of the last task given to it
         int64_t lastActivity = 0;  // run time of its last activity in the day; 0 = none since the night
         bool churnReported = false;
+        int32_t sleepOutfit = -1;        // the preset it sleeps in
+        int64_t nightclothesSince = -1;  // run time it was first seen in them out of bed; -1 = not
+        bool nightclothesReported = false;
     };
 
     void violate(const sim::World& w, const char* kind, std::string text);
     void passEnd(const sim::World& w);
     void closeVisit(const sim::World& w);
+    void checkNightclothes(const sim::World& w, Actor& a, const sim::Entity& e, bool day);
     Actor* actor(sim::Handle h);
     std::string describe(const sim::World& w, sim::Handle h) const;
 
@@ -111,7 +119,9 @@ class InvariantChecker {
     bool overranReported_ = false;
     int64_t openTime_ = 0;
     int visitorlessPassEnds_ = 0;
-    int visitsStarted_ = 0, visitsEnded_ = 0;
+    int visitsStarted_ = 0, visitsEnded_ = 0, startsWithNobody_ = 0;
+    bool visitorCreated_ = false;  // the open visit's start made a visitor's ped
+    bool visitorSeen_ = false;     // a visitor was alive at one of its pass ends
     std::vector<Actor> actors_;
     std::vector<sim::Handle> spotPoints_;
 
@@ -120,6 +130,8 @@ class InvariantChecker {
     bool firstPassSeen_ = false;
     int64_t lastEndEstimate_ = 0;  // never earlier than the plug-in's own last visit end
     bool keyResetPending_ = false;
+    int64_t retryFrom_ = 0;         // run time before which a start after one that brought nobody may wait
+    bool lastStartFailed_ = false;  // the last start brought nobody
     int eligiblePasses_ = 0;
     bool startOverdueReported_ = false;
     int longestEligibleWait_ = 0;

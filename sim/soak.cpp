@@ -136,6 +136,7 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
 
     r.visitsStarted = checker.visitsStarted();
     r.visitsEnded = checker.visitsEnded();
+    r.startsWithNobody = checker.startsWithNobody();
     if (wrapped) {
         r.visitsStartedAfterWrap = r.visitsStarted - startedAtWrap;
         r.visitsEndedAfterWrap = r.visitsEnded - endedAtWrap;
@@ -159,7 +160,8 @@ void writeResult(std::ostream& out, const SeedResult& r) {
     out << "S " << r.seed << ' ' << r.cooldownHours << ' ' << r.durationHours << ' ' << r.devBuild << ' '
         << r.crossesWrap << ' ' << r.startTime << ' ' << r.frames << ' ' << r.hostCalls << ' ' << r.visitsStarted << ' '
         << r.visitsEnded << ' ' << r.visitsStartedAfterWrap << ' ' << r.visitsEndedAfterWrap << ' ' << r.longestPassMs
-        << ' ' << r.longestPollMs << ' ' << r.longestEligibleWait << ' ' << r.deadHandleTests;
+        << ' ' << r.longestPollMs << ' ' << r.longestEligibleWait << ' ' << r.deadHandleTests << ' '
+        << r.startsWithNobody;
     for (uint64_t n : r.faults) out << ' ' << n;
     out << '\n';
     auto clean = [](std::string s) {
@@ -184,7 +186,7 @@ std::vector<SeedResult> readResults(std::istream& in) {
             s >> r.seed >> r.cooldownHours >> r.durationHours >> r.devBuild >> r.crossesWrap >> r.startTime >>
                 r.frames >> r.hostCalls >> r.visitsStarted >> r.visitsEnded >> r.visitsStartedAfterWrap >>
                 r.visitsEndedAfterWrap >> r.longestPassMs >> r.longestPollMs >> r.longestEligibleWait >>
-                r.deadHandleTests;
+                r.deadHandleTests >> r.startsWithNobody;
             for (uint64_t& n : r.faults) s >> n;
             out.push_back(std::move(r));
         } else if (line[0] == 'V' && !out.empty()) {
@@ -301,7 +303,8 @@ int runSoak(const SoakOptions& o, std::FILE* out) {
     const int missing = o.seeds - static_cast<int>(results.size());
 
     uint64_t frames = 0, calls = 0;
-    int started = 0, ended = 0, dev = 0, wraps = 0, startedAfterWrap = 0, endedAfterWrap = 0, longestWait = 0;
+    int started = 0, ended = 0, nobody = 0, dev = 0, wraps = 0, startedAfterWrap = 0, endedAfterWrap = 0,
+        longestWait = 0;
     int32_t longestPass = 0, longestPoll = 0;
     uint64_t deadTests = 0;
     FaultCounts faults{};
@@ -310,6 +313,7 @@ int runSoak(const SoakOptions& o, std::FILE* out) {
         calls += r.hostCalls;
         started += r.visitsStarted;
         ended += r.visitsEnded;
+        nobody += r.startsWithNobody;
         dev += r.devBuild ? 1 : 0;
         wraps += r.crossesWrap ? 1 : 0;
         startedAfterWrap += r.visitsStartedAfterWrap;
@@ -328,7 +332,8 @@ int runSoak(const SoakOptions& o, std::FILE* out) {
     fmt::print(out, "  builds            {} release, {} developer (hotkeys)\n", static_cast<int>(results.size()) - dev,
                dev);
     fmt::print(out, "  frames            {} ({} host calls)\n", frames, calls);
-    fmt::print(out, "  visits            {} started, {} ended\n", started, ended);
+    fmt::print(out, "  visits            {} started, {} ended; {} starts brought nobody and were tried again\n",
+               started, ended, nobody);
     fmt::print(out, "  timer wrap        {} seeds cross it; after it {} visits started, {} ended\n", wraps,
                startedAfterWrap, endedAfterWrap);
     fmt::print(out, "  longest pass      {} ms; longest model poll {} ms; most eligible passes before a start {}\n",

@@ -32,6 +32,7 @@ struct SeedResult {
     int32_t startTime = 0;     // game timer at load, ms
     uint64_t frames = 0, hostCalls = 0;
     int visitsStarted = 0, visitsEnded = 0;
+    int startsWithNobody = 0;  // starts that created no visitor, retried within the hour
     int visitsStartedAfterWrap = 0, visitsEndedAfterWrap = 0;
     int32_t longestPassMs = 0, longestPollMs = 0;
     int longestEligibleWait = 0;

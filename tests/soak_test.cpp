@@ -48,8 +48,14 @@ struct SoakCheckerTest : ::testing::Test {
         checker.setNow(t, static_cast<uint64_t>(t / 100));
         checker.afterFrame(w, ran, waitMs);
     }
-    // What the checker takes for the start of a visit: the plug-in asks for a visitor's model.
-    void visitStarts() { feed(checker, w, call(Op::streamingIsModelValid, {sim::nameHash("cs_mrsadler")}, 1)); }
+    // What the checker takes for the start of a visit: the plug-in asks for a visitor's model,
+    // makes the visitor, and the visitor is there at the end of a pass.
+    void visitStarts() {
+        startAsks();
+        feed(checker, w, call(Op::pedCreate, {sim::nameHash("cs_mrsadler")}, ped));
+        checker.afterFrame(w, true, 0);
+    }
+    void startAsks() { feed(checker, w, call(Op::streamingIsModelValid, {sim::nameHash("cs_mrsadler")}, 1)); }
 
     void SetUp() override {
         sim::worldReset(w);
@@ -157,7 +163,7 @@ TEST_F(SoakCheckerTest, AScriptThatNeverYieldsIsCaught) {
 
 TEST_F(SoakCheckerTest, AVisitOutlastingItsDurationAndDepartureIsCaught) {
     checker.setNow(0, 0);
-    visitStarts();
+    startAsks();
     // duration 240000 ms, 300000 ms to get away, 180000 ms of slack
     frameAt(720000);
     EXPECT_EQ(kinds(checker), "");
@@ -203,6 +209,48 @@ TEST_F(SoakStartCheckTest, TheCooldownAfterAVisitIsWaitedOut) {
     EXPECT_EQ(kinds(checker), "");
     passes(252);
     EXPECT_EQ(kinds(checker), "no visit started\n");
+}
+
+TEST_F(SoakStartCheckTest, AStartThatBroughtNobodyIsTriedAgainWithinTheHourWithoutACooldown) {
+    passes(10);
+    startAsks();  // the visitor's model never loads: no ped, only its horse for a moment
+    const sim::Handle horse =
+        sim::spawnEntity(w, sim::EntityKind::Horse, sim::nameHash("a_c_horse_gang_sadie_endlesssummer"), {}, true);
+    feed(checker, w, call(Op::pedCreate, {sim::nameHash("a_c_horse_gang_sadie_endlesssummer")}, horse));
+    w.entities[ped - w.entities.front().handle].alive = false;
+    sim::findEntity(w, horse)->alive = false;
+    sim::spawnEntity(w, sim::EntityKind::Object, sim::nameHash("p_bedrollopen03x"), {}, true);  // made at load
+    passes(2);
+    EXPECT_EQ(checker.startsWithNobody(), 1);
+    EXPECT_EQ(checker.visitsStarted(), 0);
+    passes(1200 + 250);  // the hour's wait, then as many passes as any start may take
+    EXPECT_EQ(kinds(checker), "");
+    passes(2);
+    ASSERT_EQ(kinds(checker), "no visit started\n");
+    EXPECT_NE(checker.violations().front().text.find("brought nobody"), std::string::npos);
+}
+
+TEST_F(SoakCheckerTest, AStartThatBroughtNobodyMustTakeItsHorsesAway) {
+    checker.setNow(10000, 1);
+    startAsks();
+    const sim::Handle horse =
+        sim::spawnEntity(w, sim::EntityKind::Horse, sim::nameHash("a_c_horse_gang_sadie_endlesssummer"), {}, true);
+    feed(checker, w, call(Op::pedCreate, {sim::nameHash("a_c_horse_gang_sadie_endlesssummer")}, horse));
+    w.entities[ped - w.entities.front().handle].alive = false;
+    frameAt(10100, true, 0);
+    frameAt(10200, true, 0);
+    EXPECT_EQ(kinds(checker), "left behind\n");
+}
+
+TEST_F(SoakCheckerTest, NightclothesInTheDayOrOnTheWayHomeAreCaughtAfterAPass) {
+    visitStarts();
+    w.clockStartHour = 7;  // the day
+    sim::findEntity(w, ped)->outfit = 15;
+    frameAt(1000);
+    frameAt(1000 + simtool::kLongestPassMs);
+    EXPECT_EQ(kinds(checker), "");  // its first day pass may still be under way
+    frameAt(1100 + simtool::kLongestPassMs);
+    EXPECT_EQ(kinds(checker), "nightclothes out of bed\n");
 }
 
 // What the visitors are told to do: in the day always something, and nothing replaced too soon.
