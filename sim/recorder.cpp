@@ -4,8 +4,10 @@
 
 #include <cstring>
 
+#include "behaviour/night_sleep.h"
 #include "ranch_layout.h"
 #include "ranch_map.h"
+#include "visit/scheduler.h"
 
 namespace simtool {
 
@@ -27,7 +29,7 @@ constexpr const char* kBedrollModels[2] = {"s_bedrollfurlined01x", "p_bedrollope
 constexpr const char* kHouseholdModels[3] = {"cs_abigailroberts", "cs_uncle", "cs_jackmarston_teen"};
 constexpr const char* kHouseholdNames[3] = {"Abigail", "Uncle", "Jack"};
 
-constexpr int32_t kSleepOutfit[2] = {15, 5};  // Sadie, Charles
+constexpr int32_t kSleepOutfit[2] = {tw::kSadieSleepOutfit, tw::kCharlesSleepOutfit};
 
 bool isVisitor(std::size_t a) { return a < 2; }
 std::size_t horseOf(std::size_t a) { return a + 2; }
@@ -155,6 +157,7 @@ void Recorder::beginVisit() {
     visitActive_ = true;
     visits_.push_back({now_, 0, false});
     ++counts_.visits;
+    arrivedThisVisit_ = false;
     emit(fmt::format("visit {} begins", visits_.size()));
 }
 
@@ -248,6 +251,7 @@ void Recorder::onCall(const Call& c) {
             lastWalkTarget_[a] = {};
             if (isVisitor(a)) {
                 ++counts_.arrivals;
+                arrivedThisVisit_ = true;
                 emit(fmt::format("{} arrives near arrival point {} at {}", actorName(static_cast<Actor>(a)),
                                  nearestArrival(e->pos) + 1, xy(e->pos.x, e->pos.y)));
                 open(a, SegKind::Arrive, "arrives");
@@ -464,6 +468,15 @@ void Recorder::afterFrame(bool scriptWaitedZero) {
             visitActive_ = false;
             visits_.back().end = now_;
             visits_.back().ended = true;
+            if (!arrivedThisVisit_) {
+                // Nobody came: the plug-in counts no visit and starts no cooldown.
+                visits_.back().nobody = true;
+                --counts_.visits;
+                ++counts_.startsWithNobody;
+                emit(fmt::format("visit {} did not come about: nobody arrived; the start is tried again from {}",
+                                 visits_.size(), clockText(tw::addTime(now_, tw::kStartRetryMs))));
+                return;
+            }
             const int32_t next = tw::addTime(now_, static_cast<int32_t>(int64_t{cooldownHours_} * kMsPerHour));
             emit(fmt::format("visit {} ended; next possible at {}", visits_.size(), clockText(next)));
         }

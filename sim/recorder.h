@@ -41,10 +41,12 @@ struct Visit {
     int32_t start = 0;
     int32_t end = 0;  // valid when ended
     bool ended = false;
+    bool nobody = false;  // the start brought no visitor: no visit, and no cooldown after it
 };
 
 struct Counts {
     int visits = 0;
+    int startsWithNobody = 0;  // starts that brought no visitor, tried again an in-game hour later
     int arrivals = 0;
     int failedArrivals = 0;                    // a visitor the host did not create
     std::map<std::string, int> activities;     // by scenario type
@@ -108,6 +110,7 @@ class Recorder {
 
     std::array<sim::Hash, kActorCount> models_{};
     std::array<sim::Handle, kActorCount> handles_{};
+    bool arrivedThisVisit_ = false;  // a visitor of the visit under way was made
     std::array<bool, kActorCount> present_{};
     std::array<bool, kActorCount> pending_{};  // model requested, ped not made yet
     std::array<bool, kActorCount> departing_{};

@@ -357,6 +357,7 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
 
     const int32_t endMs = hoursToMs(o.hours);
     std::size_t nextSight = 0, nextMission = 0, nextKey = 0, nextDeletion = 0, nextStuck = 0;
+    bool modelsLoaded = false;
     bool householdDone = s.household;
     const auto wallStart = std::chrono::steady_clock::now();
     auto lastDraw = wallStart;
@@ -391,6 +392,11 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
             } else {
                 rec.note(fmt::format("the world finds no {} to remove", targetName(t)));
             }
+        }
+        if (!modelsLoaded && s.faults.modelsLoadFrom && hoursToMs(*s.faults.modelsLoadFrom) <= now) {
+            modelsLoaded = true;
+            for (const auto& m : s.faults.modelsNeverLoad) setFaultModel(w, m, true, 200);
+            if (!s.faults.modelsNeverLoad.empty()) rec.note("the models that would not load load again");
         }
         for (; nextStuck < s.faults.stuck.size() && hoursToMs(s.faults.stuck[nextStuck].t) <= now; ++nextStuck) {
             const Target t = s.faults.stuck[nextStuck].who;
@@ -435,7 +441,7 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
 
     // What the plug-in made, and what of it is still there.
     const bool anyVisitEnded =
-        std::any_of(rec.visits().begin(), rec.visits().end(), [](const Visit& v) { return v.ended; });
+        std::any_of(rec.visits().begin(), rec.visits().end(), [](const Visit& v) { return v.ended && !v.nobody; });
     const sim::Hash sleepType = sim::nameHash("WORLD_HUMAN_SLEEP_GROUND_ARM");
     const sim::Hash bedrolls[2] = {sim::nameHash("s_bedrollfurlined01x"), sim::nameHash("p_bedrollopen03x")};
     r.leakChecked = !rec.visitActive();

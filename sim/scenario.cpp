@@ -177,11 +177,12 @@ void readTimedTargets(const json& j, const std::string& path, const char* key, s
 void readFaults(const json& j, const std::string& path, Faults& f) {
     object(j, path);
     onlyKeys(j, path,
-             {"modelsNeverLoad", "invalidModels", "modelsNeverCreated", "refusePeds", "refuseObjects", "refusePoints",
-              "pointsNotExisting", "deleteEntities", "stuck"});
+             {"modelsNeverLoad", "modelsLoadFrom", "invalidModels", "modelsNeverCreated", "refusePeds", "refuseObjects",
+              "refusePoints", "pointsNotExisting", "deleteEntities", "stuck"});
     if (j.contains("modelsNeverLoad"))
         f.modelsNeverLoad =
             names(j["modelsNeverLoad"], join(path, "modelsNeverLoad"), "a model name such as \"cs_mrsadler\"");
+    if (j.contains("modelsLoadFrom")) f.modelsLoadFrom = hoursAt(j["modelsLoadFrom"], join(path, "modelsLoadFrom"));
     if (j.contains("invalidModels"))
         f.invalidModels =
             names(j["invalidModels"], join(path, "invalidModels"), "a model name such as \"cs_mrsadler\"");

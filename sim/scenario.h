@@ -45,6 +45,7 @@ struct Deletion {
 
 struct Faults {
     std::vector<std::string> modelsNeverLoad;     // requested, never reported loaded
+    std::optional<double> modelsLoadFrom;         // hours: from then on the models above load after all
     std::vector<std::string> invalidModels;       // reported as not valid
     std::vector<std::string> modelsNeverCreated;  // load, but the host creates nothing from them
     bool refusePeds = false;                      // pedCreate answers 0

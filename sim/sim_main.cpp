@@ -38,11 +38,12 @@ void printSummary(const RunResult& r, const Scenario& s, double hours, bool timi
     const Recorder& rec = *r.recorder;
     const Counts& c = rec.counts();
     int ended = 0;
-    for (const Visit& v : rec.visits()) ended += v.ended ? 1 : 0;
+    for (const Visit& v : rec.visits()) ended += v.ended && !v.nobody ? 1 : 0;
     fmt::print(
         out, "\nSummary: scenario {}, seed {}, {:g} in-game hours, {} frames of {} ms, cooldown {} h, duration {} h\n",
         s.name, s.seed, hours, r.frames, s.frameStepMs, r.cooldownHours, r.durationHours);
-    fmt::print(out, "  visits            {} ({} ended)\n", c.visits, ended);
+    fmt::print(out, "  visits            {} ({} ended){}\n", c.visits, ended,
+               c.startsWithNobody ? fmt::format("; {} starts brought nobody", c.startsWithNobody) : "");
     fmt::print(out, "  arrivals          {}{}\n", c.arrivals,
                c.failedArrivals ? fmt::format(" ({} not created)", c.failedArrivals) : "");
     int total = 0;

@@ -18,6 +18,9 @@ namespace fs = std::filesystem;
 #ifndef TAMBERWICK_SIM_BINARY
 #define TAMBERWICK_SIM_BINARY "tamberwick-sim"
 #endif
+#ifndef TAMBERWICK_SCENARIO_DIR
+#define TAMBERWICK_SCENARIO_DIR "sim/scenarios"
+#endif
 
 struct SimRun {
     int status = -1;
@@ -137,14 +140,16 @@ TEST_F(SimCli, PlayerFarFromTheRanchGetsNoVisitUntilBack) {
 
 // ---- faults -----------------------------------------------------------------------------
 
-TEST_F(SimCli, VisitorWhoseModelNeverLoadsStaysAwayAndTheVisitEndsClean) {
-    const SimRun r =
-        sim(write("noload.json", R"({"hours": 2, "faults": {"modelsNeverLoad": ["cs_mrsadler", "cs_charlessmith"]}})") +
-            " --no-timing");
+TEST_F(SimCli, VisitorsWhoseModelsNeverLoadBringNoVisitAndTheStartIsTriedAgainHourly) {
+    const SimRun r = sim(
+        write("noload.json", R"({"hours": 2.5, "faults": {"modelsNeverLoad": ["cs_mrsadler", "cs_charlessmith"]}})") +
+        " --no-timing");
     ASSERT_EQ(r.status, 0) << r.err << r.out;
     EXPECT_TRUE(has(r.out, "did not load in time, it stays away"));
     EXPECT_FALSE(has(r.out, "arrives near arrival point"));
-    EXPECT_TRUE(has(r.out, "visit 1 ended"));
+    EXPECT_TRUE(has(r.out, "visit 1 did not come about: nobody arrived; the start is tried again from"));
+    EXPECT_TRUE(has(r.out, "visit 3 did not come about"));  // an hour apart, not a cooldown
+    EXPECT_FALSE(has(r.out, "ended; next possible"));
     EXPECT_TRUE(has(r.out, "  leaks             0\n"));
 }
 
@@ -156,6 +161,30 @@ TEST_F(SimCli, VisitorRemovedByTheWorldIsNoticedAndTheVisitStillEnds) {
     EXPECT_TRUE(has(r.out, "the world removes"));
     EXPECT_TRUE(has(r.out, "visit 1 ended"));
     EXPECT_TRUE(has(r.out, "  leaks             0\n"));
+}
+
+// Starts that bring nobody, a night spent held on the way to bed, and a send-off at night.
+TEST_F(SimCli, NightsAndFailedStartsScenarioShowsNobodyInNightclothesOutOfBed) {
+    const SimRun r = sim(std::string("'") + TAMBERWICK_SCENARIO_DIR +
+                         "/nights-and-failed-starts.json' --no-timing --report '" + (dir / "report").string() + "'");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    // The visitors' models load only from 21:30: two starts bring nobody, an hour apart, then both come.
+    EXPECT_TRUE(has(r.out, "visit 1 did not come about: nobody arrived; the start is tried again from Day 1 21:"));
+    EXPECT_EQ(whenFirst(r.out, "visit 3 begins").substr(0, 8), "Day 1 22");
+    // Held by an obstacle on her way to bed all night, Sadie is in her day clothes at six.
+    EXPECT_TRUE(has(r.out, "Day 2 06:00:00  Sadie changes into outfit 10\n"));
+    // Bedtime is said once a night by each: no day activity cuts a walk to bed short.
+    std::size_t bedtimes = 0;
+    for (auto at = r.out.find("says TIME_FOR_BED"); at != std::string::npos;
+         at = r.out.find("says TIME_FOR_BED", at + 1))
+        ++bedtimes;
+    EXPECT_EQ(bedtimes, 4u);
+    // Sent away at one in the morning, from bed or from the way there, both leave in day clothes.
+    EXPECT_TRUE(has(r.out, "Sadie changes into outfit 10\nDay 3 01:00:05  Sadie says HEADING_OUT"));
+    EXPECT_TRUE(has(r.out, "Charles changes into outfit 14\nDay 3 01:00:09  Charles says HEADING_OUT"));
+    EXPECT_TRUE(has(r.out, "  leaks             0\n"));
+    EXPECT_TRUE(has(slurp(dir / "report" / "timeline.svg"), "sleeps on Bedroll"));
+    EXPECT_TRUE(fs::exists(dir / "report" / "map.svg"));
 }
 
 // ---- determinism ------------------------------------------------------------------------
