@@ -73,6 +73,13 @@ tamberwick_wine_test(version_info_release ${TW_WINE_WORK}/version $<TARGET_FILE:
   ${TW_ASI} ${PROJECT_VERSION} tamberwick.asi release)
 tamberwick_wine_test(version_info_dev ${TW_WINE_WORK}/version $<TARGET_FILE:version_check>
   ${TW_DEV_ASI} ${PROJECT_VERSION} tamberwick-dev.asi developer)
+# What a player unpacks: the release zip into a fresh game folder beside the host library, and
+# the same one-hour visit run there against the tamberwick.asi that came out of the zip.
+add_test(NAME win.wine.release_zip_visit_short
+  COMMAND ${CMAKE_COMMAND} -DZIP=${TW_RELEASE_ZIP} -DGAME=${TW_WINE_WORK}/zip-game -DHOST_DIR=${TW_WINE_HOST_DIR}
+          "-DWINE_RUN=${TW_WINE_RUN}" -DPLUGIN=tamberwick.asi -DSCENARIO=visit-short
+          "-DINI=[Settings]|visitCooldown=0|visitDuration=1|" -P ${CMAKE_CURRENT_SOURCE_DIR}/run_from_zip.cmake)
+set_tests_properties(win.wine.release_zip_visit_short PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 120)
 tamberwick_wine_test(profile_compare ${TW_WINE_WORK}/profile
   $<TARGET_FILE:profile_compare> Z:${CMAKE_SOURCE_DIR}/tests/ini_corpus)
 # The start-up, call for call and argument for argument, against the trace the Linux build
