@@ -12,6 +12,7 @@
 #include "runner.h"
 #include "scenario.h"
 #include "soak.h"
+#include "tamberwick_version.h"
 
 namespace {
 
@@ -115,6 +116,8 @@ int main(int argc, char** argv) {
     app.add_flag("--overlay", overlay, "Print the developer overlay's texts of the last frame (when debugMode is on)");
     app.add_flag("--no-timing", noTiming, "Leave the wall-clock speed out of the summary");
     app.add_flag("-q,--quiet", quiet, "Print the summary only, not the timeline");
+    app.set_version_flag("--version", std::string("tamberwick-sim ") + tw::kVersion,
+                         "Print \"tamberwick-sim <version>\", the plug-in's version, and exit");
 
     SoakOptions soak;
     auto* soakCmd = app.add_subcommand("soak",

@@ -11,6 +11,8 @@
 #include <sstream>
 #include <string>
 
+#include "tamberwick_version.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -74,6 +76,20 @@ std::string whenFirst(const std::string& text, const std::string& part) {
     if (at == std::string::npos) return "";
     const auto lineStart = text.rfind('\n', at);
     return text.substr(lineStart == std::string::npos ? 0 : lineStart + 1, 14);
+}
+
+// ---- version ----------------------------------------------------------------------------
+
+TEST_F(SimCli, VersionFlagPrintsTheProjectVersionAndExitsZero) {
+    EXPECT_STREQ(tw::kVersion, TAMBERWICK_PROJECT_VERSION) << "tamberwick_version.h is generated from project()";
+    const SimRun r = sim("--version");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "tamberwick-sim " TAMBERWICK_PROJECT_VERSION "\n");
+    EXPECT_EQ(r.err, "");
+
+    const SimRun help = sim("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(has(help.out, "--version")) << help.out;
 }
 
 // ---- a whole visit ----------------------------------------------------------------------

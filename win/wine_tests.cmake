@@ -29,6 +29,12 @@ target_include_directories(profile_compare PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_options(profile_compare PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(profile_compare PROPERTIES OUTPUT_NAME profile-compare RUNTIME_OUTPUT_DIRECTORY ${TW_WINE_HOST_DIR})
 
+# Reads a DLL's version resource back through version.dll.
+add_executable(version_check ${CMAKE_CURRENT_SOURCE_DIR}/version_check.cpp)
+target_link_libraries(version_check PRIVATE version)
+target_link_options(version_check PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(version_check PROPERTIES OUTPUT_NAME version-check RUNTIME_OUTPUT_DIRECTORY ${TW_WINE_HOST_DIR})
+
 # ---- under Wine ------------------------------------------------------------------------
 find_program(TW_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(NOT TW_WINE)
@@ -62,6 +68,18 @@ tamberwick_wine_test(visit_short ${TW_WINE_WORK}/visit-short ${TW_HOST_EXE} visi
 tamberwick_wine_test(visit_default ${TW_WINE_WORK}/visit-default ${TW_HOST_EXE} visit-default ${TW_ASI})
 tamberwick_wine_test(devkeys ${TW_WINE_WORK}/devkeys ${TW_HOST_EXE} devkeys ${TW_DEV_ASI})
 tamberwick_wine_test(unload ${TW_WINE_WORK}/unload ${TW_HOST_EXE} unload ${TW_ASI})
+# Both DLLs carry the project's version, and say which build they are.
+tamberwick_wine_test(version_info_release ${TW_WINE_WORK}/version $<TARGET_FILE:version_check>
+  ${TW_ASI} ${PROJECT_VERSION} tamberwick.asi release)
+tamberwick_wine_test(version_info_dev ${TW_WINE_WORK}/version $<TARGET_FILE:version_check>
+  ${TW_DEV_ASI} ${PROJECT_VERSION} tamberwick-dev.asi developer)
+# What a player unpacks: the release zip into a fresh game folder beside the host library, and
+# the same one-hour visit run there against the tamberwick.asi that came out of the zip.
+add_test(NAME win.wine.release_zip_visit_short
+  COMMAND ${CMAKE_COMMAND} -DZIP=${TW_RELEASE_ZIP} -DGAME=${TW_WINE_WORK}/zip-game -DHOST_DIR=${TW_WINE_HOST_DIR}
+          "-DWINE_RUN=${TW_WINE_RUN}" -DPLUGIN=tamberwick.asi -DSCENARIO=visit-short
+          "-DINI=[Settings]|visitCooldown=0|visitDuration=1|" -P ${CMAKE_CURRENT_SOURCE_DIR}/run_from_zip.cmake)
+set_tests_properties(win.wine.release_zip_visit_short PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 120)
 tamberwick_wine_test(profile_compare ${TW_WINE_WORK}/profile
   $<TARGET_FILE:profile_compare> Z:${CMAKE_SOURCE_DIR}/tests/ini_corpus)
 # The start-up, call for call and argument for argument, against the trace the Linux build
