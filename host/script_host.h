@@ -95,6 +95,10 @@ struct ScriptHost {
     bool clipboardOpen = false;
     std::string clipboardText;
     int liveGlobalBlocks = 0;
+    // The process's one-running-copy claim: a copy of the plug-in holds it, and copies that
+    // found it taken stay idle.
+    bool copyRunning = false;
+    int idleCopies = 0;
 
     // the loaded plug-in
     void* library = nullptr;

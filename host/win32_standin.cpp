@@ -1,5 +1,6 @@
 // Stand-ins for the Win32 services the plug-in uses, for builds without Windows.
 // The clock follows the simulated game time; clipboard and global memory can be told to fail.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -37,4 +38,28 @@ bool twStandinSetClipboardText(void* block) {
     return true;
 }
 void twStandinCloseClipboard() { sim::gHost.clipboardOpen = false; }
+
+// A wall clock that follows the tick count from midnight of a fixed day, so a run's log is
+// the same on every machine.
+void twStandinLocalTime(char* out, std::size_t size) {
+    const uint32_t s = sim::hostTickCount() / 1000;
+    std::snprintf(out, size, "2026-01-01 %02u:%02u:%02u", (s / 3600) % 24, (s / 60) % 60, s % 60);
+}
+
+// The host stands in for the process: one running copy, any number of idle ones.
+bool twStandinClaimOnlyCopy() {
+    if (sim::gHost.copyRunning) {
+        ++sim::gHost.idleCopies;
+        return false;
+    }
+    sim::gHost.copyRunning = true;
+    return true;
+}
+void twStandinReleaseCopy(bool running) {
+    if (running)
+        sim::gHost.copyRunning = false;
+    else if (sim::gHost.idleCopies > 0)
+        --sim::gHost.idleCopies;
+}
+bool twStandinIdleCopyPresent() { return sim::gHost.idleCopies > 0; }
 }

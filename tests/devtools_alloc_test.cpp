@@ -3,6 +3,7 @@
 // turns it on, and the counter is atomic because the keyboard tests allocate on a thread.
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <new>
 
 #include "devtools/overlay.h"
@@ -113,6 +114,34 @@ TEST_F(OverlayAllocationTest, FullestOverlayAllocatesNothing) {
     for (int i = 0; i < 1000; ++i) tw::drawOverlay();
     EXPECT_EQ(count.now(), 0u);
     EXPECT_EQ(sim::countOf(Op::uiDrawText), 1001u * 14u);
+}
+
+// The log on: waiting passes write nothing and allocate nothing; a changed reason writes its
+// line without allocating either.
+TEST_F(OverlayAllocationTest, WaitingWithTheLogOnAllocatesNothing) {
+    writeIni("[Settings]\nlog=1\n");
+    load(true);
+    gHost.world.completedMissions.clear();  // the story holds the visit back
+    ASSERT_TRUE(runUntilReady());
+    quietHost();
+    sim::runFor(1000);
+    const auto logSize = [this] { return std::filesystem::file_size(workDir + "/tamberwick.log"); };
+    const auto before = logSize();
+    uint64_t allocations = 0;
+    {
+        AllocationCount count;
+        sim::runFor(600000);
+        allocations = count.now();
+    }
+    EXPECT_EQ(logSize(), before);
+    {
+        AllocationCount count;
+        gHost.world.missionActive = true;  // now a mission does: one line
+        sim::runFor(10000);
+        allocations += count.now();
+    }
+    EXPECT_EQ(allocations, 0u);
+    EXPECT_GT(logSize(), before);
 }
 
 }  // namespace

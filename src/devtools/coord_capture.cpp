@@ -6,6 +6,7 @@
 #include "devtools/overlay.h"
 #include "frame/host_ops.h"
 #include "frame/platform.h"
+#include "frame/plugin_log.h"
 
 namespace tw {
 
@@ -48,13 +49,19 @@ bool writeCoordsFile(const char* text) {
     std::FILE* f = std::fopen(kCoordsFile, "w");
     if (!f) {
         showMessage(kNoFile);
+        logEvent("coordinates: %s could not be opened for writing", kCoordsFile);
         return false;
     }
     // Written only when every byte reached the file and it closed cleanly.
     bool written = std::fputs(text, f) >= 0 && std::fputc('\n', f) != EOF;
     written = std::fflush(f) == 0 && written;
     written = std::fclose(f) == 0 && written;
-    if (!written) showMessage(kNoFile);
+    if (!written) {
+        showMessage(kNoFile);
+        logEvent("coordinates: %s could not be written", kCoordsFile);
+    } else {
+        logEvent("coordinates: the clipboard could not take them; written to %s", kCoordsFile);
+    }
     return written;
 }
 

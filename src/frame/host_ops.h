@@ -251,7 +251,9 @@ inline Handle objectCreate(Hash model, float x, float y, float z) {
 }
 
 // ---- time, chance, geometry and story state ----
-inline GameTime gameGetTimer() { return callHost<Op::gameGetTimer, int32_t>(); }
+// The last reading is kept for the log's time stamps: the log itself never asks the host.
+inline GameTime lastTimerReading = 0;
+inline GameTime gameGetTimer() { return lastTimerReading = callHost<Op::gameGetTimer, int32_t>(); }
 inline int32_t clockGetHours() { return callHost<Op::clockGetHours, int32_t>(); }
 inline int32_t miscGetRandomInt(int32_t min, int32_t max) { return callHost<Op::miscGetRandomInt, int32_t>(min, max); }
 inline float miscGetRandomFloat(float min, float max) { return callHost<Op::miscGetRandomFloat, float>(min, max); }

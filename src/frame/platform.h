@@ -26,4 +26,14 @@ void emptyClipboard();
 bool setClipboardText(void* block);  // on success the clipboard owns the block
 void closeClipboard();
 
+// Local date and time as "YYYY-MM-DD hh:mm:ss", for the log.
+void localTimeText(char* out, std::size_t size);
+
+// One running copy of the plug-in per game process. The first copy loaded claims it; a later
+// one (another file name, the developer build beside the release) finds it taken, stays idle
+// and leaves a mark that the running copy's log reports.
+bool claimOnlyCopy();            // true for the running copy; false marks this copy idle
+void releaseCopy(bool running);  // at unload: the claim, or the idle mark
+bool idleCopyPresent();          // an idle copy was loaded into this process
+
 }  // namespace tw::platform

@@ -17,6 +17,10 @@ bool twStandinOpenClipboard();
 void twStandinEmptyClipboard();
 bool twStandinSetClipboardText(void* block);
 void twStandinCloseClipboard();
+void twStandinLocalTime(char* out, std::size_t size);
+bool twStandinClaimOnlyCopy();
+void twStandinReleaseCopy(bool running);
+bool twStandinIdleCopyPresent();
 }
 
 namespace tw::platform {
@@ -44,5 +48,9 @@ bool openClipboard() { return twStandinOpenClipboard(); }
 void emptyClipboard() { twStandinEmptyClipboard(); }
 bool setClipboardText(void* block) { return twStandinSetClipboardText(block); }
 void closeClipboard() { twStandinCloseClipboard(); }
+void localTimeText(char* out, std::size_t size) { twStandinLocalTime(out, size); }
+bool claimOnlyCopy() { return twStandinClaimOnlyCopy(); }
+void releaseCopy(bool running) { twStandinReleaseCopy(running); }
+bool idleCopyPresent() { return twStandinIdleCopyPresent(); }
 
 }  // namespace tw::platform

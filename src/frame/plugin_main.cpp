@@ -10,6 +10,7 @@
 #include "frame/host_ops.h"
 #include "frame/key_state.h"
 #include "frame/platform.h"
+#include "frame/plugin_log.h"
 #include "frame/settings.h"
 #include "visit/departure.h"
 #include "visit/ranch_fixtures.h"
@@ -34,6 +35,7 @@ void runPass() {
     if (!worldReady) {
         ensureRanchFixtures();
         worldReady = ranchFixturesReady();
+        if (worldReady) logEvent("the ranch is ready: both bedrolls and their sleep points are in place");
         scriptWait(1000);
         return;
     }
@@ -62,6 +64,15 @@ void scriptMain() {
     scriptWait(500);
     readSettings();
     lastVisitEndTime = addTime(gameGetTimer(), -hoursToMs(visitCooldown));
+    logStart(debugMode);
+    logSettings();
+    int missingSpots = 0;
+    for (const ActivitySpot& spot : activitySpots) missingSpots += spot.point == 0 ? 1 : 0;
+    if (missingSpots > 0)
+        logEvent("the game refused %d of the %d activity spots; the visitors use the others", missingSpots,
+                 static_cast<int>(kActivitySpotCount));
+    if (platform::idleCopyPresent())
+        logEvent("another copy of Tamberwick is loaded in this game too and stays idle: keep only one .asi of it");
     scriptWait(500);
     mainLoop();
 }
@@ -82,13 +93,30 @@ void mainLoop() {
 
 }  // namespace tw
 
+namespace {
+bool runningCopy = false;  // this copy claimed the process and registered its script
+}  // namespace
+
 extern "C" __attribute__((visibility("default"))) int tamberwickEntry(void* module, uint32_t reason) {
     if (reason == 1) {
+        runningCopy = tw::platform::claimOnlyCopy();
+        if (!runningCopy) {
+            // Another copy already runs in this game: two would bring two sets of visitors.
+            // This one registers nothing; the running copy's log reports it too.
+            tw::readSettings();
+            if (tw::logEnabled)
+                tw::logAppendOnce("another copy of Tamberwick already runs in this game; this copy stays idle");
+            return 1;
+        }
         scriptRegister(module, &tw::scriptEntry);
         keyboardHandlerRegister(&tw::onKeyboardEvent);
     } else if (reason == 0) {
-        scriptUnregister(module);
-        keyboardHandlerUnregister(&tw::onKeyboardEvent);
+        if (runningCopy) {
+            scriptUnregister(module);
+            keyboardHandlerUnregister(&tw::onKeyboardEvent);
+            tw::logStop();
+        }
+        tw::platform::releaseCopy(runningCopy);
     }
     return 1;
 }

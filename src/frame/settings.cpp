@@ -2,8 +2,10 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 
 #include "frame/platform.h"
+#include "frame/plugin_log.h"
 
 namespace tw {
 
@@ -12,6 +14,10 @@ int32_t visitDuration = 48;
 
 namespace {
 constexpr const char* kPath = ".\\tamberwick.ini";
+
+// The readings before clamping, for the log.
+int32_t cooldownRead = 72;
+int32_t durationRead = 48;
 
 int32_t clampHours(int32_t hours, int32_t limit) {
     if (hours > limit) return limit;
@@ -46,10 +52,26 @@ void readSettings() {
     char b[32];
     std::snprintf(a, sizeof a, "%d", 72);
     platform::readProfileString("Settings", "visitCooldown", a, b, sizeof b, kPath);
-    visitCooldown = clampHours(readDecimal(b), kMaxCooldownHours);
+    cooldownRead = readDecimal(b);
+    visitCooldown = clampHours(cooldownRead, kMaxCooldownHours);
     std::snprintf(b, sizeof b, "%d", 48);
     platform::readProfileString("Settings", "visitDuration", b, a, sizeof a, kPath);
-    visitDuration = clampHours(readDecimal(a), kMaxDurationHours);
+    durationRead = readDecimal(a);
+    visitDuration = clampHours(durationRead, kMaxDurationHours);
+    // Only a plain 1 turns the log on; a missing key, 0 or anything else leaves it off.
+    platform::readProfileString("Settings", "log", "0", a, sizeof a, kPath);
+    logEnabled = std::strcmp(a, "1") == 0;
+}
+
+void logSettings() {
+    logEvent("settings: visitCooldown=%d visitDuration=%d (in-game hours; one is two real minutes), log=1",
+             static_cast<int>(visitCooldown), static_cast<int>(visitDuration));
+    if (cooldownRead != visitCooldown)
+        logEvent("settings: visitCooldown %d is out of range and was taken as %d", static_cast<int>(cooldownRead),
+                 static_cast<int>(visitCooldown));
+    if (durationRead != visitDuration)
+        logEvent("settings: visitDuration %d is out of range and was taken as %d", static_cast<int>(durationRead),
+                 static_cast<int>(visitDuration));
 }
 
 }  // namespace tw

@@ -16,6 +16,8 @@ inline constexpr int32_t kMaxCooldownHours = INT32_MAX / (2 * kMsPerGameHour);
 inline constexpr int32_t kMaxDurationHours = INT32_MAX / kMsPerGameHour;
 
 void readSettings();
+// The settings as read, and any clamped, to the log.
+void logSettings();
 int32_t hoursToMs(int32_t hours);
 // The C library's atol rule on a profile value, saturated to 32 bits.
 int32_t readDecimal(const char* text);

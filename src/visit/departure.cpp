@@ -6,6 +6,8 @@
 #include "behaviour/greetings.h"
 #include "behaviour/night_sleep.h"
 #include "frame/host_ops.h"
+#include "frame/plugin_log.h"
+#include "frame/settings.h"
 #include "visit/ranch_fixtures.h"
 #include "visit/scheduler.h"
 
@@ -105,6 +107,7 @@ void rideAway(VisitorState& v, GameTime now) {
     const Vec3 p = positionOf(v.ped);
     if (distance(p, positionOf(player)) < kRemovalDistance) return;
     if (playerCanSeeCoord(player, p)) return;
+    logEvent("%s has ridden out of sight and is removed", visitorName(v));
     resetVisitor(v);
 }
 
@@ -121,6 +124,7 @@ void beginDeparture(VisitorState& v) {
     speakLine(v.ped, "HEADING_OUT");
     v.isDeparting = true;
     v.departStartTime = gameGetTimer();
+    logEvent("%s heads out to leave", visitorName(v));
     v.mountOrderTime = 0;
     v.stuckCount = 0;
     v.rideOrderTime = 0;
@@ -142,9 +146,16 @@ void beginDeparture(VisitorState& v) {
 
 void updateDeparture(VisitorState& v) {
     if (!v.isDeparting) return;
-    if (!exists(v.ped)) return resetVisitor(v);
+    if (!exists(v.ped)) {
+        logEvent("%s is gone from the world; the departure is over", visitorName(v));
+        return resetVisitor(v);
+    }
     const GameTime now = gameGetTimer();
-    if (elapsed(now, v.departStartTime) > kDepartureLimitMs) return resetVisitor(v);
+    if (elapsed(now, v.departStartTime) > kDepartureLimitMs) {
+        logEvent("%s is removed where it stands: %d s after heading out it had not got away", visitorName(v),
+                 static_cast<int>(kDepartureLimitMs / 1000));
+        return resetVisitor(v);
+    }
 
     if (pedIsOnMount(v.ped)) return rideAway(v, now);
 
@@ -215,6 +226,8 @@ void endVisit() {
 
     visitActive = false;
     lastVisitEndTime = gameGetTimer();
+    logEvent("visit ended; the next may start in %d in-game hours (%d real minutes)", static_cast<int>(visitCooldown),
+             static_cast<int>(visitCooldown) * 2);
     playerSetGreetingLine(playerGetId(), nullptr);
 
     clearPlayerGreetings();

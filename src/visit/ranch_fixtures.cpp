@@ -1,6 +1,7 @@
 #include "visit/ranch_fixtures.h"
 
 #include "frame/host_ops.h"
+#include "frame/plugin_log.h"
 #include "visit/world_tables.h"
 
 namespace tw {
@@ -16,27 +17,48 @@ namespace {
 // time; the next call tries again.
 constexpr int32_t kModelLoadLimitMs = 5000;
 
-void ensureBedroll(Handle& bedroll, Hash model, Vec3 position, float heading) {
+// What keeps failing, one bit per fixture, so the log tells a failure once and not on every
+// try; a success clears the bit.
+enum FixtureBit : uint8_t { kBedroll1Bit = 1, kBedroll2Bit = 2, kSleepPoint1Bit = 4, kSleepPoint2Bit = 8 };
+uint8_t failing = 0;
+
+bool newFailure(uint8_t bit) {
+    const bool fresh = (failing & bit) == 0;
+    failing |= bit;
+    return fresh;
+}
+
+void ensureBedroll(Handle& bedroll, Hash model, Vec3 position, float heading, uint8_t bit, int number) {
     if (entityExists(bedroll)) return;
     if (loadModel(model)) {
         bedroll = objectCreate(model, position.x, position.y, position.z);
         if (entityExists(bedroll)) {
             entitySetHeading(bedroll, heading);
+            failing &= static_cast<uint8_t>(~bit);
             scriptWait(200);
+        } else if (newFailure(bit)) {
+            logEvent("the game refused to create bedroll %d; it is tried again", number);
         }
+    } else if (newFailure(bit)) {
+        logEvent("the model of bedroll %d did not load within %d ms; it is tried again", number,
+                 static_cast<int>(kModelLoadLimitMs));
     }
     streamingReleaseModel(model);
 }
 
-void ensureSleepPoint(Handle& point, Vec3 position, float heading) {
+void ensureSleepPoint(Handle& point, Vec3 position, float heading, uint8_t bit, int number) {
     if (point != 0) return;
     for (int attempt = 0; attempt < 3; ++attempt) {
         point = scenarioPointCreate(miscGetHashKey("WORLD_HUMAN_SLEEP_GROUND_ARM"), position.x, position.y, position.z,
                                     heading, -1, 1);
         scriptWait(100);
-        if (point != 0 && scenarioPointExists(point)) return;
+        if (point != 0 && scenarioPointExists(point)) {
+            failing &= static_cast<uint8_t>(~bit);
+            return;
+        }
         point = 0;
     }
+    if (newFailure(bit)) logEvent("the sleep point at bedroll %d failed three times; it is tried again later", number);
 }
 
 }  // namespace
@@ -53,11 +75,11 @@ bool loadModel(Hash model) {
 }
 
 void ensureRanchFixtures() {
-    ensureBedroll(bedroll1, models.bedrollFurLined, bedroll1Position, 325.0f);
-    ensureBedroll(bedroll2, models.bedrollOpen, bedroll2Position, 315.0f);
+    ensureBedroll(bedroll1, models.bedrollFurLined, bedroll1Position, 325.0f, kBedroll1Bit, 1);
+    ensureBedroll(bedroll2, models.bedrollOpen, bedroll2Position, 315.0f, kBedroll2Bit, 2);
     scriptWait(500);
-    ensureSleepPoint(sleepPoint1, bedroll1Position, 325.0f);
-    ensureSleepPoint(sleepPoint2, bedroll2Position, 315.0f);
+    ensureSleepPoint(sleepPoint1, bedroll1Position, 325.0f, kSleepPoint1Bit, 1);
+    ensureSleepPoint(sleepPoint2, bedroll2Position, 315.0f, kSleepPoint2Bit, 2);
 }
 
 bool ranchFixturesReady() {

@@ -9,6 +9,7 @@
 
 #include "behaviour/greetings.h"
 #include "frame/host_ops.h"
+#include "frame/plugin_log.h"
 #include "visit/departure.h"
 #include "visit/horse_tack.h"
 #include "visit/ranch_fixtures.h"
@@ -25,6 +26,14 @@ constexpr int32_t kModelLoadLimitMs = 5000;  // game time a visitor or horse mod
 constexpr int32_t kSettleAfterCreateMs = 500;
 constexpr float kMinPlayerDistance = 15.0f;  // m between the player and an arrival position
 
+const char* modelName(Hash model) {
+    if (model == models.sadie) return "cs_mrsadler (Sadie)";
+    if (model == models.charles) return "cs_charlessmith (Charles)";
+    if (model == models.sadieHorse) return "a_c_horse_gang_sadie_endlesssummer (Sadie's horse)";
+    if (model == models.charlesHorse) return "a_c_horse_gang_charles_endlesssummer (Charles's horse)";
+    return "of a visitor";
+}
+
 template <std::size_t N>
 int32_t drawOutfit(const std::array<int32_t, N>& list) {
     // Every entry takes part: the draw's upper bound is exclusive.
@@ -39,6 +48,8 @@ bool arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsTh
     scriptWait(kSettleAfterCreateMs);
     const bool came = entityExists(v.ped);
     if (came) {
+        logEvent("%s arrives at (%.1f, %.1f, %.1f)", visitorName(v), static_cast<double>(position.x),
+                 static_cast<double>(position.y), static_cast<double>(position.z));
         v.spawnTime = spawnTime;
         v.hasSettled = false;
         configureVisitorEntity(v.ped);
@@ -99,9 +110,11 @@ void startVisit() {
         visitType = previousType;
         failedStartTime = gameGetTimer();
         startFailed = true;
+        logEvent("a visit was due but nobody came; no cooldown, the start is tried again in an in-game hour");
         return;
     }
     startFailed = false;
+    logEvent("visit started: %s", sadieComes && charlesComes ? "Sadie and Charles" : sadieComes ? "Sadie" : "Charles");
 
     visitActive = true;
     visitStartTime = gameGetTimer();
@@ -134,7 +147,10 @@ Vec3 pickArrivalPosition() {
 }
 
 Handle spawnPed(Hash model, Vec3 position) {
-    if (!streamingIsModelValid(model)) return 0;
+    if (!streamingIsModelValid(model)) {
+        logEvent("the game does not know the model %s", modelName(model));
+        return 0;
+    }
     streamingRequestModel(model, true);
     const GameTime start = gameGetTimer();
     for (;;) {
@@ -142,6 +158,7 @@ Handle spawnPed(Hash model, Vec3 position) {
             const Handle ped = pedCreate(model, position.x, position.y, position.z);
             if (!entityExists(ped)) {
                 streamingReleaseModel(model);
+                logEvent("the game refused to create %s", modelName(model));
                 return 0;
             }
             pedSpawnOptionD(ped);
@@ -153,6 +170,7 @@ Handle spawnPed(Hash model, Vec3 position) {
         scriptWait(0);
         if (elapsed(gameGetTimer(), start) > kModelLoadLimitMs) {
             streamingReleaseModel(model);
+            logEvent("the model %s did not load within %d ms", modelName(model), static_cast<int>(kModelLoadLimitMs));
             return 0;
         }
     }

@@ -44,6 +44,8 @@ struct VisitorState {
 extern VisitorState sadie;
 extern VisitorState charles;
 
+inline const char* visitorName(const VisitorState& v) { return &v == &charles ? "Charles" : "Sadie"; }
+
 // Per-visitor timers beside the records.
 extern IntervalTimer sadieHouseholdGreeting;  // interval 600000 ms
 extern IntervalTimer charlesHouseholdGreeting;

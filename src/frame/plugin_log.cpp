@@ -1,0 +1,92 @@
+#include "frame/plugin_log.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "frame/host_ops.h"
+#include "frame/platform.h"
+#include "tamberwick_version.h"
+
+namespace tw {
+
+bool logEnabled = false;
+
+namespace {
+
+std::FILE* logFile = nullptr;
+std::size_t logBytes = 0;
+char line[512];  // one line at a time; long texts are cut
+
+// "2026-12-08 15:20:01 | game 123456 | " in front of every line.
+int stamp(char* out, std::size_t size) {
+    char when[32];
+    platform::localTimeText(when, sizeof when);
+    return std::snprintf(out, size, "%s | game %11d | ", when, static_cast<int>(lastTimerReading));
+}
+
+// Writes line[0..n) and flushes; any failure ends the log.
+void put(std::size_t n) {
+    if (std::fwrite(line, 1, n, logFile) != n || std::fflush(logFile) != 0) {
+        std::fclose(logFile);
+        logFile = nullptr;
+        return;
+    }
+    logBytes += n;
+}
+
+constexpr const char kLimitLine[] = "the log has reached 1 MB and stops here\n";
+
+}  // namespace
+
+void logStart(bool developerBuild) {
+    if (!logEnabled) return;
+    logStop();
+    // Emptied, then written in append mode so a line another copy of the plug-in adds is
+    // never overwritten.
+    std::FILE* fresh = std::fopen(kLogPath, "w");
+    if (!fresh) return;
+    std::fclose(fresh);
+    logFile = std::fopen(kLogPath, "a");
+    logBytes = 0;
+    logEvent("Tamberwick %s loaded (%s build)", kVersion,
+             developerBuild ? "developer: overlay and hotkeys on" : "release");
+}
+
+void logEvent(const char* format, ...) {
+    if (!logFile) return;
+    int n = stamp(line, sizeof line);
+    if (n < 0) return;
+    std::va_list args;
+    va_start(args, format);
+    const int m = std::vsnprintf(line + n, sizeof line - static_cast<std::size_t>(n), format, args);
+    va_end(args);
+    if (m < 0) return;
+    std::size_t len = static_cast<std::size_t>(n) + static_cast<std::size_t>(m);
+    if (len > sizeof line - 2) len = sizeof line - 2;  // cut to the buffer, keeping room for the line end
+    line[len++] = '\n';
+
+    const std::size_t stampLen = static_cast<std::size_t>(n);
+    if (logBytes + len + stampLen + sizeof kLimitLine > kLogLimitBytes) {
+        // The last line says why nothing follows.
+        std::snprintf(line + stampLen, sizeof line - stampLen, "%s", kLimitLine);
+        put(stampLen + sizeof kLimitLine - 1);
+        logStop();
+        return;
+    }
+    put(len);
+}
+
+void logAppendOnce(const char* text) {
+    std::FILE* f = std::fopen(kLogPath, "a");
+    if (!f) return;
+    const int n = stamp(line, sizeof line);
+    if (n > 0) std::fprintf(f, "%s%s\n", line, text);
+    std::fclose(f);
+}
+
+void logStop() {
+    if (logFile) std::fclose(logFile);
+    logFile = nullptr;
+}
+
+}  // namespace tw
