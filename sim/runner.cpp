@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cinttypes>
 #include <climits>
@@ -303,6 +304,38 @@ void readIniHours(const std::string& path, int32_t& cooldown, int32_t& duration)
     duration = std::clamp(duration, -(INT32_MAX / kMsPerHour), INT32_MAX / kMsPerHour);
 }
 
+namespace {
+
+// Sets log=1 in the [Settings] section of the settings file at path (made when missing),
+// dropping any log key it had there.
+bool turnLogOn(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    in.close();
+    const auto trimmed = [](std::string t) {
+        t.erase(0, t.find_first_not_of(" \t"));
+        t.erase(t.find_last_not_of(" \t\r") + 1);
+        std::transform(t.begin(), t.end(), t.begin(), [](unsigned char c) { return std::tolower(c); });
+        return t;
+    };
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    bool inSettings = false, written = false;
+    for (const std::string& line : lines) {
+        const std::string t = trimmed(line);
+        if (!t.empty() && t.front() == '[') inSettings = t == "[settings]";
+        if (inSettings && t.rfind("log", 0) == 0 && t.find('=') != std::string::npos &&
+            trimmed(t.substr(0, t.find('='))) == "log")
+            continue;
+        out << line << "\n";
+        if (inSettings && !written && t == "[settings]") out << "log=1\n", written = true;
+    }
+    if (!written) out << "[Settings]\nlog=1\n";
+    return static_cast<bool>(out);
+}
+
+}  // namespace
+
 RunResult runScenario(const Scenario& s, const RunOptions& o) {
     RunResult r;
     ScratchDir dir("tamberwick-sim");
@@ -322,6 +355,10 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
         ini << "[Settings]\n";
         if (s.visitCooldown) ini << "visitCooldown=" << *s.visitCooldown << "\n";
         if (s.visitDuration) ini << "visitDuration=" << *s.visitDuration << "\n";
+    }
+    if (!o.logPaths.empty() && !turnLogOn(dir.path + "/tamberwick.ini")) {
+        r.failure = "cannot write the settings file of the run";
+        return r;
     }
     readIniHours(dir.path + "/tamberwick.ini", r.cooldownHours, r.durationHours);
 
@@ -484,6 +521,10 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
     }
 
     sim::unloadPlugin();
+    for (const std::string& path : o.logPaths) {
+        fs::copy_file(dir.path + "/tamberwick.log", path, fs::copy_options::overwrite_existing, ec);
+        if (ec && r.failure.empty()) r.failure = path + ": the plug-in's log cannot be copied there: " + ec.message();
+    }
     gHost.observer = nullptr;
     r.hostErrors = gHost.errors;
     if (trace) std::fclose(trace);

@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
         "standard output, then a summary. Exit status: 0 when the run was clean, 1 when it found host errors or leaked "
         "entities (or could not run), 2 for a bad option, scenario or settings file (nothing is run then).",
         "tamberwick-sim"};
-    std::string scenarioPath, iniPath, tracePath, reportDir, pluginPath;
+    std::string scenarioPath, iniPath, tracePath, reportDir, pluginPath, logPath;
     double hours = 60.0;
     bool dev = false, overlay = false, noTiming = false, quiet = false;
     std::optional<uint64_t> seed;
@@ -112,7 +112,10 @@ int main(int argc, char** argv) {
         ->default_str(TAMBERWICK_SIM_PLUGIN);
     app.add_option("--trace", tracePath,
                    "Write every host call as JSON lines (game time, operation, arguments, result) to FILE");
-    app.add_option("--report", reportDir, "Write map.svg (the ranch and the paths walked) and timeline.svg into DIR");
+    app.add_option("--report", reportDir,
+                   "Write map.svg (the ranch and the paths walked), timeline.svg and the plug-in's tamberwick.log "
+                   "into DIR");
+    app.add_option("--log", logPath, "Run with log=1 and copy the plug-in's tamberwick.log to FILE");
     app.add_flag("--overlay", overlay, "Print the developer overlay's texts of the last frame (when debugMode is on)");
     app.add_flag("--no-timing", noTiming, "Leave the wall-clock speed out of the summary");
     app.add_flag("-q,--quiet", quiet, "Print the summary only, not the timeline");
@@ -171,6 +174,8 @@ int main(int argc, char** argv) {
     options.hours = hours;
     options.iniPath = absolute(iniPath);
     options.tracePath = absolute(tracePath);
+    if (!logPath.empty()) options.logPaths.push_back(absolute(logPath));
+    if (!reportDir.empty()) options.logPaths.push_back(absolute((fs::path(reportDir) / "tamberwick.log").string()));
     options.keepOverlay = overlay || !reportDir.empty();
     options.progress = isatty(STDERR_FILENO) != 0;
     if (!reportDir.empty()) {
@@ -213,8 +218,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     printSummary(r, scenario, hours, !noTiming, stdout);
     if (!reportDir.empty())
-        fmt::print("  report            {}, {}\n", (fs::path(reportDir) / "map.svg").string(),
-                   (fs::path(reportDir) / "timeline.svg").string());
+        fmt::print("  report            {}, {}, {}\n", (fs::path(reportDir) / "map.svg").string(),
+                   (fs::path(reportDir) / "timeline.svg").string(), (fs::path(reportDir) / "tamberwick.log").string());
+    if (!logPath.empty()) fmt::print("  log               {}\n", logPath);
     std::fflush(stdout);
     return (r.hostErrors.empty() && r.leaks.empty()) ? kExitOk : kExitProblems;
 }

@@ -203,6 +203,19 @@ TEST_F(SimCli, NightsAndFailedStartsScenarioShowsNobodyInNightclothesOutOfBed) {
     EXPECT_TRUE(fs::exists(dir / "report" / "map.svg"));
 }
 
+TEST_F(SimCli, LogOptionShowsThePluginsLogAndTheReportKeepsItToo) {
+    const fs::path ini = write("my.ini", "[Settings]\nvisitCooldown=1\nlog=0\n");
+    const SimRun r = sim("--no-timing -q --hours 3 --ini '" + ini.string() + "' --log '" + (dir / "run.log").string() +
+                         "' --report '" + (dir / "report").string() + "'");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    const std::string log = slurp(dir / "run.log");
+    EXPECT_TRUE(has(log, "loaded (release build)")) << log;
+    EXPECT_TRUE(has(log, "settings: visitCooldown=1 visitDuration=48")) << log;  // the log=0 gave way, the rest stands
+    EXPECT_TRUE(has(log, "visit started"));
+    EXPECT_EQ(slurp(dir / "report" / "tamberwick.log"), log);
+    EXPECT_TRUE(has(r.out, "  log               "));
+}
+
 // ---- determinism ------------------------------------------------------------------------
 
 TEST_F(SimCli, SameSeedGivesTheSameTimelineByteForByte) {
