@@ -33,6 +33,7 @@ using sim::gHost;
 
 struct Setup {
     bool dev = false;
+    bool log = false;  // log=1: tamberwick.log written
     int cooldownHours = 72;
     int durationHours = 48;
     int startHour = 8;
@@ -54,8 +55,8 @@ bool prepare(const Setup& s) {
         return std::string(mkdtemp(tmpl));
     }();
     if (chdir(dir.c_str()) != 0) return false;
-    std::ofstream(dir + "/tamberwick.ini")
-        << "[Settings]\nvisitCooldown=" << s.cooldownHours << "\nvisitDuration=" << s.durationHours << "\n";
+    std::ofstream(dir + "/tamberwick.ini") << "[Settings]\nvisitCooldown=" << s.cooldownHours
+                                           << "\nvisitDuration=" << s.durationHours << "\nlog=" << s.log << "\n";
     gHost.world.clockStartHour = s.startHour;
     gHost.traceEnabled = false;
     if (sim::Entity* p = sim::findEntity(gHost.world, gHost.world.playerPed)) p->pos = s.player;
@@ -104,14 +105,16 @@ void measure(benchmark::State& state, const Setup& s) {
     sim::unloadPlugin();
 }
 
-void waitingAwayFromRanch(benchmark::State& state) {
+void waitingAwayFromRanch(benchmark::State& state, bool log) {
     Setup s;
+    s.log = log;
     s.player = {-1200.0f, -1200.0f, 80.0f};
     measure(state, s);
 }
 
-void waitingAtRanchDuringCooldown(benchmark::State& state) {
+void waitingAtRanchDuringCooldown(benchmark::State& state, bool log) {
     Setup s;
+    s.log = log;
     s.durationHours = 0;  // the first visit leaves at once; its end starts a 72-hour cooldown
     s.reach = [] {
         if (!sim::runUntil([] { return anyPluginPed(true); }, 600000)) return false;
@@ -189,8 +192,10 @@ void hostFrameIdleScript(benchmark::State& state) {
 
 BENCHMARK(hostFrameAlone);
 BENCHMARK(hostFrameIdleScript);
-BENCHMARK(waitingAwayFromRanch);
-BENCHMARK(waitingAtRanchDuringCooldown);
+BENCHMARK_CAPTURE(waitingAwayFromRanch, logOff, false);
+BENCHMARK_CAPTURE(waitingAwayFromRanch, logOn, true);
+BENCHMARK_CAPTURE(waitingAtRanchDuringCooldown, logOff, false);
+BENCHMARK_CAPTURE(waitingAtRanchDuringCooldown, logOn, true);
 BENCHMARK(visitBusyAtActivities);
 BENCHMARK(visitBothAsleep);
 BENCHMARK(visitBothDeparting);

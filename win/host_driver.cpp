@@ -94,6 +94,17 @@ void twhPlayerPlacement(float* x, float* y, float* z, float* heading) {
 
 void twhSetMissionActive(bool active) { sim::gHost.world.missionActive = active; }
 
+void twhSetStoryDone(bool done) {
+    auto& missions = sim::gHost.world.completedMissions;
+    const sim::Hash fin2 = sim::nameHash("FIN2");
+    std::erase(missions, fin2);
+    if (done) missions.push_back(fin2);
+}
+
+void twhSetPlayerPosition(float x, float y, float z) {
+    if (sim::Entity* player = sim::findEntity(sim::gHost.world, sim::gHost.world.playerPed)) player->pos = {x, y, z};
+}
+
 uint32_t twhDrawnCount() { return static_cast<uint32_t>(sim::gHost.world.drawnThisFrame.size()); }
 const char* twhDrawn(uint32_t index) {
     const auto& d = sim::gHost.world.drawnThisFrame;

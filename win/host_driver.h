@@ -42,6 +42,9 @@ int64_t twhCallCount(const char* opName);
 int32_t twhLivePluginCount(int32_t kind);
 void twhPlayerPlacement(float* x, float* y, float* z, float* heading);
 void twhSetMissionActive(bool active);
+// Whether the story mission FIN2 counts as completed (it does in a fresh world).
+void twhSetStoryDone(bool done);
+void twhSetPlayerPosition(float x, float y, float z);
 // Texts drawn in the last frame.
 uint32_t twhDrawnCount();
 const char* twhDrawn(uint32_t index);

@@ -6,8 +6,11 @@
 //
 // Scenarios: visit-short (tamberwick.ini in the working directory sets a one-hour visit),
 // visit-default (no tamberwick.ini), devkeys, unload, startup (load, run to the first ready
-// pass, unload). --trace-text writes the host calls and script waits, in order, from the load
-// to the end of the first ready pass, one line each; --expect-trace compares that start-up
+// pass, unload), log-reasons (tamberwick.ini turns the log on: a visit held back three ways,
+// told in tamberwick.log), no-log (no tamberwick.log without log=1), and
+// `two-copies <plugin.asi> <other.asi>` (both loaded into one game: one set of visitors).
+// --trace-text writes the host calls and script waits, in order, from the load to the end of
+// the first ready pass, one line each; --expect-trace compares that start-up
 // trace line for line with FILE (as tests/golden/startup_trace.txt has it). Exit status 0
 // when every check held and the host recorded no error.
 #include <windows.h>
@@ -331,7 +334,7 @@ void unloadWhileWaiting(const char* plugin) {
     keys.send(0x71, 1);  // after unload the host has no handler to call
 }
 
-// ---- the start-up trace ---------------------------------------------------------------
+// ---- the log ---------------------------------------------------------------------------
 
 std::vector<std::string> fileLines(const std::string& text) {
     std::vector<std::string> out;
@@ -346,6 +349,99 @@ std::vector<std::string> fileLines(const std::string& text) {
     }
     return out;
 }
+
+// Index of the first line of text holding part at or after line from, or -1.
+long lineWith(const std::vector<std::string>& lines, const char* part, long from = 0) {
+    for (std::size_t i = static_cast<std::size_t>(from); i < lines.size(); ++i)
+        if (lines[i].find(part) != std::string::npos) return static_cast<long>(i);
+    return -1;
+}
+
+// With log=1, visitCooldown=1 and visitDuration=1 in tamberwick.ini: a visit held back by a
+// mission, then the story, then the distance, that comes and goes; tamberwick.log tells each
+// step once, in order.
+void logReasons(const char* plugin) {
+    DeleteFileA("tamberwick.log");
+    if (!load(plugin)) return;
+    twhSetMissionActive(true);
+    twhSetStoryDone(false);
+    check(runUntilReady(60000), "start-up reached the first ready pass");
+    twhRunFor(60000);
+    twhSetMissionActive(false);
+    twhRunFor(60000);
+    float x = 0, y = 0, z = 0, heading = 0;
+    twhPlayerPlacement(&x, &y, &z, &heading);
+    twhSetStoryDone(true);
+    twhSetPlayerPosition(x + 300.0f, y, z);
+    twhRunFor(60000);
+    twhSetPlayerPosition(x, y, z);
+    check(runUntil([] { return twhLivePluginCount(0) > 0; }, 60000), "the visit came once nothing held it back");
+    check(runUntil([] { return liveVisitors() == 0; }, kGameHourMs + 400000), "the visit ended");
+    twhRunFor(60000);
+    unloadAndCheck();
+
+    const std::vector<std::string> log = fileLines(readFile("tamberwick.log"));
+    for (const std::string& l : log) note("log: " + l);
+    const char* order[] = {"loaded (release build)",
+                           "settings: visitCooldown=1 visitDuration=1",
+                           "the ranch is ready",
+                           "no visit yet: a story mission is running",
+                           "no visit yet: the story mission FIN2 is not completed",
+                           "no visit yet: the player is 300 m from the ranch",
+                           "arrives at",
+                           "visit started",
+                           "heads out to leave",
+                           "is removed",
+                           "visit ended; the next may start in 1 in-game hours",
+                           "no visit yet: the cooldown has 1.0 in-game hours to run"};
+    long at = 0;
+    for (const char* part : order) {
+        const long found = lineWith(log, part, at);
+        check(found >= 0, (std::string("the log then says \"") + part + "\"").c_str());
+        if (found >= 0) at = found + 1;
+    }
+    for (const char* reason : {"a story mission is running", "FIN2 is not completed", "m from the ranch"}) {
+        const long first = lineWith(log, reason);
+        check(first >= 0 && lineWith(log, reason, first + 1) < 0,
+              (std::string("\"") + reason + "\" once, however many passes it held").c_str());
+    }
+}
+
+// Whatever tamberwick.ini says short of log=1 (the shipped file, a file without the key, no
+// file): a visit comes and goes and no tamberwick.log appears.
+void noLog(const char* plugin) {
+    DeleteFileA("tamberwick.log");
+    if (!load(plugin)) return;
+    check(runUntilReady(60000), "start-up reached the first ready pass");
+    check(runUntil([] { return twhLivePluginCount(0) > 0; }, 60000), "a visit came");
+    twhRunFor(10 * kGameHourMs);
+    unloadAndCheck();
+    check(GetFileAttributesA("tamberwick.log") == INVALID_FILE_ATTRIBUTES, "no tamberwick.log was written");
+}
+
+// Both builds in one game folder, as a player who unpacked both zips: the first loaded runs,
+// the second stays idle, and one set of visitors comes.
+void twoCopies(const char* plugin, const char* second) {
+    DeleteFileA("tamberwick.log");
+    if (!load(plugin)) return;
+    HMODULE idle = LoadLibraryA(second);
+    check(idle != nullptr, "the second copy loads");
+    check(twhRegisterCalls() == 1, "only the first copy registered a script");
+    check(runUntilReady(60000), "start-up reached the first ready pass");
+    check(runUntil([] { return twhLivePluginCount(0) > 0; }, 60000), "a visit came");
+    twhRunFor(kGameHourMs);
+    check(twhLivePluginCount(0) <= 2 && twhLivePluginCount(1) <= 2, "one set of visitors and horses, not two");
+    note("visitors: " + std::to_string(twhLivePluginCount(0)) + " peds, " + std::to_string(twhLivePluginCount(1)) +
+         " horses");
+    if (idle) FreeLibrary(idle);
+    unloadAndCheck();
+    const std::vector<std::string> log = fileLines(readFile("tamberwick.log"));
+    for (const std::string& l : log) note("log: " + l);
+    check(lineWith(log, "this copy stays idle") >= 0 || lineWith(log, "loaded in this game too and stays idle") >= 0,
+          "the log tells of the idle copy");
+}
+
+// ---- the start-up trace ---------------------------------------------------------------
 
 // Writes the start-up trace to tracePath, and compares it with expectPath line for line.
 void startupTrace(const std::string& tracePath, const std::string& expectPath) {
@@ -400,11 +496,12 @@ int main(int argc, char** argv) {
         else
             positional.push_back(argv[i]);
     }
-    if (positional.size() != 2) {
+    if (positional.size() != 2 && !(positional.size() == 3 && std::strcmp(positional[0], "two-copies") == 0)) {
         std::fprintf(stderr,
                      "usage: %s [--trace-text FILE] [--expect-trace FILE] "
-                     "visit-short|visit-default|devkeys|unload|startup <plugin.asi>\n",
-                     argv[0]);
+                     "visit-short|visit-default|devkeys|unload|startup|log-reasons|no-log <plugin.asi>\n"
+                     "       %s two-copies <plugin.asi> <other-plugin.asi>\n",
+                     argv[0], argv[0]);
         return 2;
     }
     std::setvbuf(stdout, nullptr, _IONBF, 0);
@@ -423,6 +520,12 @@ int main(int argc, char** argv) {
         unloadWhileWaiting(plugin);
     else if (scenario == "startup")
         startup(plugin);
+    else if (scenario == "log-reasons")
+        logReasons(plugin);
+    else if (scenario == "no-log")
+        noLog(plugin);
+    else if (scenario == "two-copies")
+        twoCopies(plugin, positional[2]);
     else {
         std::fprintf(stderr, "unknown scenario %s\n", scenario.c_str());
         return 2;

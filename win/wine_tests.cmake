@@ -75,11 +75,25 @@ tamberwick_wine_test(version_info_dev ${TW_WINE_WORK}/version $<TARGET_FILE:vers
   ${TW_DEV_ASI} ${PROJECT_VERSION} tamberwick-dev.asi developer)
 # What a player unpacks: the release zip into a fresh game folder beside the host library, and
 # the same one-hour visit run there against the tamberwick.asi that came out of the zip.
-add_test(NAME win.wine.release_zip_visit_short
-  COMMAND ${CMAKE_COMMAND} -DZIP=${TW_RELEASE_ZIP} -DGAME=${TW_WINE_WORK}/zip-game -DHOST_DIR=${TW_WINE_HOST_DIR}
-          "-DWINE_RUN=${TW_WINE_RUN}" -DPLUGIN=tamberwick.asi -DSCENARIO=visit-short
-          "-DINI=[Settings]|visitCooldown=0|visitDuration=1|" -P ${CMAKE_CURRENT_SOURCE_DIR}/run_from_zip.cmake)
-set_tests_properties(win.wine.release_zip_visit_short PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 120)
+function(tamberwick_zip_test name scenario)
+  add_test(NAME win.wine.release_zip_${name}
+    COMMAND ${CMAKE_COMMAND} -DZIP=${TW_RELEASE_ZIP} -DGAME=${TW_WINE_WORK}/zip-game-${name}
+            -DHOST_DIR=${TW_WINE_HOST_DIR} "-DWINE_RUN=${TW_WINE_RUN}" -DPLUGIN=tamberwick.asi -DSCENARIO=${scenario}
+            ${ARGN} -P ${CMAKE_CURRENT_SOURCE_DIR}/run_from_zip.cmake)
+  set_tests_properties(win.wine.release_zip_${name} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 120)
+endfunction()
+tamberwick_zip_test(visit_short visit-short "-DINI=[Settings]|visitCooldown=0|visitDuration=1|")
+# The log on: a visit held back by a mission, the story and the distance, then coming and
+# going, each step told once in tamberwick.log.
+tamberwick_zip_test(log log-reasons "-DINI=[Settings]|visitCooldown=1|visitDuration=1|log=1|")
+# The log off, however the settings file says it: as shipped (log=0), without the key, none.
+tamberwick_zip_test(no_log_shipped no-log)
+tamberwick_zip_test(no_log_no_key no-log "-DINI=[Settings]|visitCooldown=0|visitDuration=1|")
+tamberwick_zip_test(no_log_no_file no-log -DINI=NONE)
+# Both builds in one game folder: one set of visitors; the log tells of the idle copy.
+file(MAKE_DIRECTORY ${TW_WINE_WORK}/two-copies)
+file(WRITE ${TW_WINE_WORK}/two-copies/tamberwick.ini "[Settings]\r\nlog=1\r\n")
+tamberwick_wine_test(two_copies ${TW_WINE_WORK}/two-copies ${TW_HOST_EXE} two-copies ${TW_ASI} ${TW_DEV_ASI})
 tamberwick_wine_test(profile_compare ${TW_WINE_WORK}/profile
   $<TARGET_FILE:profile_compare> Z:${CMAKE_SOURCE_DIR}/tests/ini_corpus)
 # The start-up, call for call and argument for argument, against the trace the Linux build
