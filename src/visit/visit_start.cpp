@@ -98,11 +98,10 @@ void startVisit() {
     const bool sadieComes = visitType == 0 || visitType == 1;
     const bool charlesComes = visitType == 0 || visitType == 2;
 
-    bool anyoneCame = false;
-    if (sadieComes) anyoneCame = arrive(sadie, false, spawnTime, playerIsThree);
-    if (charlesComes) anyoneCame = arrive(charles, true, spawnTime, playerIsThree) || anyoneCame;
+    const bool sadieCame = sadieComes && arrive(sadie, false, spawnTime, playerIsThree);
+    const bool charlesCame = charlesComes && arrive(charles, true, spawnTime, playerIsThree);
 
-    if (!anyoneCame) {
+    if (!sadieCame && !charlesCame) {
         // Nobody came: that is no visit. Its horses go again, the cooldown is not restarted,
         // and the start test tries again an in-game hour from now.
         if (sadieComes) resetVisitor(sadie);
@@ -114,7 +113,7 @@ void startVisit() {
         return;
     }
     startFailed = false;
-    logEvent("visit started: %s", sadieComes && charlesComes ? "Sadie and Charles" : sadieComes ? "Sadie" : "Charles");
+    logEvent("visit started: %s", sadieCame && charlesCame ? "Sadie and Charles" : sadieCame ? "Sadie" : "Charles");
 
     visitActive = true;
     visitStartTime = gameGetTimer();
