@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "frame/host_ops.h"
-#include "visit/departure.h"
 #include "visit/world_tables.h"
 
 namespace tw {
@@ -97,7 +96,7 @@ bool spotIsFree(const VisitorState& v, const ActivitySpot& spot) {
     if (spot.point == 0 || !scenarioPointExists(spot.point)) return false;
     if (!scenarioPointIsUsableBy(v.ped, spot.point)) return false;
     const Handle user = scenarioPointGetUser(spot.point);
-    return user == 0 || !entityExists(user);
+    return !exists(user);
 }
 
 }  // namespace
@@ -173,7 +172,7 @@ void useNextSpot(VisitorState& v, bool isCharles) {
 }
 
 void updateHorse(VisitorState& v) {
-    if (v.horse == 0 || !entityExists(v.horse) || v.isDeparting) return;
+    if (!exists(v.horse) || v.isDeparting) return;
     const GameTime now = gameGetTimer();
     // Measured as elapsed time, so the wait holds across the wrap of the game timer.
     if (v.nextHorseScenarioTime != 0 && elapsed(now, v.nextHorseScenarioTime) < 0) return;

@@ -12,8 +12,9 @@
 #include "frame/plugin_log.h"
 #include "visit/departure.h"
 #include "visit/horse_tack.h"
+#include "visit/model_loading.h"
 #include "visit/ranch_fixtures.h"
-#include "visit/scheduler.h"
+#include "visit/visit_state.h"
 #include "visit/visitor_state.h"
 #include "visit/world_tables.h"
 
@@ -22,7 +23,6 @@ namespace tw {
 namespace {
 
 constexpr float kDegToRad = 0.017453292f;
-constexpr int32_t kModelLoadLimitMs = 5000;  // game time a visitor or horse model may take
 constexpr int32_t kSettleAfterCreateMs = 500;
 constexpr float kMinPlayerDistance = 15.0f;  // m between the player and an arrival position
 
@@ -90,13 +90,13 @@ bool arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsTh
 void startVisit() {
     if (models.sadie == 0 || models.charles == 0 || arrivalPoints.empty()) return;
 
-    const int32_t previousType = visitType;
+    const VisitType previousType = visitType;
     // An answer outside 0..2 counts as the nearest valid one, so someone always sets out.
-    visitType = std::clamp(miscGetRandomInt(0, 3), 0, 2);
+    visitType = static_cast<VisitType>(std::clamp(miscGetRandomInt(0, 3), 0, 2));
     const GameTime spawnTime = gameGetTimer();
     const bool playerIsThree = entityGetModel(playerGetPed()) == models.playerThree;
-    const bool sadieComes = visitType == 0 || visitType == 1;
-    const bool charlesComes = visitType == 0 || visitType == 2;
+    const bool sadieComes = visitType == VisitType::Both || visitType == VisitType::SadieOnly;
+    const bool charlesComes = visitType == VisitType::Both || visitType == VisitType::CharlesOnly;
 
     bool anyoneCame = false;
     if (sadieComes) anyoneCame = arrive(sadie, false, spawnTime, playerIsThree);
@@ -151,29 +151,22 @@ Handle spawnPed(Hash model, Vec3 position) {
         logEvent("the game does not know the model %s", modelName(model));
         return 0;
     }
-    streamingRequestModel(model, true);
-    const GameTime start = gameGetTimer();
-    for (;;) {
-        if (streamingHasModelLoaded(model)) {
-            const Handle ped = pedCreate(model, position.x, position.y, position.z);
-            if (!entityExists(ped)) {
-                streamingReleaseModel(model);
-                logEvent("the game refused to create %s", modelName(model));
-                return 0;
-            }
-            pedSpawnOptionD(ped);
-            pedSetOutfitPreset(ped, 0);
-            pedRefreshAppearance(ped);
-            streamingReleaseModel(model);
-            return ped;
-        }
-        scriptWait(0);
-        if (elapsed(gameGetTimer(), start) > kModelLoadLimitMs) {
-            streamingReleaseModel(model);
-            logEvent("the model %s did not load within %d ms", modelName(model), static_cast<int>(kModelLoadLimitMs));
-            return 0;
-        }
+    if (!waitForModel(model, kVisitorModelWait)) {
+        streamingReleaseModel(model);
+        logEvent("the model %s did not load within %d ms", modelName(model), static_cast<int>(kModelLoadLimitMs));
+        return 0;
     }
+    const Handle ped = pedCreate(model, position.x, position.y, position.z);
+    if (!entityExists(ped)) {
+        streamingReleaseModel(model);
+        logEvent("the game refused to create %s", modelName(model));
+        return 0;
+    }
+    pedSpawnOptionD(ped);
+    pedSetOutfitPreset(ped, 0);
+    pedRefreshAppearance(ped);
+    streamingReleaseModel(model);
+    return ped;
 }
 
 void configureVisitorEntity(Handle entity) {

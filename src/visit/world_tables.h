@@ -9,6 +9,8 @@
 
 namespace tw {
 
+struct VisitorState;
+
 struct ArrivalPoint {
     Vec3 position;
     float heading;  // degrees; kept as data, nothing consults it
@@ -81,5 +83,7 @@ void prepareWorld();
 
 // scenarioPointCreate with the activity-point tail (0, 0, 0); 0 on failure.
 Handle createScenarioPoint(Hash type, Vec3 position, float heading);
+// Deletes the scenario point the visitor made for itself, if any, and forgets it.
+void deleteCreatedPoint(VisitorState& v);
 
 }  // namespace tw
