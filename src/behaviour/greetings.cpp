@@ -7,6 +7,7 @@
 #include "behaviour/household.h"
 #include "frame/host_api.h"
 #include "frame/host_ops.h"
+#include "visit/world_tables.h"
 
 namespace tw {
 
@@ -122,7 +123,7 @@ void greetHousehold(Handle visitorPed, IntervalTimer& timer, bool isCharles, Gam
         speakLine(visitorPed, row.line);
         faceEachOther(visitorPed, row.member);
         scriptWait(kHouseholdAnswerWaitMs);  // the member answers after a beat
-        speakLine(row.member, isCharles ? "GREET_CHARLES" : "GREET_SADIE");
+        speakLine(row.member, visitorFacts(isCharles).householdAnswer);
         timer.last = now;  // stamped with the time before the wait
         return;
     }

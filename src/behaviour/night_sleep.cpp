@@ -27,7 +27,7 @@ bool fixturesPresent() {
 // Changes into the sleep outfit, but only where the player cannot watch.
 void changeForBedUnseen(VisitorState& v, bool isCharles, const Vec3& pos) {
     if (v.wearingSleepOutfit || playerCanSeeCoord(playerGetPed(), pos)) return;
-    pedSetOutfitPreset(v.ped, isCharles ? kCharlesSleepOutfit : kSadieSleepOutfit);
+    pedSetOutfitPreset(v.ped, visitorFacts(isCharles).sleepOutfit);
     v.wearingSleepOutfit = true;
 }
 
@@ -79,10 +79,11 @@ bool updateNight(VisitorState& v, bool isCharles) {
     }
     if (v.isSleeping) return true;
 
-    // Charles sleeps at bedroll 1, Sadie at bedroll 2. While the bed is missing or taken the
-    // visitor goes on with its day.
-    const Handle bed = isCharles ? sleepPoint1 : sleepPoint2;
-    const Vec3 target = isCharles ? bedroll1Position : bedroll2Position;
+    // Each sleeps at its own bedroll. While the bed is missing or taken the visitor goes on
+    // with its day.
+    const std::size_t bedroll = visitorFacts(isCharles).bedroll;
+    const Handle bed = bedroll == 0 ? sleepPoint1 : sleepPoint2;
+    const Vec3 target = kBedrolls[bedroll].position;
     if (bed == 0 || !scenarioPointExists(bed)) {
         v.goingToBed = false;
         return true;

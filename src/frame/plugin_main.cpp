@@ -76,7 +76,7 @@ void scriptMain() {
     logStart(debugMode);
     logSettings();
     int missingSpots = 0;
-    for (const ActivitySpot& spot : activitySpots) missingSpots += spot.point == 0 ? 1 : 0;
+    for (const SpotPoint& spot : activitySpotPoints) missingSpots += spot.point == 0 ? 1 : 0;
     if (missingSpots > 0)
         logEvent("the game refused %d of the %d activity spots; the visitors use the others", missingSpots,
                  static_cast<int>(kActivitySpotCount));

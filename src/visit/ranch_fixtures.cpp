@@ -61,11 +61,11 @@ void ensureSleepPoint(Handle& point, Vec3 position, float heading, uint8_t bit, 
 }  // namespace
 
 void ensureRanchFixtures() {
-    ensureBedroll(bedroll1, models.bedrollFurLined, bedroll1Position, 325.0f, kBedroll1Bit, 1);
-    ensureBedroll(bedroll2, models.bedrollOpen, bedroll2Position, 315.0f, kBedroll2Bit, 2);
+    ensureBedroll(bedroll1, models.bedrollFurLined, kBedrolls[0].position, kBedrolls[0].heading, kBedroll1Bit, 1);
+    ensureBedroll(bedroll2, models.bedrollOpen, kBedrolls[1].position, kBedrolls[1].heading, kBedroll2Bit, 2);
     scriptWait(500);
-    ensureSleepPoint(sleepPoint1, bedroll1Position, 325.0f, kSleepPoint1Bit, 1);
-    ensureSleepPoint(sleepPoint2, bedroll2Position, 315.0f, kSleepPoint2Bit, 2);
+    ensureSleepPoint(sleepPoint1, kBedrolls[0].position, kBedrolls[0].heading, kSleepPoint1Bit, 1);
+    ensureSleepPoint(sleepPoint2, kBedrolls[1].position, kBedrolls[1].heading, kSleepPoint2Bit, 2);
 }
 
 bool ranchFixturesReady() {

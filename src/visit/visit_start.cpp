@@ -26,6 +26,15 @@ constexpr float kDegToRad = 0.017453292f;
 constexpr int32_t kSettleAfterCreateMs = 500;
 constexpr float kMinPlayerDistance = 15.0f;  // m between the player and an arrival position
 
+// What configureVisitorEntity tells the host about every visitor and horse, and spawnPed and
+// arrive about the ped they made. The host's config flags are numbered; the spawn options'
+// values are fixed in the host catalogue.
+constexpr std::array<int32_t, 10> kVisitorConfigFlagsOn{72, 113, 61, 170, 442, 370, 6, 169, 217, 146};  // in order
+constexpr int32_t kVisitorConfigFlagOff = 168;  // turned off last, after the relationship group
+constexpr int32_t kRiderConfigFlagOff = 130;    // turned off on the visitors, not their horses, once named
+constexpr const char* kVisitorRelationshipGroup = "REL_GANG_DUTCHS";
+constexpr int32_t kCreatedOutfitPreset = 0;  // every ped starts in preset 0; a visitor's day outfit follows
+
 const char* modelName(Hash model) {
     if (model == models.sadie) return "cs_mrsadler (Sadie)";
     if (model == models.charles) return "cs_charlessmith (Charles)";
@@ -43,6 +52,7 @@ int32_t drawOutfit(const std::array<int32_t, N>& list) {
 
 // True when the visitor's ped was made; its horse is made either way.
 bool arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsThree) {
+    const VisitorFacts& facts = visitorFacts(isCharles);
     const Vec3 position = pickArrivalPosition();
     v.ped = spawnPed(isCharles ? models.charles : models.sadie, position);
     scriptWait(kSettleAfterCreateMs);
@@ -53,16 +63,16 @@ bool arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsTh
         v.spawnTime = spawnTime;
         v.hasSettled = false;
         configureVisitorEntity(v.ped);
-        pedSetVoice(v.ped, isCharles ? (playerIsThree ? "CHARLES_SMITH_ES" : "CHARLES_SMITH") : "SADIE_ADLER_NORMAL");
-        pedSetName(v.ped, isCharles ? "Charles" : "Sadie");
-        pedSetConfigFlag(v.ped, 130, false);
-        if (!isCharles) {
+        pedSetVoice(v.ped, playerIsThree ? facts.voiceWithPlayerThree : facts.voice);
+        pedSetName(v.ped, facts.name);
+        pedSetConfigFlag(v.ped, kRiderConfigFlagOff, false);
+        if (facts.weaponToRemove != nullptr) {
             // Hashed one after the other: the order of calls in an argument list is the compiler's.
-            const Hash weapon = miscGetHashKey("WEAPON_REPEATER_CARBINE_SADIE");
+            const Hash weapon = miscGetHashKey(facts.weaponToRemove);
             const Hash reason = miscGetHashKey("REMOVE_REASON_DEFAULT");
             weaponRemoveFromPed(v.ped, weapon, reason);
         }
-        v.outfitPreset = static_cast<uint32_t>(isCharles ? drawOutfit(charlesOutfits) : drawOutfit(sadieOutfits));
+        v.outfitPreset = static_cast<uint32_t>(drawOutfit(facts.dayOutfits));
         pedSetOutfitPreset(v.ped, static_cast<int32_t>(v.outfitPreset));
         v.activityEndTime = 0;
         v.spotCursor = miscGetRandomInt(0, static_cast<int32_t>(kActivitySpotCount));
@@ -88,7 +98,7 @@ bool arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsTh
 }  // namespace
 
 void startVisit() {
-    if (models.sadie == 0 || models.charles == 0 || arrivalPoints.empty()) return;
+    if (models.sadie == 0 || models.charles == 0 || kArrivalPoints.empty()) return;
 
     const VisitType previousType = visitType;
     // An answer outside 0..2 counts as the nearest valid one, so someone always sets out.
@@ -136,13 +146,13 @@ Vec3 pickArrivalPosition() {
     for (const std::size_t k : order) {
         const float r = miscGetRandomFloat(10.0f, 20.0f);
         const float theta = miscGetRandomFloat(0.0f, 360.0f) * kDegToRad;
-        const Vec3& a = arrivalPoints[k].position;
+        const Vec3& a = kArrivalPoints[k].position;
         const Vec3 candidate{a.x + r * std::cos(theta), a.y + r * std::sin(theta), a.z};
         if (distance(player, candidate) >= kMinPlayerDistance && !playerCanSeeCoord(playerGetPed(), candidate))
             return candidate;
     }
     // Nothing out of sight: beside arrival point 0, seen or not.
-    const Vec3& a0 = arrivalPoints[0].position;
+    const Vec3& a0 = kArrivalPoints[0].position;
     return {a0.x + 15.0f, a0.y + 15.0f, a0.z};
 }
 
@@ -163,7 +173,7 @@ Handle spawnPed(Hash model, Vec3 position) {
         return 0;
     }
     pedSpawnOptionD(ped);
-    pedSetOutfitPreset(ped, 0);
+    pedSetOutfitPreset(ped, kCreatedOutfitPreset);
     pedRefreshAppearance(ped);
     streamingReleaseModel(model);
     return ped;
@@ -171,12 +181,12 @@ Handle spawnPed(Hash model, Vec3 position) {
 
 void configureVisitorEntity(Handle entity) {
     if (!entityExists(entity)) return;
-    for (const int32_t flag : {72, 113, 61, 170, 442, 370, 6, 169, 217, 146}) pedSetConfigFlag(entity, flag, true);
+    for (const int32_t flag : kVisitorConfigFlagsOn) pedSetConfigFlag(entity, flag, true);
     pedSpawnOptionA(entity);
     entitySetScriptOwned(entity);
     pedSpawnOptionB(entity);
-    pedSetRelationshipGroup(entity, miscGetHashKey("REL_GANG_DUTCHS"));
-    pedSetConfigFlag(entity, 168, false);
+    pedSetRelationshipGroup(entity, miscGetHashKey(kVisitorRelationshipGroup));
+    pedSetConfigFlag(entity, kVisitorConfigFlagOff, false);
 }
 
 Vec3 scatterAround(Vec3 centre) {
