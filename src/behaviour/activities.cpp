@@ -100,7 +100,7 @@ bool tryChore(VisitorState& v, bool isCharles, GameTime now) {
         }
     }
     buildChoreLists();
-    const std::size_t row = isCharles ? kCharlesRow : kSadieRow;
+    const std::size_t row = visitorRow(isCharles);
     for (std::size_t i = 0; i < kVisitors[row].chores.size(); ++i) {
         if (const Handle p = findExistingPoint(pos, choreHashes[row][i], kSearchRadius)) {
             startActivity(v, p, now);

@@ -36,10 +36,10 @@ constexpr const char* kVisitorRelationshipGroup = "REL_GANG_DUTCHS";
 constexpr int32_t kCreatedOutfitPreset = 0;  // every ped starts in preset 0; a visitor's day outfit follows
 
 const char* modelName(Hash model) {
-    if (model == models.sadie) return "cs_mrsadler (Sadie)";
-    if (model == models.charles) return "cs_charlessmith (Charles)";
-    if (model == models.sadieHorse) return "a_c_horse_gang_sadie_endlesssummer (Sadie's horse)";
-    if (model == models.charlesHorse) return "a_c_horse_gang_charles_endlesssummer (Charles's horse)";
+    if (model == models.visitor[kSadieRow]) return "cs_mrsadler (Sadie)";
+    if (model == models.visitor[kCharlesRow]) return "cs_charlessmith (Charles)";
+    if (model == models.horse[kSadieRow]) return "a_c_horse_gang_sadie_endlesssummer (Sadie's horse)";
+    if (model == models.horse[kCharlesRow]) return "a_c_horse_gang_charles_endlesssummer (Charles's horse)";
     return "of a visitor";
 }
 
@@ -54,7 +54,7 @@ int32_t drawOutfit(const std::array<int32_t, N>& list) {
 bool arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsThree) {
     const VisitorFacts& facts = visitorFacts(isCharles);
     const Vec3 position = pickArrivalPosition();
-    v.ped = spawnPed(isCharles ? models.charles : models.sadie, position);
+    v.ped = spawnPed(models.visitor[visitorRow(isCharles)], position);
     scriptWait(kSettleAfterCreateMs);
     const bool came = entityExists(v.ped);
     if (came) {
@@ -86,7 +86,7 @@ bool arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsTh
 
     // The horse comes even when its rider did not.
     const Vec3 horsePosition = scatterAround(horseSpawnCentre);
-    v.horse = spawnPed(isCharles ? models.charlesHorse : models.sadieHorse, horsePosition);
+    v.horse = spawnPed(models.horse[visitorRow(isCharles)], horsePosition);
     scriptWait(kSettleAfterCreateMs);
     if (entityExists(v.horse)) {
         applyRandomSaddle(v.horse);
@@ -98,7 +98,7 @@ bool arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsTh
 }  // namespace
 
 void startVisit() {
-    if (models.sadie == 0 || models.charles == 0 || kArrivalPoints.empty()) return;
+    if (models.visitor[kSadieRow] == 0 || models.visitor[kCharlesRow] == 0 || kArrivalPoints.empty()) return;
 
     const VisitType previousType = visitType;
     // An answer outside 0..2 counts as the nearest valid one, so someone always sets out.

@@ -22,10 +22,10 @@ void deleteCreatedPoint(VisitorState& v) {
 }
 
 void prepareWorld() {
-    models.sadie = miscGetHashKey(kVisitors[kSadieRow].pedModel);
-    models.charles = miscGetHashKey(kVisitors[kCharlesRow].pedModel);
-    models.charlesHorse = miscGetHashKey(kVisitors[kCharlesRow].horseModel);
-    models.sadieHorse = miscGetHashKey(kVisitors[kSadieRow].horseModel);
+    models.visitor[kSadieRow] = miscGetHashKey(kVisitors[kSadieRow].pedModel);
+    models.visitor[kCharlesRow] = miscGetHashKey(kVisitors[kCharlesRow].pedModel);
+    models.horse[kCharlesRow] = miscGetHashKey(kVisitors[kCharlesRow].horseModel);  // Charles's horse first
+    models.horse[kSadieRow] = miscGetHashKey(kVisitors[kSadieRow].horseModel);
     models.bedrollFurLined = miscGetHashKey(kBedrolls[0].model);
     models.bedrollOpen = miscGetHashKey(kBedrolls[1].model);
     models.uncle = miscGetHashKey("cs_uncle");

@@ -155,7 +155,8 @@ constexpr bool visitorTableIsConsistent() {
 }
 static_assert(visitorTableIsConsistent(), "visitor table: shared bedroll, too many chores, or a day outfit for bed");
 
-constexpr const VisitorFacts& visitorFacts(bool isCharles) { return kVisitors[isCharles ? kCharlesRow : kSadieRow]; }
+constexpr std::size_t visitorRow(bool isCharles) { return isCharles ? kCharlesRow : kSadieRow; }
+constexpr const VisitorFacts& visitorFacts(bool isCharles) { return kVisitors[visitorRow(isCharles)]; }
 
 // Every model the plug-in creates something from: the visitors, their horses, the bedrolls.
 inline constexpr std::array<const char*, 6> kCreatedModels{
@@ -180,16 +181,14 @@ inline constexpr std::array<const char*, kHorseScenarioCount> kHorseScenarioName
 
 // Model hashes, filled once by prepareWorld.
 struct ModelHashes {
-    Hash sadie = 0;            // "cs_mrsadler"
-    Hash charles = 0;          // "cs_charlessmith"
-    Hash sadieHorse = 0;       // "a_c_horse_gang_sadie_endlesssummer"
-    Hash charlesHorse = 0;     // "a_c_horse_gang_charles_endlesssummer"
-    Hash bedrollFurLined = 0;  // "s_bedrollfurlined01x", bedroll 1
-    Hash bedrollOpen = 0;      // "p_bedrollopen03x", bedroll 2
-    Hash uncle = 0;            // "cs_uncle"
-    Hash abigail = 0;          // "cs_abigailroberts"
-    Hash jack = 0;             // "cs_jackmarston_teen"
-    Hash playerThree = 0;      // "player_three"
+    std::array<Hash, kVisitors.size()> visitor{};  // each row's pedModel, row for row with kVisitors
+    std::array<Hash, kVisitors.size()> horse{};    // each row's horseModel
+    Hash bedrollFurLined = 0;                      // "s_bedrollfurlined01x", bedroll 1
+    Hash bedrollOpen = 0;                          // "p_bedrollopen03x", bedroll 2
+    Hash uncle = 0;                                // "cs_uncle"
+    Hash abigail = 0;                              // "cs_abigailroberts"
+    Hash jack = 0;                                 // "cs_jackmarston_teen"
+    Hash playerThree = 0;                          // "player_three"
 };
 extern ModelHashes models;
 
