@@ -2,6 +2,7 @@
 // kept for a while so the search does not run on every pass.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "frame/types.h"
@@ -14,11 +15,15 @@ extern Handle householdJack;
 extern GameTime householdSearchTime;                       // 0 = never searched
 inline constexpr int32_t householdSearchInterval = 30000;  // ms a search result is trusted
 
-// The models the search and the household greetings recognise; hashed when the main loop
-// starts, 0 until then.
-extern Hash householdModelAbigail;  // "cs_abigailroberts"
-extern Hash householdModelUncle;    // "cs_uncle"
-extern Hash householdModelJack;     // "cs_jackmarston_teen"
+// The household members the visitors greet, by model: Abigail, the uncle and Jack, in the
+// order they are hashed and searched for.
+inline constexpr std::array<const char*, 3> kHouseholdModelNames{"cs_abigailroberts", "cs_uncle",
+                                                                 "cs_jackmarston_teen"};
+
+// Those models' hashes, made when the main loop starts; 0 until then.
+extern Hash householdModelAbigail;
+extern Hash householdModelUncle;
+extern Hash householdModelJack;
 
 // Searches the world's peds again unless the last result is recent and none of it has gone.
 void refreshHousehold(GameTime now);

@@ -3,7 +3,7 @@
 
 namespace tw {
 
-// Developer switch for the overlay and the hotkeys; set by the build, never changed at run time.
+// Developer switch for the overlay and the hotkeys; set by the build.
 extern bool debugMode;
 
 }  // namespace tw

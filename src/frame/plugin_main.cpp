@@ -90,9 +90,9 @@ void mainLoop() {
     scriptWait(2000);
     ensureRanchFixtures();
     scriptWait(1000);
-    householdModelAbigail = miscGetHashKey("cs_abigailroberts");
-    householdModelUncle = miscGetHashKey("cs_uncle");
-    householdModelJack = miscGetHashKey("cs_jackmarston_teen");
+    householdModelAbigail = miscGetHashKey(kHouseholdModelNames[0]);
+    householdModelUncle = miscGetHashKey(kHouseholdModelNames[1]);
+    householdModelJack = miscGetHashKey(kHouseholdModelNames[2]);
     playerZeroModel = miscGetHashKey("player_zero");
     clearPlayerGreetings();
     sadieHouseholdGreeting.last = 0;
