@@ -8,14 +8,15 @@
 
 #include "devtools/overlay.h"
 #include "plugin_fixture.h"
+#include "visit/visit_state.h"
 #include "visit/visitor_state.h"
 
 // The few program-wide values the overlay reads besides the visitor records; in the plug-in
-// they belong to the scheduler, the fixtures and the key state.
+// they belong to the visit state, the fixtures and the build switch.
 namespace tw {
 bool debugMode = true;
 bool visitActive = false;
-int32_t visitType = 0;
+VisitType visitType = VisitType::Both;
 Handle sleepPoint1 = 0;
 }  // namespace tw
 
@@ -103,7 +104,7 @@ struct OverlayBlockTest : twtest::PluginTest {
         PluginTest::SetUp();
         tw::debugMode = true;
         tw::visitActive = true;
-        tw::visitType = 0;
+        tw::visitType = tw::VisitType::Both;
         tw::sleepPoint1 = 0;
         tw::sadie = {};
         tw::charles = {};
@@ -144,7 +145,7 @@ TEST_F(OverlayBlockTest, TypeLineNamesWhoVisits) {
     const std::vector<std::pair<int32_t, std::string>> cases{
         {0, "Type: Both"}, {1, "Type: Sadie"}, {2, "Type: Charles"}, {-1, "Type: Charles"}};
     for (const auto& [type, line] : cases) {
-        tw::visitType = type;
+        tw::visitType = static_cast<tw::VisitType>(type);
         EXPECT_EQ(texts()[3], line);
     }
 }

@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "frame/host_ops.h"
-#include "visit/departure.h"
 #include "visit/world_tables.h"
 
 namespace tw {
@@ -29,35 +28,20 @@ constexpr float kHorseWanderRadius = 15.0f;  // m
 constexpr std::size_t kNearbyTypeCount = 11;
 constexpr std::size_t kFirstGroundType = 6;  // types from this index on are always used as found
 
-// Hashed once, on first use.
-struct ChoreLists {
-    std::array<Hash, 8> sadie{};
-    std::array<Hash, 2> charles{};
-    bool built = false;
-};
-ChoreLists chores;
+// Each visitor's chore scenario types hashed, row for row with kVisitors; hashed once, on first use.
+std::array<std::array<Hash, kMaxChoreCount>, kVisitors.size()> choreHashes{};
+bool choreListsBuilt = false;
 
 std::array<Hash, kNearbyTypeCount> nearbyScenarioTypes{};
 std::array<Hash, 3> benchReplacementTypes{};  // smoke roll twice: drawn two times in three
 bool scenarioListsBuilt = false;
 
 void buildChoreLists() {
-    if (chores.built) return;
-    const char* const sadieNames[] = {
-        "WORLD_HUMAN_WASH_DISHES_TABLE_LEFT",
-        "PROP_HUMAN_FOODPREP_STEW_ALWAYS",
-        "PROP_HUMAN_SEAT_CHAIR_MORTAR_PESTLE",
-        "WORLD_HUMAN_CLEAN_WINDOW",
-        "WORLD_HUMAN_CLEAN_TABLE",
-        "WORLD_HUMAN_FAN",
-        "WORLD_HUMAN_TWNREC_SCRUB_BLOOD_FLOOR_BUCKET",
-        "PROP_HUMAN_SEAT_CHAIR_SEWING_AND_KNITTING",
-    };
-    static_assert(std::size(sadieNames) == std::tuple_size_v<decltype(chores.sadie)>);
-    for (std::size_t i = 0; i < chores.sadie.size(); ++i) chores.sadie[i] = miscGetHashKey(sadieNames[i]);
-    chores.charles = {miscGetHashKey("PROP_HUMAN_WOOD_CHOP_AND_SHARPEN_AXE"),
-                      miscGetHashKey("WORLD_HUMAN_FEED_CHICKEN")};
-    chores.built = true;
+    if (choreListsBuilt) return;
+    for (std::size_t row = 0; row < kVisitors.size(); ++row)
+        for (std::size_t i = 0; i < kVisitors[row].chores.size(); ++i)
+            choreHashes[row][i] = miscGetHashKey(kVisitors[row].chores[i]);
+    choreListsBuilt = true;
 }
 
 void buildScenarioLists() {
@@ -93,11 +77,11 @@ void startActivity(VisitorState& v, Handle point, std::optional<GameTime> choreT
     v.activityEndTime = addTime(t, d + kActivityGraceMs);
 }
 
-bool spotIsFree(const VisitorState& v, const ActivitySpot& spot) {
-    if (spot.point == 0 || !scenarioPointExists(spot.point)) return false;
-    if (!scenarioPointIsUsableBy(v.ped, spot.point)) return false;
-    const Handle user = scenarioPointGetUser(spot.point);
-    return user == 0 || !entityExists(user);
+bool spotIsFree(const VisitorState& v, Handle point) {
+    if (point == 0 || !scenarioPointExists(point)) return false;
+    if (!scenarioPointIsUsableBy(v.ped, point)) return false;
+    const Handle user = scenarioPointGetUser(point);
+    return !exists(user);
 }
 
 }  // namespace
@@ -116,10 +100,9 @@ bool tryChore(VisitorState& v, bool isCharles, GameTime now) {
         }
     }
     buildChoreLists();
-    const Hash* list = isCharles ? chores.charles.data() : chores.sadie.data();
-    const std::size_t count = isCharles ? chores.charles.size() : chores.sadie.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        if (const Handle p = findExistingPoint(pos, list[i], kSearchRadius)) {
+    const std::size_t row = visitorRow(isCharles);
+    for (std::size_t i = 0; i < kVisitors[row].chores.size(); ++i) {
+        if (const Handle p = findExistingPoint(pos, choreHashes[row][i], kSearchRadius)) {
             startActivity(v, p, now);
             last = now;
             return true;
@@ -156,12 +139,13 @@ bool useNearbyScenario(VisitorState& v) {
 }
 
 void useNextSpot(VisitorState& v, bool isCharles) {
-    const auto n = static_cast<int32_t>(activitySpots.size());
+    const auto n = static_cast<int32_t>(kActivitySpots.size());
     if (n > 0) v.spotCursor = ((v.spotCursor % n) + n) % n;  // a cursor from elsewhere may be out of range
     for (int32_t tries = 0; tries < n; ++tries) {
-        const ActivitySpot& spot = activitySpots[static_cast<std::size_t>(v.spotCursor)];
-        const bool usable = !(spot.charlesOnly && !isCharles) && spotIsFree(v, spot);
-        if (usable) startActivity(v, spot.point);
+        const auto i = static_cast<std::size_t>(v.spotCursor);
+        const Handle point = activitySpotPoints[i].point;
+        const bool usable = !(kActivitySpots[i].charlesOnly && !isCharles) && spotIsFree(v, point);
+        if (usable) startActivity(v, point);
         v.spotCursor = (v.spotCursor + 1) % n;
         if (usable) return;
     }
@@ -173,7 +157,7 @@ void useNextSpot(VisitorState& v, bool isCharles) {
 }
 
 void updateHorse(VisitorState& v) {
-    if (v.horse == 0 || !entityExists(v.horse) || v.isDeparting) return;
+    if (!exists(v.horse) || v.isDeparting) return;
     const GameTime now = gameGetTimer();
     // Measured as elapsed time, so the wait holds across the wrap of the game timer.
     if (v.nextHorseScenarioTime != 0 && elapsed(now, v.nextHorseScenarioTime) < 0) return;

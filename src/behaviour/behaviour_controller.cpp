@@ -1,28 +1,18 @@
 #include "behaviour/behaviour_controller.h"
 
-#include <algorithm>
 #include <cstdint>
 
 #include "behaviour/activities.h"
 #include "behaviour/greetings.h"
+#include "behaviour/household.h"
 #include "behaviour/night_sleep.h"
-#include "frame/host_api.h"
 #include "frame/host_ops.h"
-#include "frame/plugin_main.h"
 
 namespace tw {
 
-Handle householdAbigail = 0;
-Handle householdUncle = 0;
-Handle householdJack = 0;
-GameTime householdSearchTime = 0;
-
 namespace {
 
-constexpr int32_t kPedArrayCapacity = 1024;  // handles; the array lives on the fiber's stack
 constexpr uint32_t kSettleWaitMs = 100;
-
-bool missingOrAlive(Handle h) { return h == 0 || entityExists(h); }
 
 IntervalTimer& householdTimerOf(bool isCharles) {
     return isCharles ? charlesHouseholdGreeting : sadieHouseholdGreeting;
@@ -32,7 +22,7 @@ IntervalTimer& campSongTimerOf(bool isCharles) { return isCharles ? charlesCampS
 }  // namespace
 
 void updateVisitor(VisitorState& v, bool isCharles) {
-    if (v.ped == 0 || !entityExists(v.ped) || v.isDeparting) return;
+    if (!exists(v.ped) || v.isDeparting) return;
     const GameTime now = gameGetTimer();
 
     if (!v.hasSettled) {
@@ -63,36 +53,6 @@ void chooseActivity(VisitorState& v, bool isCharles) {
         useNextSpot(v, isCharles);
     }
     v.tryScenarioNext = !v.tryScenarioNext;
-}
-
-void refreshHousehold(GameTime now) {
-    const bool trusted = householdSearchTime != 0 && missingOrAlive(householdAbigail) &&
-                         missingOrAlive(householdUncle) && missingOrAlive(householdJack) &&
-                         elapsed(now, householdSearchTime) < householdSearchInterval;
-    if (trusted) return;
-
-    householdAbigail = 0;
-    householdUncle = 0;
-    householdJack = 0;
-    householdSearchTime = 0;
-
-    int32_t peds[kPedArrayCapacity] = {};  // zeroed: a host that claims more than it wrote yields no handles
-    // The host's count is not trusted: never read past what the array holds.
-    const int32_t count = std::clamp(worldGetAllPeds(peds, kPedArrayCapacity), 0, kPedArrayCapacity);
-    for (int32_t i = 0; i < count; ++i) {
-        const auto ped = static_cast<Handle>(peds[i]);
-        if (!entityExists(ped)) continue;
-        const Hash model = entityGetModel(ped);
-        if (model == householdModelAbigail && householdAbigail == 0) {
-            householdAbigail = ped;
-        } else if (model == householdModelUncle && householdUncle == 0) {
-            householdUncle = ped;
-        } else if (model == householdModelJack && householdJack == 0) {
-            householdJack = ped;
-        }
-        if (householdAbigail != 0 && householdUncle != 0 && householdJack != 0) break;
-    }
-    householdSearchTime = now;
 }
 
 }  // namespace tw

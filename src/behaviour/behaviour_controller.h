@@ -1,4 +1,4 @@
-// The per-pass brain of one visitor, and the cache of the player's household.
+// The per-pass brain of one visitor.
 #pragma once
 
 #include "frame/types.h"
@@ -6,14 +6,7 @@
 
 namespace tw {
 
-extern Handle householdAbigail;
-extern Handle householdUncle;
-extern Handle householdJack;
-extern GameTime householdSearchTime;                       // 0 = never searched
-inline constexpr int32_t householdSearchInterval = 30000;  // ms a search result is trusted
-
 void updateVisitor(VisitorState& v, bool isCharles);
 void chooseActivity(VisitorState& v, bool isCharles);
-void refreshHousehold(GameTime now);
 
 }  // namespace tw

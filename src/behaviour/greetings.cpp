@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "behaviour/household.h"
 #include "frame/host_api.h"
 #include "frame/host_ops.h"
-#include "frame/plugin_main.h"
+#include "visit/world_tables.h"
 
 namespace tw {
 
+Hash playerZeroModel = 0;
 PlayerGreetingState sadieGreeting;
 PlayerGreetingState charlesGreeting;
 
@@ -33,14 +35,14 @@ struct GreetingEntry {
 };
 
 bool isFar(Handle ped, const Vec3& playerPos) {
-    if (ped == 0 || !entityExists(ped)) return true;
+    if (!exists(ped)) return true;
     return distance(playerPos, positionOf(ped)) > kClearDistance;
 }
 
 // One visitor's part of the player greeting; the player's line and the answer set differ.
 void updateOneGreeting(PlayerGreetingState& s, Handle ped, Handle playerPed, Handle player, const Vec3& playerPos,
                        GameTime now, const char* playerLine, bool usePlayerSet) {
-    if (ped == 0 || !entityExists(ped)) return;
+    if (!exists(ped)) return;
     if (s.cooldownActive && elapsed(now, s.cooldownStart) < s.cooldownPeriod) return;
 
     const bool near = distance(playerPos, positionOf(ped)) <= kArmDistance && hasClearLineOfSight(playerPed, ped);
@@ -92,8 +94,8 @@ void updatePlayerGreetings(Handle sadiePed, Handle charlesPed) {
 
     if (isFar(sadiePed, playerPos) && isFar(charlesPed, playerPos)) {
         playerSetGreetingLine(player, nullptr);
-        if (sadiePed != 0 && entityExists(sadiePed)) pedSetGreetingResponse(sadiePed, nullptr);
-        if (charlesPed != 0 && entityExists(charlesPed)) pedSetGreetingResponse(charlesPed, nullptr);
+        if (exists(sadiePed)) pedSetGreetingResponse(sadiePed, nullptr);
+        if (exists(charlesPed)) pedSetGreetingResponse(charlesPed, nullptr);
         return;
     }
     updateOneGreeting(sadieGreeting, sadiePed, playerPed, player, playerPos, now,
@@ -113,7 +115,7 @@ void greetHousehold(Handle visitorPed, IntervalTimer& timer, bool isCharles, Gam
         {jack, householdModelJack, "GREET_JACK"},
     }};
     for (const GreetingEntry& row : rows) {
-        if (row.member == 0 || !entityExists(row.member)) continue;
+        if (!exists(row.member)) continue;
         if (entityGetModel(row.member) != row.model) continue;
         if (distance(visitorPos, positionOf(row.member)) > kHouseholdDistance) continue;
         if (!hasClearLineOfSight(visitorPed, row.member)) continue;
@@ -121,7 +123,7 @@ void greetHousehold(Handle visitorPed, IntervalTimer& timer, bool isCharles, Gam
         speakLine(visitorPed, row.line);
         faceEachOther(visitorPed, row.member);
         scriptWait(kHouseholdAnswerWaitMs);  // the member answers after a beat
-        speakLine(row.member, isCharles ? "GREET_CHARLES" : "GREET_SADIE");
+        speakLine(row.member, visitorFacts(isCharles).householdAnswer);
         timer.last = now;  // stamped with the time before the wait
         return;
     }

@@ -15,6 +15,8 @@ struct PlayerGreetingState {
     int32_t holdPeriod = 3000;       // ms from the exchange to the cooldown
 };
 
+extern Hash playerZeroModel;  // "player_zero", hashed when the main loop starts: its greetings differ
+
 extern PlayerGreetingState sadieGreeting;
 extern PlayerGreetingState charlesGreeting;
 

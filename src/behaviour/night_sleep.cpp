@@ -2,8 +2,8 @@
 
 #include <initializer_list>
 
-#include "behaviour/behaviour_controller.h"
 #include "behaviour/greetings.h"
+#include "behaviour/household.h"
 #include "frame/host_ops.h"
 #include "visit/ranch_fixtures.h"
 #include "visit/world_tables.h"
@@ -17,10 +17,6 @@ constexpr int32_t kDayEndHour = 21;     // 22:00 sends them to bed
 constexpr float kAtBedDistance = 2.5f;  // m from the walk target to lie down
 constexpr float kSongDistance = 8.0f;   // m from the musician
 
-// What the host answers for a script task it was given.
-constexpr int32_t kTaskWaitingToStart = 0;
-constexpr int32_t kTaskRunning = 1;
-
 Hash navMeshTaskHash = 0;  // "SCRIPT_TASK_FOLLOW_NAV_MESH_TO_COORD", hashed on first use
 
 bool fixturesPresent() {
@@ -31,7 +27,7 @@ bool fixturesPresent() {
 // Changes into the sleep outfit, but only where the player cannot watch.
 void changeForBedUnseen(VisitorState& v, bool isCharles, const Vec3& pos) {
     if (v.wearingSleepOutfit || playerCanSeeCoord(playerGetPed(), pos)) return;
-    pedSetOutfitPreset(v.ped, isCharles ? kCharlesSleepOutfit : kSadieSleepOutfit);
+    pedSetOutfitPreset(v.ped, visitorFacts(isCharles).sleepOutfit);
     v.wearingSleepOutfit = true;
 }
 
@@ -63,7 +59,7 @@ bool playsAt(Handle ped, Hash type) {
 }  // namespace
 
 bool updateNight(VisitorState& v, bool isCharles) {
-    if (v.ped == 0 || !entityExists(v.ped)) return false;
+    if (!exists(v.ped)) return false;
     if (!fixturesPresent()) {
         // A sleep point the host took away is made afresh, not kept as a handle to nothing.
         for (Handle* point : {&sleepPoint1, &sleepPoint2})
@@ -83,16 +79,17 @@ bool updateNight(VisitorState& v, bool isCharles) {
     }
     if (v.isSleeping) return true;
 
-    // Charles sleeps at bedroll 1, Sadie at bedroll 2. While the bed is missing or taken the
-    // visitor goes on with its day.
-    const Handle bed = isCharles ? sleepPoint1 : sleepPoint2;
-    const Vec3 target = isCharles ? bedroll1Position : bedroll2Position;
+    // Each sleeps at its own bedroll. While the bed is missing or taken the visitor goes on
+    // with its day.
+    const std::size_t bedroll = visitorFacts(isCharles).bedroll;
+    const Handle bed = bedroll == 0 ? sleepPoint1 : sleepPoint2;
+    const Vec3 target = kBedrolls[bedroll].position;
     if (bed == 0 || !scenarioPointExists(bed)) {
         v.goingToBed = false;
         return true;
     }
     const Handle user = scenarioPointGetUser(bed);
-    if (user != 0 && entityExists(user) && user != v.ped) {  // taken; try again next pass
+    if (exists(user) && user != v.ped) {  // taken; try again next pass
         v.goingToBed = false;
         return true;
     }
@@ -132,23 +129,23 @@ void getOutOfBed(VisitorState& v) {
 }
 
 void checkCampSong(VisitorState& v, IntervalTimer& timer, bool isCharles) {
-    if (v.ped == 0 || !entityExists(v.ped) || v.isSleeping) return;
+    if (!exists(v.ped) || v.isSleeping) return;
     const GameTime now = gameGetTimer();
     if (elapsed(now, timer.last) < timer.interval) return;
 
     refreshHousehold(now);
     const Vec3 pos = positionOf(v.ped);
 
-    if (householdUncle != 0 && entityExists(householdUncle) &&
-        distance(positionOf(householdUncle), pos) <= kSongDistance && playsAt(householdUncle, scenarios.benchBanjo)) {
+    if (exists(householdUncle) && distance(positionOf(householdUncle), pos) <= kSongDistance &&
+        playsAt(householdUncle, scenarios.benchBanjo)) {
         speakLine(v.ped, "CAMP_SONG_TRANSITION");
         timer.last = now;
         return;
     }
     if (!isCharles) return;  // Sadie does not react to her own harmonica
 
-    if (sadie.ped != 0 && entityExists(sadie.ped) && !sadie.isSleeping &&
-        distance(positionOf(sadie.ped), pos) <= kSongDistance && playsAt(sadie.ped, scenarios.benchHarmonica)) {
+    if (exists(sadie.ped) && !sadie.isSleeping && distance(positionOf(sadie.ped), pos) <= kSongDistance &&
+        playsAt(sadie.ped, scenarios.benchHarmonica)) {
         speakLine(v.ped, "CAMP_SONG_TRANSITION");
         timer.last = now;
     }

@@ -2,12 +2,13 @@
 #pragma once
 
 #include "visit/visitor_state.h"
+#include "visit/world_tables.h"
 
 namespace tw {
 
-// Outfit presets the visitors sleep in; neither is among their day outfits.
-inline constexpr int32_t kSadieSleepOutfit = 15;
-inline constexpr int32_t kCharlesSleepOutfit = 5;
+// Outfit presets the visitors sleep in, by name; the values are the visitor table's.
+inline constexpr int32_t kSadieSleepOutfit = kVisitors[kSadieRow].sleepOutfit;
+inline constexpr int32_t kCharlesSleepOutfit = kVisitors[kCharlesRow].sleepOutfit;
 
 // False when the visitor is gone; it may be, since rebuilding the ranch fixtures waits.
 bool updateNight(VisitorState& v, bool isCharles);

@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "behaviour/night_sleep.h"
+#include "frame/build_switch.h"
 #include "frame/host_ops.h"
-#include "frame/key_state.h"
 #include "visit/ranch_fixtures.h"
-#include "visit/scheduler.h"
+#include "visit/visit_state.h"
 #include "visit/visitor_state.h"
 
 namespace tw {
@@ -56,12 +56,10 @@ constexpr Colour kBad{255, 100, 100};
 
 void line(const char* text, float y, float scale, Colour c) { drawLine(text, y, scale, c.r, c.g, c.b); }
 
-bool present(const VisitorState& v) { return v.ped != 0 && entityExists(v.ped); }
-
 // One visitor's header and, when it is present, its detail lines; moves lineY below them.
 void drawVisitorBlock(const VisitorState& v, const char* name, int32_t sleepPreset, GameTime now, float& lineY) {
     char text[96];
-    const bool here = present(v);
+    const bool here = exists(v.ped);
     std::snprintf(text, sizeof text, "%s%s", name, here ? "ACTIVE" : "INACTIVE");
     line(text, lineY, 0.4f, here ? kGood : kBad);
     lineY = lineY + kLineStep;
@@ -117,7 +115,9 @@ void drawOverlay() {
 
     float lineY = 0.155f;  // screen fraction of the next line
     if (visitActive) {
-        const char* type = visitType == 0 ? "Type: Both" : visitType == 1 ? "Type: Sadie" : "Type: Charles";
+        const char* type = visitType == VisitType::Both        ? "Type: Both"
+                           : visitType == VisitType::SadieOnly ? "Type: Sadie"
+                                                               : "Type: Charles";
         line(type, 0.155f, 0.4f, {255, 255, 255});
         lineY = 0.185f;
     }

@@ -1,4 +1,4 @@
-// Keyboard events as the host's keyboard callback reports them, and the developer hotkeys.
+// Keyboard events as the host's keyboard callback reports them, and the developer hotkeys' keys.
 #pragma once
 
 #include <array>
@@ -17,9 +17,6 @@ struct KeyState {
 inline constexpr uint32_t kKeyCount = 255;  // virtual-key codes 0 .. 254
 extern std::array<KeyState, kKeyCount> keyStates;
 
-// Developer switch for the overlay and the hotkeys; set by the build.
-extern bool debugMode;
-
 inline constexpr uint32_t kKeyF1 = 0x70;
 inline constexpr uint32_t kKeyF2 = 0x71;
 inline constexpr uint32_t kKeyF3 = 0x72;
@@ -32,8 +29,5 @@ extern "C" void onKeyboardEvent(uint32_t keyCode, uint16_t repeats, uint8_t scan
 // True, consuming the record, when the key's last event fired within 100 ms of now.
 bool keyFired(uint32_t keyCode);
 bool keyFired(KeyState& record, uint32_t now);
-
-// The hotkey step of a ready pass: F1, F2, F3, F4, I.
-void runHotkeys();
 
 }  // namespace tw

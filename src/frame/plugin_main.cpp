@@ -5,7 +5,10 @@
 #include "behaviour/activities.h"
 #include "behaviour/behaviour_controller.h"
 #include "behaviour/greetings.h"
+#include "behaviour/household.h"
+#include "devtools/coord_capture.h"
 #include "devtools/overlay.h"
+#include "frame/build_switch.h"
 #include "frame/host_api.h"
 #include "frame/host_ops.h"
 #include "frame/key_state.h"
@@ -21,14 +24,20 @@
 namespace tw {
 
 bool worldReady = false;
-Hash householdModelAbigail = 0;
-Hash householdModelUncle = 0;
-Hash householdModelJack = 0;
-Hash playerZeroModel = 0;
 
 namespace {
 
 void scriptEntry() { scriptMain(); }
+
+// The developer hotkeys: F1 capture coordinates, F2 force a visit, F3 clean up, F4 reset the
+// visit timer, I send the visitors away.
+void runHotkeys() {
+    if (keyFired(kKeyF1)) captureCoordinates();
+    if (keyFired(kKeyF2)) forceVisit();
+    if (keyFired(kKeyF3)) endVisit();
+    if (keyFired(kKeyF4)) resetVisitTimer();
+    if (keyFired(kKeyI)) departNow();
+}
 
 void runPass() {
     drawOverlay();
@@ -67,7 +76,7 @@ void scriptMain() {
     logStart(debugMode);
     logSettings();
     int missingSpots = 0;
-    for (const ActivitySpot& spot : activitySpots) missingSpots += spot.point == 0 ? 1 : 0;
+    for (const SpotPoint& spot : activitySpotPoints) missingSpots += spot.point == 0 ? 1 : 0;
     if (missingSpots > 0)
         logEvent("the game refused %d of the %d activity spots; the visitors use the others", missingSpots,
                  static_cast<int>(kActivitySpotCount));
@@ -81,9 +90,9 @@ void mainLoop() {
     scriptWait(2000);
     ensureRanchFixtures();
     scriptWait(1000);
-    householdModelAbigail = miscGetHashKey("cs_abigailroberts");
-    householdModelUncle = miscGetHashKey("cs_uncle");
-    householdModelJack = miscGetHashKey("cs_jackmarston_teen");
+    householdModelAbigail = miscGetHashKey(kHouseholdModelNames[0]);
+    householdModelUncle = miscGetHashKey(kHouseholdModelNames[1]);
+    householdModelJack = miscGetHashKey(kHouseholdModelNames[2]);
     playerZeroModel = miscGetHashKey("player_zero");
     clearPlayerGreetings();
     sadieHouseholdGreeting.last = 0;

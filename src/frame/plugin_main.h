@@ -8,10 +8,6 @@
 namespace tw {
 
 extern bool worldReady;  // the ranch fixtures existed once; never cleared
-extern Hash householdModelAbigail;
-extern Hash householdModelUncle;
-extern Hash householdModelJack;
-extern Hash playerZeroModel;
 
 void scriptMain();
 [[noreturn]] void mainLoop();

@@ -2,14 +2,12 @@
 
 #include <initializer_list>
 
-#include "behaviour/behaviour_controller.h"
 #include "behaviour/greetings.h"
 #include "behaviour/night_sleep.h"
 #include "frame/host_ops.h"
 #include "frame/plugin_log.h"
-#include "frame/settings.h"
 #include "visit/ranch_fixtures.h"
-#include "visit/scheduler.h"
+#include "visit/world_tables.h"
 
 namespace tw {
 
@@ -28,14 +26,6 @@ constexpr int32_t kRideOffsetRange = 150;   // m, ride-away targets drawn in [-1
 constexpr float kWalkAwayOffset = 100.0f;   // m in x and in y, visitor without a horse
 constexpr float kRemovalDistance = 200.0f;  // m from the player
 constexpr int32_t kSettleMs = 100;
-
-// Script task status answers the departure distinguishes.
-constexpr int32_t kTaskWaitingToStart = 0;
-constexpr int32_t kTaskRunning = 1;
-constexpr int32_t kTaskNotFound = 7;
-constexpr int32_t kTaskFinished = 8;
-
-bool exists(Handle h) { return h != 0 && entityExists(h); }
 
 void orderWalkToHorse(const VisitorState& v) { taskGoToEntity(v.ped, v.horse); }
 
@@ -200,52 +190,6 @@ void deleteEntity(Handle& entity) {
         entityDelete(&entity);
     }
     entity = 0;
-}
-
-void deleteCreatedPoint(VisitorState& v) {
-    if (v.createdScenarioPoint == 0) return;
-    if (scenarioPointExists(v.createdScenarioPoint)) scenarioPointDelete(v.createdScenarioPoint);
-    v.createdScenarioPoint = 0;
-}
-
-void endVisit() {
-    for (VisitorState* v : {&sadie, &charles}) {
-        if (!exists(v->ped)) continue;
-        pedSetGreetingResponse(v->ped, nullptr);
-        playerSetGreetingLine(playerGetId(), nullptr);
-        taskClearPedTasks(v->ped);
-        // Only a point that still exists goes now; a dead handle is left for the reset to test and clear.
-        if (v->createdScenarioPoint != 0 && scenarioPointExists(v->createdScenarioPoint)) {
-            scenarioPointDelete(v->createdScenarioPoint);
-            v->createdScenarioPoint = 0;
-        }
-    }
-    scriptWait(kSettleMs);
-    resetVisitor(sadie);
-    resetVisitor(charles);
-
-    visitActive = false;
-    lastVisitEndTime = gameGetTimer();
-    logEvent("visit ended; the next may start in %d in-game hours (%d real minutes)", static_cast<int>(visitCooldown),
-             static_cast<int>(visitCooldown) * 2);
-    playerSetGreetingLine(playerGetId(), nullptr);
-
-    clearPlayerGreetings();
-    sadieHouseholdGreeting.last = 0;
-    charlesHouseholdGreeting.last = 0;
-
-    for (Handle* bedroll : {&bedroll1, &bedroll2})
-        if (exists(*bedroll)) deleteEntity(*bedroll);
-    for (Handle* point : {&sleepPoint1, &sleepPoint2}) {
-        if (*point == 0) continue;
-        if (scenarioPointExists(*point)) scenarioPointDelete(*point);
-        *point = 0;
-    }
-
-    householdAbigail = 0;
-    householdUncle = 0;
-    householdJack = 0;
-    householdSearchTime = 0;
 }
 
 }  // namespace tw

@@ -1,4 +1,4 @@
-// Sending visitors away, removing them, and ending the visit.
+// Sending visitors away and removing them.
 #pragma once
 
 #include "frame/types.h"
@@ -10,8 +10,5 @@ void beginDeparture(VisitorState& v);
 void updateDeparture(VisitorState& v);
 void resetVisitor(VisitorState& v);
 void deleteEntity(Handle& entity);
-// Deletes the scenario point the visitor made for itself, if any, and forgets it.
-void deleteCreatedPoint(VisitorState& v);
-void endVisit();
 
 }  // namespace tw

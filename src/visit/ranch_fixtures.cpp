@@ -2,6 +2,7 @@
 
 #include "frame/host_ops.h"
 #include "frame/plugin_log.h"
+#include "visit/model_loading.h"
 #include "visit/world_tables.h"
 
 namespace tw {
@@ -12,10 +13,6 @@ Handle sleepPoint1 = 0;
 Handle sleepPoint2 = 0;
 
 namespace {
-
-// A model the host never loads must not freeze the script: give up after this much game
-// time; the next call tries again.
-constexpr int32_t kModelLoadLimitMs = 5000;
 
 // What keeps failing, one bit per fixture, so the log tells a failure once and not on every
 // try; a success clears the bit.
@@ -30,7 +27,7 @@ bool newFailure(uint8_t bit) {
 
 void ensureBedroll(Handle& bedroll, Hash model, Vec3 position, float heading, uint8_t bit, int number) {
     if (entityExists(bedroll)) return;
-    if (loadModel(model)) {
+    if (waitForModel(model, kFixtureModelWait)) {
         bedroll = objectCreate(model, position.x, position.y, position.z);
         if (entityExists(bedroll)) {
             entitySetHeading(bedroll, heading);
@@ -63,28 +60,17 @@ void ensureSleepPoint(Handle& point, Vec3 position, float heading, uint8_t bit, 
 
 }  // namespace
 
-bool loadModel(Hash model) {
-    if (streamingHasModelLoaded(model)) return true;
-    streamingRequestModel(model, false);
-    const GameTime start = gameGetTimer();
-    while (!streamingHasModelLoaded(model)) {
-        if (elapsed(gameGetTimer(), start) > kModelLoadLimitMs) return false;
-        scriptWait(0);
-    }
-    return true;
-}
-
 void ensureRanchFixtures() {
-    ensureBedroll(bedroll1, models.bedrollFurLined, bedroll1Position, 325.0f, kBedroll1Bit, 1);
-    ensureBedroll(bedroll2, models.bedrollOpen, bedroll2Position, 315.0f, kBedroll2Bit, 2);
+    ensureBedroll(bedroll1, models.bedrollFurLined, kBedrolls[0].position, kBedrolls[0].heading, kBedroll1Bit, 1);
+    ensureBedroll(bedroll2, models.bedrollOpen, kBedrolls[1].position, kBedrolls[1].heading, kBedroll2Bit, 2);
     scriptWait(500);
-    ensureSleepPoint(sleepPoint1, bedroll1Position, 325.0f, kSleepPoint1Bit, 1);
-    ensureSleepPoint(sleepPoint2, bedroll2Position, 315.0f, kSleepPoint2Bit, 2);
+    ensureSleepPoint(sleepPoint1, kBedrolls[0].position, kBedrolls[0].heading, kSleepPoint1Bit, 1);
+    ensureSleepPoint(sleepPoint2, kBedrolls[1].position, kBedrolls[1].heading, kSleepPoint2Bit, 2);
 }
 
 bool ranchFixturesReady() {
-    return bedroll1 != 0 && entityExists(bedroll1) && bedroll2 != 0 && entityExists(bedroll2) && sleepPoint1 != 0 &&
-           scenarioPointExists(sleepPoint1) && sleepPoint2 != 0 && scenarioPointExists(sleepPoint2);
+    return exists(bedroll1) && exists(bedroll2) && sleepPoint1 != 0 && scenarioPointExists(sleepPoint1) &&
+           sleepPoint2 != 0 && scenarioPointExists(sleepPoint2);
 }
 
 bool playerCanSeeCoord(Handle ped, Vec3 position) {

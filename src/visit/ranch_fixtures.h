@@ -14,9 +14,6 @@ extern Handle sleepPoint2;  // at bedroll 2, heading 315
 void ensureRanchFixtures();
 // True when both bedrolls exist and both sleep points exist (tested in that order).
 bool ranchFixturesReady();
-// Requests a model and waits, frame by frame, until it has loaded or the wait gives up;
-// returns whether it loaded.
-bool loadModel(Hash model);
 // Whether ped (normally the player's) has a clear line of sight to position.
 bool playerCanSeeCoord(Handle ped, Vec3 position);
 

@@ -1,27 +1,23 @@
-#include <initializer_list>
-
 #include "visit/scheduler.h"
 
+#include <initializer_list>
+
+#include "behaviour/greetings.h"
+#include "behaviour/household.h"
 #include "frame/host_ops.h"
 #include "frame/plugin_log.h"
 #include "frame/settings.h"
 #include "visit/departure.h"
+#include "visit/ranch_fixtures.h"
 #include "visit/visit_start.h"
 #include "visit/visitor_state.h"
 #include "visit/world_tables.h"
 
 namespace tw {
 
-bool visitActive = false;
-GameTime visitStartTime = 0;
-GameTime lastVisitEndTime = 0;
-int32_t visitType = 0;
-bool startFailed = false;
-GameTime failedStartTime = 0;
-
 namespace {
 
-bool present(const VisitorState& v) { return v.ped != 0 && entityExists(v.ped); }
+constexpr int32_t kSettleMs = 100;  // ms between clearing the visitors' tasks and removing them
 
 // What holds the next visit back, for the log: written when it changes, not on every pass.
 enum class Hold : uint8_t { None, Retry, Cooldown, Mission, Story, Distance, Chance };
@@ -87,11 +83,11 @@ void runDurationTest() {
     const GameTime now = gameGetTimer();
     if (elapsed(now, visitStartTime) < hoursToMs(visitDuration)) return;
     for (VisitorState* v : {&sadie, &charles})
-        if (v->ped != 0 && entityExists(v->ped) && !v->isDeparting) beginDeparture(*v);
+        if (exists(v->ped) && !v->isDeparting) beginDeparture(*v);
 }
 
 void runEndTest() {
-    if (!present(sadie) && !present(charles)) endVisit();
+    if (!exists(sadie.ped) && !exists(charles.ped)) endVisit();
 }
 
 void forceVisit() {
@@ -99,15 +95,52 @@ void forceVisit() {
 }
 
 void resetVisitTimer() {
-    visitType = -1;
+    visitType = VisitType::None;
     visitActive = false;
     lastVisitEndTime = gameGetTimer();
-    if (present(sadie) || present(charles)) endVisit();
+    if (exists(sadie.ped) || exists(charles.ped)) endVisit();
 }
 
 void departNow() {
     for (VisitorState* v : {&sadie, &charles})
-        if (present(*v)) beginDeparture(*v);
+        if (exists(v->ped)) beginDeparture(*v);
+}
+
+void endVisit() {
+    for (VisitorState* v : {&sadie, &charles}) {
+        if (!exists(v->ped)) continue;
+        pedSetGreetingResponse(v->ped, nullptr);
+        playerSetGreetingLine(playerGetId(), nullptr);
+        taskClearPedTasks(v->ped);
+        // Only a point that still exists goes now; a dead handle is left for the reset to test and clear.
+        if (v->createdScenarioPoint != 0 && scenarioPointExists(v->createdScenarioPoint)) {
+            scenarioPointDelete(v->createdScenarioPoint);
+            v->createdScenarioPoint = 0;
+        }
+    }
+    scriptWait(kSettleMs);
+    resetVisitor(sadie);
+    resetVisitor(charles);
+
+    visitActive = false;
+    lastVisitEndTime = gameGetTimer();
+    logEvent("visit ended; the next may start in %d in-game hours (%d real minutes)", static_cast<int>(visitCooldown),
+             static_cast<int>(visitCooldown) * 2);
+    playerSetGreetingLine(playerGetId(), nullptr);
+
+    clearPlayerGreetings();
+    sadieHouseholdGreeting.last = 0;
+    charlesHouseholdGreeting.last = 0;
+
+    for (Handle* bedroll : {&bedroll1, &bedroll2})
+        if (exists(*bedroll)) deleteEntity(*bedroll);
+    for (Handle* point : {&sleepPoint1, &sleepPoint2}) {
+        if (*point == 0) continue;
+        if (scenarioPointExists(*point)) scenarioPointDelete(*point);
+        *point = 0;
+    }
+
+    forgetHousehold();
 }
 
 }  // namespace tw

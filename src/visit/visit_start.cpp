@@ -12,8 +12,9 @@
 #include "frame/plugin_log.h"
 #include "visit/departure.h"
 #include "visit/horse_tack.h"
+#include "visit/model_loading.h"
 #include "visit/ranch_fixtures.h"
-#include "visit/scheduler.h"
+#include "visit/visit_state.h"
 #include "visit/visitor_state.h"
 #include "visit/world_tables.h"
 
@@ -22,15 +23,23 @@ namespace tw {
 namespace {
 
 constexpr float kDegToRad = 0.017453292f;
-constexpr int32_t kModelLoadLimitMs = 5000;  // game time a visitor or horse model may take
 constexpr int32_t kSettleAfterCreateMs = 500;
 constexpr float kMinPlayerDistance = 15.0f;  // m between the player and an arrival position
 
+// What configureVisitorEntity tells the host about every visitor and horse, and spawnPed and
+// arrive about the ped they made. The host's config flags are numbered; the spawn options'
+// values are fixed in the host catalogue.
+constexpr std::array<int32_t, 10> kVisitorConfigFlagsOn{72, 113, 61, 170, 442, 370, 6, 169, 217, 146};  // in order
+constexpr int32_t kVisitorConfigFlagOff = 168;  // turned off last, after the relationship group
+constexpr int32_t kRiderConfigFlagOff = 130;    // turned off on the visitors, not their horses, once named
+constexpr const char* kVisitorRelationshipGroup = "REL_GANG_DUTCHS";
+constexpr int32_t kCreatedOutfitPreset = 0;  // every ped starts in preset 0; a visitor's day outfit follows
+
 const char* modelName(Hash model) {
-    if (model == models.sadie) return "cs_mrsadler (Sadie)";
-    if (model == models.charles) return "cs_charlessmith (Charles)";
-    if (model == models.sadieHorse) return "a_c_horse_gang_sadie_endlesssummer (Sadie's horse)";
-    if (model == models.charlesHorse) return "a_c_horse_gang_charles_endlesssummer (Charles's horse)";
+    if (model == models.visitor[kSadieRow]) return "cs_mrsadler (Sadie)";
+    if (model == models.visitor[kCharlesRow]) return "cs_charlessmith (Charles)";
+    if (model == models.horse[kSadieRow]) return "a_c_horse_gang_sadie_endlesssummer (Sadie's horse)";
+    if (model == models.horse[kCharlesRow]) return "a_c_horse_gang_charles_endlesssummer (Charles's horse)";
     return "of a visitor";
 }
 
@@ -43,8 +52,9 @@ int32_t drawOutfit(const std::array<int32_t, N>& list) {
 
 // True when the visitor's ped was made; its horse is made either way.
 bool arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsThree) {
+    const VisitorFacts& facts = visitorFacts(isCharles);
     const Vec3 position = pickArrivalPosition();
-    v.ped = spawnPed(isCharles ? models.charles : models.sadie, position);
+    v.ped = spawnPed(models.visitor[visitorRow(isCharles)], position);
     scriptWait(kSettleAfterCreateMs);
     const bool came = entityExists(v.ped);
     if (came) {
@@ -53,16 +63,16 @@ bool arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsTh
         v.spawnTime = spawnTime;
         v.hasSettled = false;
         configureVisitorEntity(v.ped);
-        pedSetVoice(v.ped, isCharles ? (playerIsThree ? "CHARLES_SMITH_ES" : "CHARLES_SMITH") : "SADIE_ADLER_NORMAL");
-        pedSetName(v.ped, isCharles ? "Charles" : "Sadie");
-        pedSetConfigFlag(v.ped, 130, false);
-        if (!isCharles) {
+        pedSetVoice(v.ped, playerIsThree ? facts.voiceWithPlayerThree : facts.voice);
+        pedSetName(v.ped, facts.name);
+        pedSetConfigFlag(v.ped, kRiderConfigFlagOff, false);
+        if (facts.weaponToRemove != nullptr) {
             // Hashed one after the other: the order of calls in an argument list is the compiler's.
-            const Hash weapon = miscGetHashKey("WEAPON_REPEATER_CARBINE_SADIE");
+            const Hash weapon = miscGetHashKey(facts.weaponToRemove);
             const Hash reason = miscGetHashKey("REMOVE_REASON_DEFAULT");
             weaponRemoveFromPed(v.ped, weapon, reason);
         }
-        v.outfitPreset = static_cast<uint32_t>(isCharles ? drawOutfit(charlesOutfits) : drawOutfit(sadieOutfits));
+        v.outfitPreset = static_cast<uint32_t>(drawOutfit(facts.dayOutfits));
         pedSetOutfitPreset(v.ped, static_cast<int32_t>(v.outfitPreset));
         v.activityEndTime = 0;
         v.spotCursor = miscGetRandomInt(0, static_cast<int32_t>(kActivitySpotCount));
@@ -76,7 +86,7 @@ bool arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsTh
 
     // The horse comes even when its rider did not.
     const Vec3 horsePosition = scatterAround(horseSpawnCentre);
-    v.horse = spawnPed(isCharles ? models.charlesHorse : models.sadieHorse, horsePosition);
+    v.horse = spawnPed(models.horse[visitorRow(isCharles)], horsePosition);
     scriptWait(kSettleAfterCreateMs);
     if (entityExists(v.horse)) {
         applyRandomSaddle(v.horse);
@@ -88,15 +98,15 @@ bool arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsTh
 }  // namespace
 
 void startVisit() {
-    if (models.sadie == 0 || models.charles == 0 || arrivalPoints.empty()) return;
+    if (models.visitor[kSadieRow] == 0 || models.visitor[kCharlesRow] == 0 || kArrivalPoints.empty()) return;
 
-    const int32_t previousType = visitType;
+    const VisitType previousType = visitType;
     // An answer outside 0..2 counts as the nearest valid one, so someone always sets out.
-    visitType = std::clamp(miscGetRandomInt(0, 3), 0, 2);
+    visitType = static_cast<VisitType>(std::clamp(miscGetRandomInt(0, 3), 0, 2));
     const GameTime spawnTime = gameGetTimer();
     const bool playerIsThree = entityGetModel(playerGetPed()) == models.playerThree;
-    const bool sadieComes = visitType == 0 || visitType == 1;
-    const bool charlesComes = visitType == 0 || visitType == 2;
+    const bool sadieComes = visitType == VisitType::Both || visitType == VisitType::SadieOnly;
+    const bool charlesComes = visitType == VisitType::Both || visitType == VisitType::CharlesOnly;
 
     const bool sadieCame = sadieComes && arrive(sadie, false, spawnTime, playerIsThree);
     const bool charlesCame = charlesComes && arrive(charles, true, spawnTime, playerIsThree);
@@ -135,13 +145,13 @@ Vec3 pickArrivalPosition() {
     for (const std::size_t k : order) {
         const float r = miscGetRandomFloat(10.0f, 20.0f);
         const float theta = miscGetRandomFloat(0.0f, 360.0f) * kDegToRad;
-        const Vec3& a = arrivalPoints[k].position;
+        const Vec3& a = kArrivalPoints[k].position;
         const Vec3 candidate{a.x + r * std::cos(theta), a.y + r * std::sin(theta), a.z};
         if (distance(player, candidate) >= kMinPlayerDistance && !playerCanSeeCoord(playerGetPed(), candidate))
             return candidate;
     }
     // Nothing out of sight: beside arrival point 0, seen or not.
-    const Vec3& a0 = arrivalPoints[0].position;
+    const Vec3& a0 = kArrivalPoints[0].position;
     return {a0.x + 15.0f, a0.y + 15.0f, a0.z};
 }
 
@@ -150,39 +160,32 @@ Handle spawnPed(Hash model, Vec3 position) {
         logEvent("the game does not know the model %s", modelName(model));
         return 0;
     }
-    streamingRequestModel(model, true);
-    const GameTime start = gameGetTimer();
-    for (;;) {
-        if (streamingHasModelLoaded(model)) {
-            const Handle ped = pedCreate(model, position.x, position.y, position.z);
-            if (!entityExists(ped)) {
-                streamingReleaseModel(model);
-                logEvent("the game refused to create %s", modelName(model));
-                return 0;
-            }
-            pedSpawnOptionD(ped);
-            pedSetOutfitPreset(ped, 0);
-            pedRefreshAppearance(ped);
-            streamingReleaseModel(model);
-            return ped;
-        }
-        scriptWait(0);
-        if (elapsed(gameGetTimer(), start) > kModelLoadLimitMs) {
-            streamingReleaseModel(model);
-            logEvent("the model %s did not load within %d ms", modelName(model), static_cast<int>(kModelLoadLimitMs));
-            return 0;
-        }
+    if (!waitForModel(model, kVisitorModelWait)) {
+        streamingReleaseModel(model);
+        logEvent("the model %s did not load within %d ms", modelName(model), static_cast<int>(kModelLoadLimitMs));
+        return 0;
     }
+    const Handle ped = pedCreate(model, position.x, position.y, position.z);
+    if (!entityExists(ped)) {
+        streamingReleaseModel(model);
+        logEvent("the game refused to create %s", modelName(model));
+        return 0;
+    }
+    pedSpawnOptionD(ped);
+    pedSetOutfitPreset(ped, kCreatedOutfitPreset);
+    pedRefreshAppearance(ped);
+    streamingReleaseModel(model);
+    return ped;
 }
 
 void configureVisitorEntity(Handle entity) {
     if (!entityExists(entity)) return;
-    for (const int32_t flag : {72, 113, 61, 170, 442, 370, 6, 169, 217, 146}) pedSetConfigFlag(entity, flag, true);
+    for (const int32_t flag : kVisitorConfigFlagsOn) pedSetConfigFlag(entity, flag, true);
     pedSpawnOptionA(entity);
     entitySetScriptOwned(entity);
     pedSpawnOptionB(entity);
-    pedSetRelationshipGroup(entity, miscGetHashKey("REL_GANG_DUTCHS"));
-    pedSetConfigFlag(entity, 168, false);
+    pedSetRelationshipGroup(entity, miscGetHashKey(kVisitorRelationshipGroup));
+    pedSetConfigFlag(entity, kVisitorConfigFlagOff, false);
 }
 
 Vec3 scatterAround(Vec3 centre) {

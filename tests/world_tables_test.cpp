@@ -1,0 +1,35 @@
+// The plug-in's constant tables, which the tools read too, are what the plug-in does.
+#include <iterator>
+
+#include "plugin_fixture.h"
+#include "visit/world_tables.h"
+
+namespace {
+
+using sim::gHost;
+using tw::Op;
+
+struct WorldTablesTest : twtest::PluginTest {};
+
+TEST(WorldTables, CreatedModelsAreTheOnesTheHostRegistersForThePlugin) {
+    ASSERT_EQ(std::size(sim::kPluginModels), tw::kCreatedModels.size());
+    for (std::size_t i = 0; i < tw::kCreatedModels.size(); ++i)
+        EXPECT_STREQ(tw::kCreatedModels[i], sim::kPluginModels[i]) << "row " << i;
+}
+
+TEST_F(WorldTablesTest, ActivityPointsAreCreatedAtTheTablesSpotsInOrder) {
+    load();
+    ASSERT_TRUE(sim::runUntil([] { return sim::countOf(Op::scenarioPointCreate) >= tw::kActivitySpotCount; }, 60000));
+    const auto creates = sim::callsOf(Op::scenarioPointCreate);
+    for (std::size_t i = 0; i < tw::kActivitySpotCount; ++i) {
+        SCOPED_TRACE(i);
+        const tw::ActivitySpot& spot = tw::kActivitySpots[i];
+        EXPECT_EQ(creates[i]->u(0), sim::nameHash(spot.scenarioName));
+        EXPECT_FLOAT_EQ(creates[i]->f(1), spot.position.x);
+        EXPECT_FLOAT_EQ(creates[i]->f(2), spot.position.y);
+        EXPECT_FLOAT_EQ(creates[i]->f(3), spot.position.z);
+        EXPECT_FLOAT_EQ(creates[i]->f(4), spot.heading);
+    }
+}
+
+}  // namespace
