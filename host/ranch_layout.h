@@ -2,25 +2,23 @@
 // and the player's household going about its day.
 #pragma once
 
+#include <array>
+
+#include "visit/world_tables.h"
 #include "world.h"
 
 namespace sim {
 
-// The chore scenario types the visitors look for near the house, for telling a chore from
-// the other activities when reading what the plug-in did.
-inline constexpr const char* kChoreScenarios[] = {
-    "PROP_CAMP_SEAT_CHAIR_TABLE_STEW_QUENTLYS",
-    "WORLD_HUMAN_WASH_DISHES_TABLE_LEFT",
-    "PROP_HUMAN_FOODPREP_STEW_ALWAYS",
-    "PROP_HUMAN_SEAT_CHAIR_MORTAR_PESTLE",
-    "WORLD_HUMAN_CLEAN_WINDOW",
-    "WORLD_HUMAN_CLEAN_TABLE",
-    "WORLD_HUMAN_FAN",
-    "WORLD_HUMAN_TWNREC_SCRUB_BLOOD_FLOOR_BUCKET",
-    "PROP_HUMAN_SEAT_CHAIR_SEWING_AND_KNITTING",
-    "PROP_HUMAN_WOOD_CHOP_AND_SHARPEN_AXE",
-    "WORLD_HUMAN_FEED_CHICKEN",
-};
+// The chore scenario types the visitors look for near the house (the plug-in's own lists),
+// for telling a chore from the other activities when reading what the plug-in did.
+inline constexpr auto kChoreScenarios = [] {
+    std::array<const char*, 1 + tw::kSadieChoreScenarios.size() + tw::kCharlesChoreScenarios.size()> all{};
+    std::size_t n = 0;
+    all[n++] = tw::kStewChoreScenario;
+    for (const char* c : tw::kSadieChoreScenarios) all[n++] = c;
+    for (const char* c : tw::kCharlesChoreScenarios) all[n++] = c;
+    return all;
+}();
 
 // Places the ranch's scenario points and household. ranchTick does it on the first frame
 // unless World::ranchPopulate is false.

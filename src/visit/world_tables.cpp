@@ -44,7 +44,7 @@ void prepareWorld() {
     scenarios.sitGroundCoffee = miscGetHashKey("WORLD_HUMAN_SIT_GROUND_COFFEE_DRINK");
     scenarios.sitGround = miscGetHashKey("WORLD_HUMAN_SIT_GROUND");
     scenarios.sitGroundWhittle = miscGetHashKey("WORLD_HUMAN_SIT_GROUND_WHITTLE");
-    scenarios.stewChore = miscGetHashKey("PROP_CAMP_SEAT_CHAIR_TABLE_STEW_QUENTLYS");
+    scenarios.stewChore = miscGetHashKey(kStewChoreScenario);
     scenarios.benchHarmonica = miscGetHashKey("PROP_HUMAN_SEAT_BENCH_HARMONICA");
     scenarios.chairSmokeRoll = miscGetHashKey("PROP_HUMAN_SEAT_CHAIR_SMOKE_ROLL");
     scenarios.benchBanjo = miscGetHashKey("PROP_HUMAN_SEAT_BENCH_BANJO");

@@ -99,6 +99,8 @@ inline constexpr std::array<const char*, 2> kCharlesChoreScenarios{
     "WORLD_HUMAN_FEED_CHICKEN",
 };
 inline constexpr std::size_t kMaxChoreCount = 8;
+// The stew table: a chore of Sadie's, at most once an hour for both visitors together.
+inline constexpr const char* kStewChoreScenario = "PROP_CAMP_SEAT_CHAIR_TABLE_STEW_QUENTLYS";
 
 struct VisitorFacts {
     const char* name;  // the ped's name, as the player sees it
