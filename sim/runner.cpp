@@ -17,6 +17,7 @@
 #include "ranch_layout.h"
 #include "ranch_map.h"
 #include "scratch_dir.h"
+#include "session.h"
 
 namespace simtool {
 
@@ -371,7 +372,8 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
         }
     }
 
-    sim::hostReset();
+    sim::Session session;
+    sim::sessionBegin(session);
     prepareWorld(s);
     r.recorder = std::make_unique<Recorder>(s.clockStartHour, r.cooldownHours);
     Recorder& rec = *r.recorder;
@@ -383,9 +385,8 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
         if (trace) traceLine(trace, c, line);
     };
 
-    std::string loadError;
-    if (!sim::loadPlugin(o.pluginPath, &loadError)) {
-        r.failure = "cannot load the plug-in " + o.pluginPath + ": " + loadError;
+    if (!sim::sessionLoad(session, o.pluginPath)) {
+        r.failure = "cannot load the plug-in " + o.pluginPath + ": " + session.error;
         gHost.observer = nullptr;
         if (trace) std::fclose(trace);
         return r;
@@ -399,9 +400,8 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
     const auto wallStart = std::chrono::steady_clock::now();
     auto lastDraw = wallStart;
     bool drawing = false;
-    sim::World& w = gHost.world;
-
-    while (w.gameTime < endMs) {
+    auto more = [&](sim::World& w) {
+        if (w.gameTime >= endMs) return false;
         const int32_t now = w.gameTime;
         if (sim::Entity* p = sim::findEntity(w, w.playerPed)) p->pos = playerAt(s, now);
         for (; nextSight < s.sight.size() && hoursToMs(s.sight[nextSight].t) <= now; ++nextSight) {
@@ -444,9 +444,9 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
                 rec.note(fmt::format("the world finds no {} to hold", targetName(t)));
             }
         }
-
-        sim::runFrame();
-        ++r.frames;
+        return true;
+    };
+    auto after = [&](sim::World& w) {
         if (!householdDone && w.ranchPopulated) {
             // The ranch puts its household in place on the first frame; this scenario has none.
             const sim::RanchHousehold& hh = sim::ranchHousehold();
@@ -460,7 +460,7 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
             gHost.trace.clear();
             gHost.waits.clear();
         }
-        if (o.progress && (r.frames & 1023) == 0) {
+        if (o.progress && (session.frames & 1023) == 0) {
             const auto t = std::chrono::steady_clock::now();
             if (t - wallStart > std::chrono::seconds(1) && t - lastDraw > std::chrono::milliseconds(100)) {
                 drawProgress(static_cast<double>(w.gameTime) / endMs, static_cast<double>(w.gameTime) / kMsPerHour,
@@ -469,10 +469,13 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
                 drawing = true;
             }
         }
-    }
+    };
+    sim::sessionRun(session, more, after);
+    r.frames = session.frames;
     r.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     if (drawing) clearProgress();
     rec.finish();
+    const sim::World& w = gHost.world;
     r.endTime = w.gameTime;
     r.hostCalls = gHost.totalCalls;
 
@@ -520,7 +523,7 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
                                            p.pos.x, p.pos.y)});
     }
 
-    sim::unloadPlugin();
+    sim::sessionEnd(session);
     for (const std::string& path : o.logPaths) {
         fs::copy_file(dir.path + "/tamberwick.log", path, fs::copy_options::overwrite_existing, ec);
         if (ec && r.failure.empty()) r.failure = path + ": the plug-in's log cannot be copied there: " + ec.message();

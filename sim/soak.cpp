@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "scratch_dir.h"
+#include "session.h"
 
 namespace simtool {
 
@@ -82,7 +83,8 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
     std::error_code ec;
     fs::remove("player_coords.txt", ec);
 
-    sim::hostReset();
+    sim::Session session;
+    sim::sessionBegin(session);
     sim::World& w = gHost.world;
     w.frameStepMs = o.frameStepMs;
     w.gameTime = setup.startTime;
@@ -101,10 +103,9 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
         };
     gHost.observer = [&checker](const sim::Call& c, const sim::World& world) { checker.afterCall(c, world); };
 
-    std::string error;
     const std::string& plugin = setup.devBuild ? o.pluginDevPath : o.pluginPath;
-    if (!sim::loadPlugin(plugin, &error)) {
-        r.failure = "cannot load the plug-in " + plugin + ": " + error;
+    if (!sim::sessionLoad(session, plugin)) {
+        r.failure = "cannot load the plug-in " + plugin + ": " + session.error;
         sim::hostReset();
         return r;
     }
@@ -112,24 +113,29 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
     int64_t t = 0;
     bool wrapped = false;
     int startedAtWrap = 0, endedAtWrap = 0;
-    while (t < totalMs) {
-        if (faults.beforeFrame(w, t)) checker.keySent(faults.lastKey());
-        t += w.frameStepMs;
+    int32_t before = 0;
+    auto more = [&](sim::World& world) {
+        if (t >= totalMs) return false;
+        if (faults.beforeFrame(world, t)) checker.keySent(faults.lastKey());
+        t += world.frameStepMs;
         checker.setNow(t, gHost.frame + 1);
-        const int32_t before = w.gameTime;
-        sim::runFrame();
-        ++r.frames;
+        before = world.gameTime;
+        return true;
+    };
+    auto after = [&](sim::World& world) {
         // The script ran this frame when it asked to be woken on the next one.
         const bool ran = gHost.wakeFrame == gHost.frame + 1;
-        checker.afterFrame(w, ran, ran ? tw::elapsed(gHost.wakeTime, w.gameTime) : 0);
-        if (!wrapped && before > 0 && w.gameTime < 0) {
+        checker.afterFrame(world, ran, ran ? tw::elapsed(gHost.wakeTime, world.gameTime) : 0);
+        if (!wrapped && before > 0 && world.gameTime < 0) {
             wrapped = true;
             startedAtWrap = checker.visitsStarted();
             endedAtWrap = checker.visitsEnded();
         }
-    }
+    };
+    sim::sessionRun(session, more, after);
+    r.frames = session.frames;
     r.hostCalls = gHost.totalCalls;
-    sim::unloadPlugin();
+    sim::sessionEnd(session);
     checker.finish(w, gHost.errors);
     gHost.observer = nullptr;
     for (auto& over : gHost.overrides) over = nullptr;
