@@ -128,6 +128,18 @@ void setModel(World& w, const char* name, bool valid, int32_t loadDelayMs) {
     m.loadDelayMs = loadDelayMs;
 }
 
+void releasePoint(World& w, const Entity& e) {
+    if (e.task.kind != TaskKind::Scenario) return;
+    if (ScenarioPoint* p = findPoint(w, e.task.point); p && p->user == e.handle) p->user = 0;
+}
+
+void removeEntity(World& w, Handle h) {
+    Entity* e = findEntity(w, h);
+    if (!e) return;
+    e->alive = false;
+    releasePoint(w, *e);
+}
+
 int32_t clockHour(const World& w) {
     const int64_t ms = static_cast<int64_t>(tw::elapsed(w.gameTime, w.clockBaseTime));
     int64_t hours = w.clockStartHour + (ms >= 0 ? ms / 120000 : -((-ms + 119999) / 120000));

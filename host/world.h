@@ -177,5 +177,9 @@ uint32_t nextRandom(World& w);
 // Starts the world's random sequence for a seed; nearby seeds give unrelated sequences.
 void seedWorld(World& w, uint64_t seed);
 void worldTick(World& w);  // one frame of the world after the clock advanced
+// Frees the scenario point the entity is using, if it holds one.
+void releasePoint(World& w, const Entity& e);
+// Removes an entity as the game does when something else deletes it: gone, its point free.
+void removeEntity(World& w, Handle h);
 
 }  // namespace sim

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "faults.h"
 #include "ranch_layout.h"
 #include "ranch_map.h"
 #include "scratch_dir.h"
@@ -64,8 +65,23 @@ int32_t decimal(const std::string& text) {
 
 // ---- host world set-up ----------------------------------------------------------------
 
-void setFaultModel(sim::World& w, const std::string& name, bool valid, int32_t delay) {
-    sim::setModel(w, name.c_str(), valid, delay);
+// The name the plug-in gave a hash, or the hash in hex.
+std::string nameIn(const sim::World& w, sim::Hash h) {
+    auto it = w.names.find(h);
+    return it != w.names.end() ? it->second : fmt::format("0x{:08X}", h);
+}
+
+// Applies one scheduled fault; a model fault once for each model it names.
+bool applyScheduled(sim::World& w, const ScheduledFault& f, sim::Handle target) {
+    if (isModelFault(f.kind)) {
+        for (const std::string& m : f.models) {
+            Fault fault{f.kind, f.on, 0, m.c_str()};
+            applyFault(w, fault);
+        }
+        return true;
+    }
+    Fault fault{f.kind, f.on, target};
+    return applyFault(w, fault);
 }
 
 void prepareWorld(const Scenario& s) {
@@ -76,16 +92,8 @@ void prepareWorld(const Scenario& s) {
     sim::seedWorld(w, s.seed);
     w.completedMissions.clear();
     for (const auto& m : s.completedMissions) w.completedMissions.push_back(sim::nameHash(m.c_str()));
-    for (const auto& m : s.faults.modelsNeverLoad) setFaultModel(w, m, true, -1);
-    for (const auto& m : s.faults.invalidModels) setFaultModel(w, m, false, 200);
-    for (const auto& m : s.faults.modelsNeverCreated) {
-        setFaultModel(w, m, true, 200);
-        w.models[sim::nameHash(m.c_str())].neverCreated = true;
-    }
-    w.faults.refusePeds = s.faults.refusePeds;
-    w.faults.refuseObjects = s.faults.refuseObjects;
-    w.faults.refusePoints = s.faults.refusePoints;
-    w.faults.pointsNotExisting = s.faults.pointsNotExisting;
+    for (const ScheduledFault& f : s.faults)
+        if (f.fromLoad) applyScheduled(w, f, 0);
     if (sim::Entity* p = sim::findEntity(w, w.playerPed)) p->pos = s.waypoints.front().pos;
 }
 
@@ -140,13 +148,66 @@ sim::Handle targetHandle(const Recorder& r, Target t) {
     return 0;
 }
 
-// Removes an entity the way the host does when something else in the game deletes it.
-void removeFromWorld(sim::World& w, sim::Handle h) {
-    sim::Entity* e = sim::findEntity(w, h);
-    if (!e) return;
-    e->alive = false;
-    if (e->task.kind == sim::TaskKind::Scenario)
-        if (sim::ScenarioPoint* p = sim::findPoint(w, e->task.point); p && p->user == e->handle) p->user = 0;
+// ---- playing the scenario -------------------------------------------------------------
+
+// The scenario's timed changes: the next entry of each list, and the faults still to come.
+struct Playback {
+    std::size_t sight = 0, mission = 0, key = 0;
+    std::vector<int32_t> faultMs;  // when each scheduled fault falls due; INT32_MAX once applied
+    int32_t nextFaultMs = INT32_MAX;
+};
+
+Playback playbackOf(const Scenario& s) {
+    Playback p;
+    for (const ScheduledFault& f : s.faults) {
+        p.faultMs.push_back(f.fromLoad ? INT32_MAX : hoursToMs(f.t));
+        p.nextFaultMs = std::min(p.nextFaultMs, p.faultMs.back());
+    }
+    return p;
+}
+
+// A timed fault and its line in the timeline.
+void playFault(const ScheduledFault& f, Recorder& rec, sim::World& w) {
+    const sim::Handle h = targetHandle(rec, f.who);
+    const bool hit = applyScheduled(w, f, h);
+    if (isModelFault(f.kind)) {
+        if (!f.models.empty()) rec.note("the models that would not load load again");
+    } else if (f.kind == FaultKind::Stuck) {
+        rec.note(hit ? fmt::format("an obstacle holds {} (fault)", targetName(f.who))
+                     : fmt::format("the world finds no {} to hold", targetName(f.who)));
+    } else if (hit) {
+        rec.worldRemoved(h);
+        rec.note(fmt::format("the world removes {} (fault)", targetName(f.who)));
+    } else {
+        rec.note(fmt::format("the world finds no {} to remove", targetName(f.who)));
+    }
+}
+
+// What falls due before the frame at game time now, each list in its order.
+void playDue(const Scenario& s, Playback& p, Recorder& rec, sim::World& w, int32_t now) {
+    if (sim::Entity* e = sim::findEntity(w, w.playerPed)) e->pos = playerAt(s, now);
+    for (; p.sight < s.sight.size() && hoursToMs(s.sight[p.sight].t) <= now; ++p.sight) {
+        applySight(w, s.sight[p.sight].sees);
+        rec.note(fmt::format("the player sees {}", sightText(s.sight[p.sight].sees)));
+    }
+    for (; p.mission < s.missionActive.size() && hoursToMs(s.missionActive[p.mission].t) <= now; ++p.mission) {
+        if (w.missionActive == s.missionActive[p.mission].active) continue;
+        w.missionActive = s.missionActive[p.mission].active;
+        rec.note(w.missionActive ? "a story mission starts" : "the story mission ends");
+    }
+    for (; p.key < s.keys.size() && hoursToMs(s.keys[p.key].t) <= now; ++p.key) {
+        rec.note("key " + s.keys[p.key].name + " is pressed");
+        sim::sendKey(s.keys[p.key].code, 1);
+    }
+    if (now < p.nextFaultMs) return;
+    p.nextFaultMs = INT32_MAX;
+    for (std::size_t i = 0; i < s.faults.size(); ++i) {
+        if (p.faultMs[i] <= now) {
+            p.faultMs[i] = INT32_MAX;
+            playFault(s.faults[i], rec, w);
+        }
+        p.nextFaultMs = std::min(p.nextFaultMs, p.faultMs[i]);
+    }
 }
 
 // ---- trace ----------------------------------------------------------------------------
@@ -337,6 +398,118 @@ bool turnLogOn(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+// The run's settings file in its working directory: the one given, or the scenario's hours.
+bool prepareSettings(const Scenario& s, const RunOptions& o, const std::string& dir, RunResult& r) {
+    std::error_code ec;
+    if (!o.iniPath.empty()) {
+        fs::copy_file(o.iniPath, dir + "/tamberwick.ini", ec);
+        if (ec) {
+            r.failure = o.iniPath + ": cannot be copied: " + ec.message();
+            return false;
+        }
+    } else if (s.visitCooldown || s.visitDuration) {
+        std::ofstream ini(dir + "/tamberwick.ini", std::ios::binary);
+        ini << "[Settings]\n";
+        if (s.visitCooldown) ini << "visitCooldown=" << *s.visitCooldown << "\n";
+        if (s.visitDuration) ini << "visitDuration=" << *s.visitDuration << "\n";
+    }
+    if (!o.logPaths.empty() && !turnLogOn(dir + "/tamberwick.ini")) {
+        r.failure = "cannot write the settings file of the run";
+        return false;
+    }
+    readIniHours(dir + "/tamberwick.ini", r.cooldownHours, r.durationHours);
+    return true;
+}
+
+// Adds one plug-in entity to the totals, and to the leaks when it outlived the run.
+void countEntity(RunResult& r, const sim::World& w, const sim::Entity& e, bool bedrollsAreFixtures) {
+    const bool horse = e.kind == sim::EntityKind::Horse, object = e.kind == sim::EntityKind::Object;
+    ++*(horse ? &r.horsesCreated : object ? &r.objectsCreated : &r.pedsCreated);
+    if (!e.alive) {
+        ++*(horse ? &r.horsesRemoved : object ? &r.objectsRemoved : &r.pedsRemoved);
+        return;
+    }
+    // Bedrolls placed at start-up belong to the ranch until the first visit ends.
+    const bool fixture =
+        object && (e.model == sim::nameHash("s_bedrollfurlined01x") || e.model == sim::nameHash("p_bedrollopen03x"));
+    if (r.leakChecked && !(fixture && bedrollsAreFixtures))
+        r.leaks.push_back({fmt::format("{} {} ({}) at ({:.1f}, {:.1f})", object ? "object" : "ped", e.handle,
+                                       nameIn(w, e.model), e.pos.x, e.pos.y)});
+}
+
+// What the plug-in made, and what of it is still there.
+void countWhatWasMade(RunResult& r, const Recorder& rec, const sim::World& w) {
+    const bool anyVisitEnded =
+        std::any_of(rec.visits().begin(), rec.visits().end(), [](const Visit& v) { return v.ended && !v.nobody; });
+    r.leakChecked = !rec.visitActive();
+    for (const sim::Entity& e : w.entities)
+        if (e.byPlugin) countEntity(r, w, e, !anyVisitEnded);
+    const sim::Hash sleepType = sim::nameHash("WORLD_HUMAN_SLEEP_GROUND_ARM");
+    for (const sim::ScenarioPoint& p : w.points) {
+        if (!p.byPlugin) continue;
+        ++r.pointsCreated;
+        if (!p.alive) {
+            ++r.pointsRemoved;
+            continue;
+        }
+        if (rec.spotPoints().count(p.handle)) continue;
+        const bool fixture = p.type == sleepType;
+        if (r.leakChecked && !(fixture && !anyVisitEnded))
+            r.leaks.push_back({fmt::format("scenario point {} ({}) at ({:.1f}, {:.1f})", p.handle, nameIn(w, p.type),
+                                           p.pos.x, p.pos.y)});
+    }
+}
+
+// The progress bar, redrawn now and then once the run has taken a second.
+struct Progress {
+    bool on = false, drawing = false;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now(), lastDraw = start;
+};
+
+void updateProgress(Progress& p, uint64_t frames, int32_t gameTime, int32_t endMs, double hours) {
+    if (!p.on || (frames & 1023) != 0) return;
+    const auto t = std::chrono::steady_clock::now();
+    if (t - p.start <= std::chrono::seconds(1) || t - p.lastDraw <= std::chrono::milliseconds(100)) return;
+    drawProgress(static_cast<double>(gameTime) / endMs, static_cast<double>(gameTime) / kMsPerHour, hours);
+    p.lastDraw = t;
+    p.drawing = true;
+}
+
+// Runs the frames of the scenario with the recorder watching; the world is set up and loaded.
+void playScenario(const Scenario& s, const RunOptions& o, sim::Session& session, Recorder& rec, std::FILE* trace) {
+    const int32_t endMs = hoursToMs(o.hours);
+    Playback playback = playbackOf(s);
+    bool householdDone = s.household;
+    Progress progress;
+    progress.on = o.progress;
+    auto more = [&](sim::World& w) {
+        if (w.gameTime >= endMs) return false;
+        playDue(s, playback, rec, w, w.gameTime);
+        return true;
+    };
+    auto after = [&](sim::World& w) {
+        if (!householdDone && w.ranchPopulated) {
+            // The ranch puts its household in place on the first frame; this scenario has none.
+            const sim::RanchHousehold& hh = sim::ranchHousehold();
+            for (sim::Handle h : {hh.abigail, hh.uncle, hh.jack}) sim::removeEntity(w, h);
+            householdDone = true;
+            rec.note("the household is away from the ranch");
+        }
+        rec.afterFrame(gHost.wakeFrame == gHost.frame + 1 && gHost.wakeTime == w.gameTime);
+        if (trace) {
+            gHost.trace.clear();
+            gHost.waits.clear();
+        }
+        updateProgress(progress, session.frames, w.gameTime, endMs, o.hours);
+    };
+    sim::sessionRun(session, more, after);
+    if (progress.drawing) clearProgress();
+}
+
+}  // namespace
+
 RunResult runScenario(const Scenario& s, const RunOptions& o) {
     RunResult r;
     ScratchDir dir("tamberwick-sim");
@@ -344,32 +517,11 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
         r.failure = "cannot make a temporary working directory";
         return r;
     }
-    std::error_code ec;
-    if (!o.iniPath.empty()) {
-        fs::copy_file(o.iniPath, dir.path + "/tamberwick.ini", ec);
-        if (ec) {
-            r.failure = o.iniPath + ": cannot be copied: " + ec.message();
-            return r;
-        }
-    } else if (s.visitCooldown || s.visitDuration) {
-        std::ofstream ini(dir.path + "/tamberwick.ini", std::ios::binary);
-        ini << "[Settings]\n";
-        if (s.visitCooldown) ini << "visitCooldown=" << *s.visitCooldown << "\n";
-        if (s.visitDuration) ini << "visitDuration=" << *s.visitDuration << "\n";
-    }
-    if (!o.logPaths.empty() && !turnLogOn(dir.path + "/tamberwick.ini")) {
-        r.failure = "cannot write the settings file of the run";
-        return r;
-    }
-    readIniHours(dir.path + "/tamberwick.ini", r.cooldownHours, r.durationHours);
-
+    if (!prepareSettings(s, o, dir.path, r)) return r;
     std::FILE* trace = nullptr;
-    if (!o.tracePath.empty()) {
-        trace = std::fopen(o.tracePath.c_str(), "wb");
-        if (!trace) {
-            r.failure = o.tracePath + ": cannot be written";
-            return r;
-        }
+    if (!o.tracePath.empty() && !(trace = std::fopen(o.tracePath.c_str(), "wb"))) {
+        r.failure = o.tracePath + ": cannot be written";
+        return r;
     }
 
     sim::Session session;
@@ -384,152 +536,28 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
         rec.onCall(c);
         if (trace) traceLine(trace, c, line);
     };
-
-    if (!sim::sessionLoad(session, o.pluginPath)) {
+    if (sim::sessionLoad(session, o.pluginPath)) {
+        r.loaded = true;
+        const auto wallStart = std::chrono::steady_clock::now();
+        playScenario(s, o, session, rec, trace);
+        r.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+        rec.finish();
+        r.frames = session.frames;
+        r.endTime = gHost.world.gameTime;
+        r.hostCalls = gHost.totalCalls;
+        countWhatWasMade(r, rec, gHost.world);
+        sim::sessionEnd(session);
+        for (const std::string& path : o.logPaths) {
+            std::error_code ec;
+            fs::copy_file(dir.path + "/tamberwick.log", path, fs::copy_options::overwrite_existing, ec);
+            if (ec && r.failure.empty())
+                r.failure = path + ": the plug-in's log cannot be copied there: " + ec.message();
+        }
+        r.hostErrors = gHost.errors;
+    } else {
         r.failure = "cannot load the plug-in " + o.pluginPath + ": " + session.error;
-        gHost.observer = nullptr;
-        if (trace) std::fclose(trace);
-        return r;
-    }
-    r.loaded = true;
-
-    const int32_t endMs = hoursToMs(o.hours);
-    std::size_t nextSight = 0, nextMission = 0, nextKey = 0, nextDeletion = 0, nextStuck = 0;
-    bool modelsLoaded = false;
-    bool householdDone = s.household;
-    const auto wallStart = std::chrono::steady_clock::now();
-    auto lastDraw = wallStart;
-    bool drawing = false;
-    auto more = [&](sim::World& w) {
-        if (w.gameTime >= endMs) return false;
-        const int32_t now = w.gameTime;
-        if (sim::Entity* p = sim::findEntity(w, w.playerPed)) p->pos = playerAt(s, now);
-        for (; nextSight < s.sight.size() && hoursToMs(s.sight[nextSight].t) <= now; ++nextSight) {
-            applySight(w, s.sight[nextSight].sees);
-            rec.note(fmt::format("the player sees {}", sightText(s.sight[nextSight].sees)));
-        }
-        for (; nextMission < s.missionActive.size() && hoursToMs(s.missionActive[nextMission].t) <= now;
-             ++nextMission) {
-            if (w.missionActive == s.missionActive[nextMission].active) continue;
-            w.missionActive = s.missionActive[nextMission].active;
-            rec.note(w.missionActive ? "a story mission starts" : "the story mission ends");
-        }
-        for (; nextKey < s.keys.size() && hoursToMs(s.keys[nextKey].t) <= now; ++nextKey) {
-            rec.note("key " + s.keys[nextKey].name + " is pressed");
-            sim::sendKey(s.keys[nextKey].code, 1);
-        }
-        for (; nextDeletion < s.faults.deletions.size() && hoursToMs(s.faults.deletions[nextDeletion].t) <= now;
-             ++nextDeletion) {
-            const Target t = s.faults.deletions[nextDeletion].who;
-            const sim::Handle h = targetHandle(rec, t);
-            if (h && sim::findEntity(w, h)) {
-                removeFromWorld(w, h);
-                rec.worldRemoved(h);
-                rec.note(fmt::format("the world removes {} (fault)", targetName(t)));
-            } else {
-                rec.note(fmt::format("the world finds no {} to remove", targetName(t)));
-            }
-        }
-        if (!modelsLoaded && s.faults.modelsLoadFrom && hoursToMs(*s.faults.modelsLoadFrom) <= now) {
-            modelsLoaded = true;
-            for (const auto& m : s.faults.modelsNeverLoad) setFaultModel(w, m, true, 200);
-            if (!s.faults.modelsNeverLoad.empty()) rec.note("the models that would not load load again");
-        }
-        for (; nextStuck < s.faults.stuck.size() && hoursToMs(s.faults.stuck[nextStuck].t) <= now; ++nextStuck) {
-            const Target t = s.faults.stuck[nextStuck].who;
-            if (sim::Entity* e = sim::findEntity(w, targetHandle(rec, t))) {
-                e->stuck = true;
-                rec.note(fmt::format("an obstacle holds {} (fault)", targetName(t)));
-            } else {
-                rec.note(fmt::format("the world finds no {} to hold", targetName(t)));
-            }
-        }
-        return true;
-    };
-    auto after = [&](sim::World& w) {
-        if (!householdDone && w.ranchPopulated) {
-            // The ranch puts its household in place on the first frame; this scenario has none.
-            const sim::RanchHousehold& hh = sim::ranchHousehold();
-            for (sim::Handle h : {hh.abigail, hh.uncle, hh.jack}) removeFromWorld(w, h);
-            householdDone = true;
-            rec.note("the household is away from the ranch");
-        }
-        const bool waitedZero = gHost.wakeFrame == gHost.frame + 1 && gHost.wakeTime == w.gameTime;
-        rec.afterFrame(waitedZero);
-        if (trace) {
-            gHost.trace.clear();
-            gHost.waits.clear();
-        }
-        if (o.progress && (session.frames & 1023) == 0) {
-            const auto t = std::chrono::steady_clock::now();
-            if (t - wallStart > std::chrono::seconds(1) && t - lastDraw > std::chrono::milliseconds(100)) {
-                drawProgress(static_cast<double>(w.gameTime) / endMs, static_cast<double>(w.gameTime) / kMsPerHour,
-                             o.hours);
-                lastDraw = t;
-                drawing = true;
-            }
-        }
-    };
-    sim::sessionRun(session, more, after);
-    r.frames = session.frames;
-    r.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    if (drawing) clearProgress();
-    rec.finish();
-    const sim::World& w = gHost.world;
-    r.endTime = w.gameTime;
-    r.hostCalls = gHost.totalCalls;
-
-    // What the plug-in made, and what of it is still there.
-    const bool anyVisitEnded =
-        std::any_of(rec.visits().begin(), rec.visits().end(), [](const Visit& v) { return v.ended && !v.nobody; });
-    const sim::Hash sleepType = sim::nameHash("WORLD_HUMAN_SLEEP_GROUND_ARM");
-    const sim::Hash bedrolls[2] = {sim::nameHash("s_bedrollfurlined01x"), sim::nameHash("p_bedrollopen03x")};
-    r.leakChecked = !rec.visitActive();
-    auto modelName = [&](sim::Hash h) {
-        auto it = w.names.find(h);
-        return it != w.names.end() ? it->second : fmt::format("0x{:08X}", h);
-    };
-    for (const sim::Entity& e : w.entities) {
-        if (!e.byPlugin) continue;
-        int* made = e.kind == sim::EntityKind::Horse    ? &r.horsesCreated
-                    : e.kind == sim::EntityKind::Object ? &r.objectsCreated
-                                                        : &r.pedsCreated;
-        int* gone = e.kind == sim::EntityKind::Horse    ? &r.horsesRemoved
-                    : e.kind == sim::EntityKind::Object ? &r.objectsRemoved
-                                                        : &r.pedsRemoved;
-        ++*made;
-        if (!e.alive) {
-            ++*gone;
-            continue;
-        }
-        // Bedrolls placed at start-up belong to the ranch until the first visit ends.
-        const bool fixture = e.kind == sim::EntityKind::Object && (e.model == bedrolls[0] || e.model == bedrolls[1]);
-        if (r.leakChecked && !(fixture && !anyVisitEnded))
-            r.leaks.push_back(
-                {fmt::format("{} {} ({}) at ({:.1f}, {:.1f})", e.kind == sim::EntityKind::Object ? "object" : "ped",
-                             e.handle, modelName(e.model), e.pos.x, e.pos.y)});
-    }
-    for (const sim::ScenarioPoint& p : w.points) {
-        if (!p.byPlugin) continue;
-        ++r.pointsCreated;
-        if (!p.alive) {
-            ++r.pointsRemoved;
-            continue;
-        }
-        if (rec.spotPoints().count(p.handle)) continue;
-        const bool fixture = p.type == sleepType;
-        if (r.leakChecked && !(fixture && !anyVisitEnded))
-            r.leaks.push_back({fmt::format("scenario point {} ({}) at ({:.1f}, {:.1f})", p.handle, modelName(p.type),
-                                           p.pos.x, p.pos.y)});
-    }
-
-    sim::sessionEnd(session);
-    for (const std::string& path : o.logPaths) {
-        fs::copy_file(dir.path + "/tamberwick.log", path, fs::copy_options::overwrite_existing, ec);
-        if (ec && r.failure.empty()) r.failure = path + ": the plug-in's log cannot be copied there: " + ec.message();
     }
     gHost.observer = nullptr;
-    r.hostErrors = gHost.errors;
     if (trace) std::fclose(trace);
     return r;
 }

@@ -328,7 +328,7 @@ int runSoak(const SoakOptions& o, std::FILE* out) {
         longestPoll = std::max(longestPoll, r.longestPollMs);
         longestWait = std::max(longestWait, r.longestEligibleWait);
         deadTests += r.deadHandleTests;
-        for (std::size_t k = 0; k < kFaultKindCount; ++k) faults[k] += r.faults[k];
+        for (std::size_t k = 0; k < kSoakFaultKindCount; ++k) faults[k] += r.faults[k];
     }
 
     fmt::print(out, "\nSoak: seeds {}..{}, {} in-game days each, frames of {} ms, {} job{}\n", o.firstSeed,
@@ -346,7 +346,7 @@ int runSoak(const SoakOptions& o, std::FILE* out) {
                longestPass, longestPoll, longestWait);
     fmt::print(out, "  existence tests   {} found a handle gone\n", deadTests);
     fmt::print(out, "  faults injected\n");
-    for (std::size_t k = 0; k < kFaultKindCount; ++k)
+    for (std::size_t k = 0; k < kSoakFaultKindCount; ++k)
         fmt::print(out, "    {:<34} {}\n", faultName(static_cast<FaultKind>(k)), faults[k]);
     fmt::print(out, "  violations        {}\n", byKind.empty() ? "none" : "");
     for (const auto& [kind, n] : byKind) fmt::print(out, "    {:<34} {}\n", kind, n);
