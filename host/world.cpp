@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cmath>
 
+#include "random.h"
+
 namespace sim {
 
 uint32_t nameHash(const char* name) {
@@ -151,18 +153,9 @@ int32_t clockHour(const World& w) {
 void seedWorld(World& w, uint64_t seed) {
     // The state advances by a fixed step per draw, so seeds are scrambled first: otherwise
     // seed n + 1 would replay seed n's sequence one draw later.
-    uint64_t z = seed + 0x9E3779B97F4A7C15ull;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    w.rngState = z ^ (z >> 31);
+    w.rngState = splitmix64(seed);
 }
 
-uint32_t nextRandom(World& w) {
-    // splitmix64: small, fast and the same on every platform
-    uint64_t z = (w.rngState += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return static_cast<uint32_t>((z ^ (z >> 31)) >> 32);
-}
+uint32_t nextRandom(World& w) { return static_cast<uint32_t>(splitmix64(w.rngState) >> 32); }
 
 }  // namespace sim

@@ -6,6 +6,7 @@
 #include "frame/key_state.h"
 #include "ranch_layout.h"
 #include "ranch_map.h"
+#include "random.h"
 
 namespace simtool {
 
@@ -38,12 +39,7 @@ float planarDistance(sim::Vec3 a, sim::Vec3 b) { return std::hypot(a.x - b.x, a.
 
 }  // namespace
 
-uint64_t SoakRandom::next() {
-    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
+uint64_t SoakRandom::next() { return sim::splitmix64(state); }
 
 int32_t SoakRandom::in(int32_t lo, int32_t hi) { return static_cast<int32_t>(in64(lo, hi)); }
 

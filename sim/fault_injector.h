@@ -14,7 +14,7 @@
 
 namespace simtool {
 
-// splitmix64: the soak's own sequence, apart from the world's (which answers the plug-in).
+// The soak's own sequence (random.h), apart from the world's, which answers the plug-in.
 struct SoakRandom {
     uint64_t state = 0;
     explicit SoakRandom(uint64_t seed) : state(seed * 0xD1B54A32D192ED03ull + 0x8CB92BA72F3D8DD7ull) {}

@@ -15,6 +15,8 @@
 #include <sstream>
 
 #include "faults.h"
+#include "frame/profile_reader.h"
+#include "frame/settings.h"
 #include "ranch_layout.h"
 #include "ranch_map.h"
 #include "scratch_dir.h"
@@ -33,34 +35,17 @@ int32_t hoursToMs(double h) { return static_cast<int32_t>(std::llround(std::min(
 
 // ---- settings file ------------------------------------------------------------------
 
-std::string trim(const std::string& s) {
-    const auto b = s.find_first_not_of(" \t\r\n\x1a");
-    if (b == std::string::npos) return "";
-    const auto e = s.find_last_not_of(" \t\r\n\x1a");
-    return s.substr(b, e - b + 1);
-}
-
-bool sameNoCase(const std::string& a, const char* b) {
-    if (a.size() != std::strlen(b)) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-// Leading white space, a sign, the longest run of digits; saturated to 32 bits.
-int32_t decimal(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+// Leading white space, a sign, the longest run of digits; saturated to 32 bits. The plug-in's
+// own (tw::readDecimal) lives in its settings code, which needs its platform layer.
+int32_t decimal(const char* text) {
+    const char* p = text;
+    while (std::isspace(static_cast<unsigned char>(*p))) ++p;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
     int64_t v = 0;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
-        if (v <= INT32_MAX) v = v * 10 + (text[i] - '0');
-        ++i;
-    }
-    if (negative) v = -v;
-    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+    for (; std::isdigit(static_cast<unsigned char>(*p)); ++p)
+        if (v <= INT32_MAX) v = v * 10 + (*p - '0');
+    return static_cast<int32_t>(std::clamp<int64_t>(negative ? -v : v, INT32_MIN, INT32_MAX));
 }
 
 // ---- host world set-up ----------------------------------------------------------------
@@ -212,102 +197,10 @@ void playDue(const Scenario& s, Playback& p, Recorder& rec, sim::World& w, int32
 
 // ---- trace ----------------------------------------------------------------------------
 
-void jsonString(std::string& out, const char* s) {
-    out += '"';
-    for (const char* c = s; *c; ++c) {
-        const auto u = static_cast<unsigned char>(*c);
-        if (u == '"' || u == '\\')
-            out += '\\', out += static_cast<char>(u);
-        else if (u < 0x20)
-            out += fmt::format("\\u{:04x}", u);
-        else
-            out += static_cast<char>(u);
-    }
-    out += '"';
-}
-
-std::string floatJson(float f) { return std::isfinite(f) ? fmt::format("{}", f) : "null"; }
-
-void hashJson(std::string& out, uint32_t h) {
-    auto it = gHost.world.names.find(h);
-    if (it != gHost.world.names.end())
-        jsonString(out, it->second.c_str());
-    else
-        out += std::to_string(h);
-}
-
 // One JSON line per call: game time, operation, arguments as the catalogue types them, result.
 void traceLine(std::FILE* f, const sim::Call& c, std::string& out) {
-    const tw::OpInfo& info = tw::opInfo(c.op);
     out.clear();
-    out += fmt::format("{{\"t\":{},\"op\":\"{}\",\"args\":[", c.time, info.name);
-    for (std::size_t i = 0; i < c.argc; ++i) {
-        if (i) out += ',';
-        using tw::ArgKind;
-        switch (info.args[i].kind) {
-            case ArgKind::Int:
-            case ArgKind::LitInt:
-                out += std::to_string(c.i(i));
-                break;
-            case ArgKind::Bool:
-                out += c.u(i) ? "true" : "false";
-                break;
-            case ArgKind::Float:
-            case ArgKind::LitFloat:
-                out += floatJson(c.f(i));
-                break;
-            case ArgKind::Handle:
-                out += std::to_string(c.u(i));
-                break;
-            case ArgKind::Hash:
-                hashJson(out, c.u(i));
-                break;
-            case ArgKind::Str:
-            case ArgKind::LitStr:
-                if (c.args[i] == 0)
-                    out += "null";
-                else
-                    jsonString(out, c.s(i));
-                break;
-            case ArgKind::Ptr:
-                out += c.args[i] ? "\"&\"" : "null";
-                break;
-            case ArgKind::HostStr:
-            case ArgKind::Int64:
-                out += std::to_string(static_cast<int64_t>(c.args[i]));
-                break;
-        }
-    }
-    out += "],\"result\":";
-    auto resultFloat = [&](std::size_t n) {
-        sim::Call tmp;
-        tmp.args[0] = c.result[n];
-        return floatJson(tmp.f(0));
-    };
-    switch (info.result) {
-        case tw::ResultKind::None:
-            out += "null";
-            break;
-        case tw::ResultKind::Bool:
-            out += static_cast<uint32_t>(c.result[0]) ? "true" : "false";
-            break;
-        case tw::ResultKind::Int:
-            out += std::to_string(static_cast<int32_t>(static_cast<uint32_t>(c.result[0])));
-            break;
-        case tw::ResultKind::Handle:
-            out += std::to_string(static_cast<uint32_t>(c.result[0]));
-            break;
-        case tw::ResultKind::Float:
-            out += resultFloat(0);
-            break;
-        case tw::ResultKind::Vec3:
-            out += "[" + resultFloat(0) + "," + resultFloat(1) + "," + resultFloat(2) + "]";
-            break;
-        case tw::ResultKind::HostStr:
-            out += std::to_string(c.result[0]);
-            break;
-    }
-    out += "}\n";
+    sim::appendCall(out, c, gHost.world, sim::TraceStyle::Json);
     std::fwrite(out.data(), 1, out.size(), f);
 }
 
@@ -330,40 +223,17 @@ void clearProgress() {
 }  // namespace
 
 void readIniHours(const std::string& path, int32_t& cooldown, int32_t& duration) {
-    cooldown = 72;
-    duration = 48;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return;
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::replace(content.begin(), content.end(), '\r', '\n');
-    std::istringstream lines(content);
-    std::string line;
-    int state = 0;  // 0 before [Settings], 1 in it, 2 past it
-    bool haveCooldown = false, haveDuration = false;
-    while (state != 2 && std::getline(lines, line)) {
-        const std::string t = trim(line);
-        if (!t.empty() && t.front() == '[') {
-            const auto close = t.find(']');
-            const std::string name = trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
-            if (state == 1)
-                state = 2;
-            else if (sameNoCase(name, "Settings"))
-                state = 1;
-            continue;
-        }
-        if (state != 1) continue;
-        const auto eq = t.find('=');
-        if (eq == std::string::npos) continue;
-        const std::string key = trim(t.substr(0, eq));
-        std::string value = trim(t.substr(eq + 1));
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-            value = value.substr(1, value.size() - 2);
-        if (sameNoCase(key, "visitCooldown") && !haveCooldown) cooldown = decimal(value), haveCooldown = true;
-        if (sameNoCase(key, "visitDuration") && !haveDuration) duration = decimal(value), haveDuration = true;
-    }
-    // The plug-in clamps both so that the millisecond values stay within 32 bits.
-    cooldown = std::clamp(cooldown, -(INT32_MAX / (2 * kMsPerHour)), INT32_MAX / (2 * kMsPerHour));
-    duration = std::clamp(duration, -(INT32_MAX / kMsPerHour), INT32_MAX / kMsPerHour);
+    // As the plug-in reads them: its profile reader, the file opened afresh for each key, into
+    // a buffer of its size, then clamped to its limits.
+    const auto hours = [&path](const char* key, const char* deflt) {
+        char text[32];
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        tw::profileLookup(f, "Settings", key, deflt, text, sizeof text);
+        if (f) std::fclose(f);
+        return decimal(text);
+    };
+    cooldown = std::clamp(hours("visitCooldown", "72"), -tw::kMaxCooldownHours, tw::kMaxCooldownHours);
+    duration = std::clamp(hours("visitDuration", "48"), -tw::kMaxDurationHours, tw::kMaxDurationHours);
 }
 
 namespace {
