@@ -102,6 +102,16 @@ class Recorder {
     void beginVisit();
     void checkRemovals();
     void onScenario(std::size_t a, sim::Handle point);
+    void onModel(const sim::Call& c);
+    void onPedCreate(const sim::Call& c);
+    void onObjectCreate(const sim::Call& c);
+    void onPointCreate(const sim::Call& c);
+    void onOrder(std::size_t a, const sim::Call& c);
+    void onWander(std::size_t a, const sim::Call& c);
+    void onWalkTo(std::size_t a, const sim::Call& c);
+    void onGoToEntity(std::size_t a, const sim::Call& c);
+    void onOutfit(std::size_t a, const sim::Call& c);
+    void onSpeech(const sim::Call& c);
     std::string nameOf(sim::Hash h) const;
 
     int32_t clockStartHour_;
