@@ -19,12 +19,8 @@ using sim::Hash;
 using tw::Op;
 
 constexpr int32_t kMsPerHour = 120000;
-constexpr int32_t kPathSampleMs = 1000;           // game time between path samples
-constexpr float kPathMinStep = 0.5f;              // m; smaller moves add no path point
 constexpr int32_t kNightGapMs = 10 * kMsPerHour;  // two sleep starts this far apart are two nights
 
-constexpr const char* kActorModels[kActorCount] = {
-    "cs_mrsadler", "cs_charlessmith", "a_c_horse_gang_sadie_endlesssummer", "a_c_horse_gang_charles_endlesssummer"};
 constexpr const char* kBedrollModels[2] = {"s_bedrollfurlined01x", "p_bedrollopen03x"};
 constexpr const char* kHouseholdModels[3] = {"cs_abigailroberts", "cs_uncle", "cs_jackmarston_teen"};
 constexpr const char* kHouseholdNames[3] = {"Abigail", "Uncle", "Jack"};
@@ -54,20 +50,6 @@ int nearBedroll(tw::Vec3 p) {
 
 }  // namespace
 
-const char* actorName(Actor a) {
-    switch (a) {
-        case Actor::Sadie:
-            return "Sadie";
-        case Actor::Charles:
-            return "Charles";
-        case Actor::SadieHorse:
-            return "Sadie's horse";
-        case Actor::CharlesHorse:
-            return "Charles's horse";
-    }
-    return "?";
-}
-
 const char* segKindName(SegKind k) {
     switch (k) {
         case SegKind::Arrive:
@@ -94,7 +76,7 @@ const char* segKindName(SegKind k) {
 
 Recorder::Recorder(int32_t clockStartHour, int32_t cooldownHours)
     : clockStartHour_(clockStartHour), cooldownHours_(cooldownHours) {
-    for (std::size_t a = 0; a < kActorCount; ++a) models_[a] = sim::nameHash(kActorModels[a]);
+    actors_ = makeActorTracker();
     for (std::size_t i = 0; i < 3; ++i) householdModels_[i] = sim::nameHash(kHouseholdModels[i]);
     for (const char* c : sim::kChoreScenarios) choreTypes_.insert(sim::nameHash(c));
     sleepType_ = sim::nameHash("WORLD_HUMAN_SLEEP_GROUND_ARM");
@@ -112,21 +94,8 @@ std::string Recorder::nameOf(Hash h) const {
     return it != world().names.end() ? it->second : fmt::format("0x{:08X}", h);
 }
 
-int Recorder::actorOfHandle(Handle h) const {
-    if (h == 0) return -1;
-    for (std::size_t a = 0; a < kActorCount; ++a)
-        if (handles_[a] == h && present_[a]) return static_cast<int>(a);
-    return -1;
-}
-
-int Recorder::actorOfModel(Hash m) const {
-    for (std::size_t a = 0; a < kActorCount; ++a)
-        if (models_[a] == m) return static_cast<int>(a);
-    return -1;
-}
-
 std::string Recorder::who(Handle h) const {
-    if (int a = actorOfHandle(h); a >= 0) return actorName(static_cast<Actor>(a));
+    if (int a = actorOfHandle(actors_, h); a >= 0) return actorName(static_cast<Actor>(a));
     if (h == world().playerPed) return "the player";
     if (const sim::Entity* e = sim::findEntity(world(), h)) {
         for (std::size_t i = 0; i < 3; ++i)
@@ -168,8 +137,8 @@ void Recorder::onScenario(std::size_t a, Handle point) {
                          point));
         return;
     }
-    if (lastPoint_[a] == point && segOpen_[a]) return;  // the same order again
-    lastPoint_[a] = point;
+    if (actors_.lastPoint[a] == point && segOpen_[a]) return;  // the same order again
+    actors_.lastPoint[a] = point;
     const std::string type = nameOf(p->type);
     const char* name = actorName(static_cast<Actor>(a));
     if (!isVisitor(a)) {
@@ -206,7 +175,7 @@ void Recorder::onScenario(std::size_t a, Handle point) {
 }
 
 void Recorder::onModel(const Call& c) {
-    const int a = actorOfModel(c.u(0));
+    const int a = actorOfModel(actors_, c.u(0));
     if (a < 0) return;
     const auto i = static_cast<std::size_t>(a);
     const char* name = actorName(static_cast<Actor>(a));
@@ -214,18 +183,19 @@ void Recorder::onModel(const Call& c) {
         if (!visitActive_ && isVisitor(i)) beginVisit();
         if (!c.result[0]) emit(fmt::format("{}: model {} is not valid, it stays away", name, kActorModels[a]));
     } else if (c.op == Op::streamingRequestModel) {
-        pending_[i] = true;
+        actors_.pending[i] = true;
     } else {
-        if (pending_[i]) emit(fmt::format("{}: model {} did not load in time, it stays away", name, kActorModels[a]));
-        pending_[i] = false;
+        if (actors_.pending[i])
+            emit(fmt::format("{}: model {} did not load in time, it stays away", name, kActorModels[a]));
+        actors_.pending[i] = false;
     }
 }
 
 void Recorder::onPedCreate(const Call& c) {
-    const int ai = actorOfModel(c.u(0));
+    const int ai = actorOfModel(actors_, c.u(0));
     if (ai < 0) return;
     const auto a = static_cast<std::size_t>(ai);
-    pending_[a] = false;
+    actors_.pending[a] = false;
     const auto h = static_cast<Handle>(c.result[0]);
     const sim::Entity* e = sim::findEntity(world(), h);
     const char* name = actorName(static_cast<Actor>(a));
@@ -234,11 +204,7 @@ void Recorder::onPedCreate(const Call& c) {
         if (isVisitor(a)) ++counts_.failedArrivals;
         return;
     }
-    handles_[a] = h;
-    present_[a] = true;
-    departing_[a] = ridingAway_[a] = toHorse_[a] = dressed_[a] = false;
-    lastPoint_[a] = 0;
-    lastWalkTarget_[a] = {};
+    actorArrives(actors_, a, h, e->pos);
     if (isVisitor(a)) {
         ++counts_.arrivals;
         arrivedThisVisit_ = true;
@@ -248,7 +214,6 @@ void Recorder::onPedCreate(const Call& c) {
         emit(fmt::format("{} is brought to the horse point at {}", name, xy(e->pos.x, e->pos.y)));
     }
     open(a, SegKind::Arrive, "arrives");
-    paths_[a].push_back({e->pos.x, e->pos.y});
 }
 
 void Recorder::onObjectCreate(const Call& c) {
@@ -256,8 +221,8 @@ void Recorder::onObjectCreate(const Call& c) {
         if (c.u(0) != sim::nameHash(kBedrollModels[i])) continue;
         const auto h = static_cast<Handle>(c.result[0]);
         if (sim::findEntity(world(), h)) {
-            bedrolls_[static_cast<std::size_t>(i)] = h;
-            bedrollPresent_[static_cast<std::size_t>(i)] = true;
+            actors_.bedrolls[static_cast<std::size_t>(i)] = h;
+            actors_.bedrollPresent[static_cast<std::size_t>(i)] = true;
             emit(fmt::format("Bedroll {} is placed", i + 1));
         } else {
             emit(fmt::format("Bedroll {} could not be placed: the host made no object", i + 1));
@@ -276,7 +241,7 @@ void Recorder::onPointCreate(const Call& c) {
 
 void Recorder::onWander(std::size_t a, const Call& c) {
     if (segOpen_[a] && segments_[a].back().kind == SegKind::Wander) return;
-    lastPoint_[a] = 0;
+    actors_.lastPoint[a] = 0;
     emit(fmt::format("{} wanders about {}", actorName(static_cast<Actor>(a)), xy(c.f(1), c.f(2))));
     open(a, SegKind::Wander, "wanders");
 }
@@ -284,10 +249,10 @@ void Recorder::onWander(std::size_t a, const Call& c) {
 void Recorder::onWalkTo(std::size_t a, const Call& c) {
     const char* name = actorName(static_cast<Actor>(a));
     const tw::Vec3 target{c.f(1), c.f(2), c.f(3)};
-    lastPoint_[a] = 0;
-    if (departing_[a]) {
-        if (ridingAway_[a]) return;  // a new target every few seconds while riding off
-        ridingAway_[a] = true;
+    actors_.lastPoint[a] = 0;
+    if (actors_.departing[a]) {
+        if (actors_.ridingAway[a]) return;  // a new target every few seconds while riding off
+        actors_.ridingAway[a] = true;
         const sim::Entity* e = sim::findEntity(world(), c.u(0));
         const bool mounted = e && e->mount && sim::findEntity(world(), e->mount);
         emit(fmt::format("{} {}", name, mounted ? "rides away" : "walks away on foot"));
@@ -295,8 +260,9 @@ void Recorder::onWalkTo(std::size_t a, const Call& c) {
         if (mounted) ++counts_.ridesAway;
         return;
     }
-    if (segOpen_[a] && segments_[a].back().kind == SegKind::Walk && planar(target, lastWalkTarget_[a]) < 1.0f) return;
-    lastWalkTarget_[a] = target;
+    if (segOpen_[a] && segments_[a].back().kind == SegKind::Walk && planar(target, actors_.lastWalkTarget[a]) < 1.0f)
+        return;
+    actors_.lastWalkTarget[a] = target;
     const int b = nearBedroll(target);
     const std::string where = b >= 0 ? fmt::format("Bedroll {}", b + 1) : xy(target.x, target.y);
     emit(fmt::format("{} walks to {}", name, where));
@@ -304,10 +270,10 @@ void Recorder::onWalkTo(std::size_t a, const Call& c) {
 }
 
 void Recorder::onGoToEntity(std::size_t a, const Call& c) {
-    lastPoint_[a] = 0;
-    if (isVisitor(a) && c.u(1) == handleOf(static_cast<Actor>(horseOf(a))) && present_[horseOf(a)]) {
-        if (toHorse_[a]) return;
-        toHorse_[a] = true;
+    actors_.lastPoint[a] = 0;
+    if (isVisitor(a) && c.u(1) == handleOf(static_cast<Actor>(horseOf(a))) && actors_.present[horseOf(a)]) {
+        if (actors_.toHorse[a]) return;
+        actors_.toHorse[a] = true;
         emit(fmt::format("{} walks to {}", actorName(static_cast<Actor>(a)), a == 0 ? "her horse" : "his horse"));
         open(a, SegKind::Departure, "to the horse");
         return;
@@ -319,15 +285,15 @@ void Recorder::onGoToEntity(std::size_t a, const Call& c) {
 void Recorder::onOutfit(std::size_t a, const Call& c) {
     if (!isVisitor(a)) return;
     const int32_t preset = c.i(1);
-    if (preset == 0 && !dressed_[a]) return;  // the spawn's base outfit, before the day's
+    if (preset == 0 && !actors_.dressed[a]) return;  // the spawn's base outfit, before the day's
     const char* name = actorName(static_cast<Actor>(a));
     if (preset == kSleepOutfit[a])
         emit(fmt::format("{} changes into the sleep outfit ({})", name, preset));
-    else if (!dressed_[a])
+    else if (!actors_.dressed[a])
         emit(fmt::format("{} wears outfit {}", name, preset));
     else
         emit(fmt::format("{} changes into outfit {}", name, preset));
-    dressed_[a] = true;
+    actors_.dressed[a] = true;
 }
 
 void Recorder::onSpeech(const Call& c) {
@@ -336,14 +302,14 @@ void Recorder::onSpeech(const Call& c) {
     if (!rec || rec[0] == 0 || rec[1] || rec[2] || rec[4] || rec[5] != 1 || rec[6] != 1 || rec[7] != 1) return;
     if (!sim::findEntity(world(), c.u(0))) return;
     const std::string line = reinterpret_cast<const char*>(static_cast<uintptr_t>(rec[0]));
-    const int ai = actorOfHandle(c.u(0));
+    const int ai = actorOfHandle(actors_, c.u(0));
     emit(fmt::format("{} says {}", who(c.u(0)), line));
     ++counts_.lines[line];
     if (ai < 0 || !isVisitor(static_cast<std::size_t>(ai))) return;
     const auto a = static_cast<std::size_t>(ai);
     if (line.rfind("GREET", 0) == 0) ++counts_.greetings;
-    if (line == "HEADING_OUT" && !departing_[a]) {
-        departing_[a] = true;
+    if (line == "HEADING_OUT" && !actors_.departing[a]) {
+        actors_.departing[a] = true;
         ++counts_.departures;
         open(a, SegKind::Departure, "heading out");
     }
@@ -395,7 +361,7 @@ void Recorder::onCall(const Call& c) {
         case Op::pedSetOnMount:
         case Op::entitySetCoords:
         case Op::pedSetOutfitPreset:
-            if (const int a = actorOfHandle(c.u(0)); a >= 0) onOrder(static_cast<std::size_t>(a), c);
+            if (const int a = actorOfHandle(actors_, c.u(0)); a >= 0) onOrder(static_cast<std::size_t>(a), c);
             return;
         case Op::graphicsPlayScreenEffect:
             return emit(fmt::format("the screen plays {}", c.s(0) ? c.s(0) : "an effect"));
@@ -411,60 +377,45 @@ void Recorder::onCall(const Call& c) {
 
 void Recorder::checkRemovals() {
     for (std::size_t a = 0; a < kActorCount; ++a) {
-        if (!present_[a] || sim::findEntity(world(), handles_[a])) continue;
-        present_[a] = false;
+        if (!actors_.present[a] || sim::findEntity(world(), actors_.handles[a])) continue;
+        actors_.present[a] = false;
         const char* name = actorName(static_cast<Actor>(a));
-        if (isVisitor(a) && ridingAway_[a])
+        if (isVisitor(a) && actors_.ridingAway[a])
             emit(fmt::format("{} has left and is removed", name));
         else
             emit(fmt::format("{} is removed", name));
         close(a);
     }
     for (std::size_t i = 0; i < 2; ++i) {
-        if (!bedrollPresent_[i] || sim::findEntity(world(), bedrolls_[i])) continue;
-        bedrollPresent_[i] = false;
+        if (!actors_.bedrollPresent[i] || sim::findEntity(world(), actors_.bedrolls[i])) continue;
+        actors_.bedrollPresent[i] = false;
         emit(fmt::format("Bedroll {} is removed", i + 1));
     }
 }
 
 void Recorder::worldRemoved(Handle h) {
     now_ = world().gameTime;
-    const int a = actorOfHandle(h);
+    const int a = actorOfHandle(actors_, h);
     if (a >= 0) {
-        present_[static_cast<std::size_t>(a)] = false;
+        actors_.present[static_cast<std::size_t>(a)] = false;
         close(static_cast<std::size_t>(a));
     }
     for (std::size_t i = 0; i < 2; ++i)
-        if (bedrolls_[i] == h) bedrollPresent_[i] = false;
+        if (actors_.bedrolls[i] == h) actors_.bedrollPresent[i] = false;
 }
 
 void Recorder::afterFrame(bool scriptWaitedZero) {
     const sim::World& w = world();
     now_ = w.gameTime;
     checkRemovals();
-    if (tw::elapsed(w.gameTime, nextSample_) >= 0) {
-        nextSample_ = tw::addTime(w.gameTime, kPathSampleMs);
-        for (std::size_t a = 0; a < kActorCount; ++a) {
-            if (!present_[a]) continue;
-            const sim::Entity* e = sim::findEntity(world(), handles_[a]);
-            if (!e) continue;
-            auto& path = paths_[a];
-            if (path.empty() || std::hypot(path.back().x - e->pos.x, path.back().y - e->pos.y) >= kPathMinStep)
-                path.push_back({e->pos.x, e->pos.y});
-        }
-        if (const sim::Entity* p = sim::findEntity(world(), w.playerPed)) {
-            if (playerPath_.empty() ||
-                std::hypot(playerPath_.back().x - p->pos.x, playerPath_.back().y - p->pos.y) >= kPathMinStep)
-                playerPath_.push_back({p->pos.x, p->pos.y});
-        }
-    }
+    samplePaths(actors_, world());
     if (keepOverlay_ && !w.drawnThisFrame.empty()) lastOverlay_ = w.drawnThisFrame;
 
     // A visit is over once a pass of the main loop completes with no visitor or horse left and
     // no visitor model still loading: the plug-in ends it in that same pass.
     if (visitActive_ && scriptWaitedZero) {
         bool anyone = false;
-        for (std::size_t a = 0; a < kActorCount; ++a) anyone = anyone || present_[a] || pending_[a];
+        for (std::size_t a = 0; a < kActorCount; ++a) anyone = anyone || actors_.present[a] || actors_.pending[a];
         if (!anyone) {
             visitActive_ = false;
             visits_.back().end = now_;
