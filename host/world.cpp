@@ -28,10 +28,9 @@ constexpr Handle kEntityBase = 0x100;
 constexpr Handle kPointBase = 0x10000;
 }  // namespace
 
-// The household's and the player's models, registered beside the plug-in's own.
-constexpr const char* kOtherModels[] = {
-    "cs_abigailroberts", "cs_uncle", "cs_jackmarston_teen", "player_zero", "player_three",
-};
+// The player's models, registered beside the plug-in's own and the household's. Registering
+// the plug-in's lets pedCreate tell a horse by its name.
+constexpr const char* kPlayerModels[] = {"player_zero", "player_three"};
 
 // The ranch's buildings as footprints (x/y in metres): the house by the ranch point, a barn
 // east of it toward the horse point, a bunkhouse north-east, a shed by the bedrolls.
@@ -42,10 +41,21 @@ constexpr Obstacle kRanchBuildings[] = {
     {-1660.0f, -1345.0f, -1653.0f, -1337.0f},  // shed
 };
 
+bool isVisitorModel(Hash m) {
+    static const Hash sadie = nameHash(kPluginModels[0]), charles = nameHash(kPluginModels[1]);
+    return m == sadie || m == charles;
+}
+
+bool isVisitorHorseModel(Hash m) {
+    static const Hash sadie = nameHash(kPluginModels[2]), charles = nameHash(kPluginModels[3]);
+    return m == sadie || m == charles;
+}
+
 void worldReset(World& w) {
     w = World{};
     for (const char* name : kPluginModels) setModel(w, name, true, 200);
-    for (const char* name : kOtherModels) setModel(w, name, true, 200);
+    for (const char* name : kHouseholdModels) setModel(w, name, true, 200);
+    for (const char* name : kPlayerModels) setModel(w, name, true, 200);
     w.obstacles.assign(std::begin(kRanchBuildings), std::end(kRanchBuildings));
     w.completedMissions.push_back(nameHash("FIN2"));
     w.names.emplace(nameHash("FIN2"), "FIN2");
@@ -144,7 +154,7 @@ void removeEntity(World& w, Handle h) {
 
 int32_t clockHour(const World& w) {
     const int64_t ms = static_cast<int64_t>(tw::elapsed(w.gameTime, w.clockBaseTime));
-    int64_t hours = w.clockStartHour + (ms >= 0 ? ms / 120000 : -((-ms + 119999) / 120000));
+    int64_t hours = w.clockStartHour + (ms >= 0 ? ms / kMsPerGameHour : -((-ms + kMsPerGameHour - 1) / kMsPerGameHour));
     hours %= 24;
     if (hours < 0) hours += 24;
     return static_cast<int32_t>(hours);

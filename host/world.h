@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "frame/types.h"
+#include "plugin_facts.h"
 
 namespace sim {
 
@@ -149,20 +150,13 @@ struct World {
     std::vector<std::string> varStrings;  // texts behind miscCreateVarString references
 };
 
-// The models the plug-in creates from: the visitors, their horses and the two bedrolls.
-// Registering them lets pedCreate tell a horse by its name.
-inline constexpr const char* kPluginModels[] = {
-    "cs_mrsadler",
-    "cs_charlessmith",
-    "a_c_horse_gang_sadie_endlesssummer",
-    "a_c_horse_gang_charles_endlesssummer",
-    "s_bedrollfurlined01x",
-    "p_bedrollopen03x",
-};
-
 // Name hash the host uses for models, scenario types and every other identifier:
 // Jenkins one-at-a-time over the lower-cased name.
 uint32_t nameHash(const char* name);
+
+// Whether a model is one of the plug-in's visitors (kPluginModels 0, 1) or their horses (2, 3).
+bool isVisitorModel(Hash m);
+bool isVisitorHorseModel(Hash m);
 
 void worldReset(World& w);
 Entity* findEntity(World& w, Handle h);        // null unless alive

@@ -1,6 +1,7 @@
 #include "actor_tracker.h"
 
 #include <cmath>
+#include <iterator>
 
 namespace simtool {
 

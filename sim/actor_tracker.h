@@ -14,9 +14,9 @@ namespace simtool {
 enum class Actor : uint8_t { Sadie, Charles, SadieHorse, CharlesHorse };
 inline constexpr std::size_t kActorCount = 4;
 const char* actorName(Actor a);  // "Sadie", "Charles", "Sadie's horse", "Charles's horse"
-// The plug-in's model of each actor, by Actor.
-inline constexpr const char* kActorModels[kActorCount] = {
-    "cs_mrsadler", "cs_charlessmith", "a_c_horse_gang_sadie_endlesssummer", "a_c_horse_gang_charles_endlesssummer"};
+// The plug-in's model of each actor is sim::kPluginModels[actor].
+inline constexpr const auto& kActorModels = sim::kPluginModels;
+static_assert(std::size(sim::kPluginModels) > kActorCount);
 
 struct PathPoint {
     float x = 0, y = 0;

@@ -17,19 +17,14 @@ using sim::EntityKind;
 using sim::Handle;
 using sim::World;
 
-constexpr int64_t kMsPerHour = 120000;
+constexpr int64_t kMsPerHour = sim::kMsPerGameHour;
 constexpr int64_t kNever = INT64_MAX;
 constexpr int32_t kKeyFrameStepMs = 20;  // the frame after a key: well inside the 100 ms key window
 
 int64_t hours(double h) { return static_cast<int64_t>(h * kMsPerHour); }
 
-bool isVisitorModel(sim::Hash m) {
-    static const sim::Hash sadie = sim::nameHash("cs_mrsadler"), charles = sim::nameHash("cs_charlessmith");
-    return m == sadie || m == charles;
-}
-
 bool isVisitor(const World&, const Entity& e) {
-    return e.byPlugin && e.kind == EntityKind::Ped && isVisitorModel(e.model);
+    return e.byPlugin && e.kind == EntityKind::Ped && sim::isVisitorModel(e.model);
 }
 bool isHorse(const World&, const Entity& e) { return e.byPlugin && e.kind == EntityKind::Horse; }
 bool isBedroll(const World&, const Entity& e) { return e.byPlugin && e.kind == EntityKind::Object; }

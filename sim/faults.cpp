@@ -1,7 +1,5 @@
 #include "faults.h"
 
-#include "frame/settings.h"
-
 namespace simtool {
 
 namespace {
@@ -140,7 +138,7 @@ bool applyFault(World& w, Fault& f) {
             return true;
         }
         case FaultKind::ClockJump:
-            w.clockBaseTime = tw::addTime(w.clockBaseTime, -f.value * tw::kMsPerGameHour);
+            w.clockBaseTime = tw::addTime(w.clockBaseTime, -f.value * sim::kMsPerGameHour);
             return true;
         default:
             return applyFlag(w, f);

@@ -65,16 +65,8 @@ bool isDay(const World& w) {
     return hour >= kDayStart && hour <= kDayEnd;
 }
 
-bool isVisitorModel(sim::Hash m) {
-    static const sim::Hash sadie = sim::nameHash("cs_mrsadler"), charles = sim::nameHash("cs_charlessmith");
-    return m == sadie || m == charles;
-}
-
-bool isHorseModel(sim::Hash m) {
-    static const sim::Hash sadie = sim::nameHash("a_c_horse_gang_sadie_endlesssummer"),
-                           charles = sim::nameHash("a_c_horse_gang_charles_endlesssummer");
-    return m == sadie || m == charles;
-}
+using sim::isVisitorModel;
+bool isHorseModel(sim::Hash m) { return sim::isVisitorHorseModel(m); }
 
 // Slot of a handle in the world's tables, or -1.
 int64_t entitySlot(const World& w, Handle h) {
@@ -224,7 +216,7 @@ void InvariantChecker::afterCall(const Call& c, const World& w) {
             Actor a{h, horse, false, false, horse ? 0 : now_};  // a horse's first scenario comes at once
             if (!horse)
                 a.sleepOutfit =
-                    c.u(0) == sim::nameHash("cs_mrsadler") ? tw::kSadieSleepOutfit : tw::kCharlesSleepOutfit;
+                    c.u(0) == sim::nameHash(sim::kPluginModels[0]) ? tw::kSadieSleepOutfit : tw::kCharlesSleepOutfit;
             actors_.push_back(a);
             break;
         }

@@ -18,11 +18,9 @@ using sim::Handle;
 using sim::Hash;
 using tw::Op;
 
-constexpr int32_t kMsPerHour = 120000;
+constexpr int32_t kMsPerHour = sim::kMsPerGameHour;
 constexpr int32_t kNightGapMs = 10 * kMsPerHour;  // two sleep starts this far apart are two nights
 
-constexpr const char* kBedrollModels[2] = {"s_bedrollfurlined01x", "p_bedrollopen03x"};
-constexpr const char* kHouseholdModels[3] = {"cs_abigailroberts", "cs_uncle", "cs_jackmarston_teen"};
 constexpr const char* kHouseholdNames[3] = {"Abigail", "Uncle", "Jack"};
 
 constexpr int32_t kSleepOutfit[2] = {tw::kSadieSleepOutfit, tw::kCharlesSleepOutfit};
@@ -77,9 +75,9 @@ const char* segKindName(SegKind k) {
 Recorder::Recorder(int32_t clockStartHour, int32_t cooldownHours)
     : clockStartHour_(clockStartHour), cooldownHours_(cooldownHours) {
     actors_ = makeActorTracker();
-    for (std::size_t i = 0; i < 3; ++i) householdModels_[i] = sim::nameHash(kHouseholdModels[i]);
+    for (std::size_t i = 0; i < 3; ++i) householdModels_[i] = sim::nameHash(sim::kHouseholdModels[i]);
     for (const char* c : sim::kChoreScenarios) choreTypes_.insert(sim::nameHash(c));
-    sleepType_ = sim::nameHash("WORLD_HUMAN_SLEEP_GROUND_ARM");
+    sleepType_ = sim::nameHash(sim::kSleepScenario);
 }
 
 std::string Recorder::clockText(int32_t gameTime) const {
@@ -218,7 +216,8 @@ void Recorder::onPedCreate(const Call& c) {
 
 void Recorder::onObjectCreate(const Call& c) {
     for (int i = 0; i < 2; ++i) {
-        if (c.u(0) != sim::nameHash(kBedrollModels[i])) continue;
+        if (c.u(0) != sim::nameHash(sim::kPluginModels[sim::kFirstBedrollModel + static_cast<std::size_t>(i)]))
+            continue;
         const auto h = static_cast<Handle>(c.result[0]);
         if (sim::findEntity(world(), h)) {
             actors_.bedrolls[static_cast<std::size_t>(i)] = h;

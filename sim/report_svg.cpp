@@ -10,7 +10,7 @@ namespace simtool {
 
 namespace {
 
-constexpr int32_t kMsPerHour = 120000;
+constexpr int32_t kMsPerHour = sim::kMsPerGameHour;
 constexpr const char* kActorColour[kActorCount] = {"#c0392b", "#1f618d", "#e59866", "#7fb3d5"};
 
 std::string esc(const std::string& s) {

@@ -29,7 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using sim::gHost;
 
-constexpr int32_t kMsPerHour = 120000;
+constexpr int32_t kMsPerHour = sim::kMsPerGameHour;
 
 int32_t hoursToMs(double h) { return static_cast<int32_t>(std::llround(std::min(h, 17000.0) * kMsPerHour)); }
 
@@ -302,8 +302,8 @@ void countEntity(RunResult& r, const sim::World& w, const sim::Entity& e, bool b
         return;
     }
     // Bedrolls placed at start-up belong to the ranch until the first visit ends.
-    const bool fixture =
-        object && (e.model == sim::nameHash("s_bedrollfurlined01x") || e.model == sim::nameHash("p_bedrollopen03x"));
+    const bool fixture = object && (e.model == sim::nameHash(sim::kPluginModels[sim::kFirstBedrollModel]) ||
+                                    e.model == sim::nameHash(sim::kPluginModels[sim::kFirstBedrollModel + 1]));
     if (r.leakChecked && !(fixture && bedrollsAreFixtures))
         r.leaks.push_back({fmt::format("{} {} ({}) at ({:.1f}, {:.1f})", object ? "object" : "ped", e.handle,
                                        nameIn(w, e.model), e.pos.x, e.pos.y)});
@@ -316,7 +316,7 @@ void countWhatWasMade(RunResult& r, const Recorder& rec, const sim::World& w) {
     r.leakChecked = !rec.visitActive();
     for (const sim::Entity& e : w.entities)
         if (e.byPlugin) countEntity(r, w, e, !anyVisitEnded);
-    const sim::Hash sleepType = sim::nameHash("WORLD_HUMAN_SLEEP_GROUND_ARM");
+    const sim::Hash sleepType = sim::nameHash(sim::kSleepScenario);
     for (const sim::ScenarioPoint& p : w.points) {
         if (!p.byPlugin) continue;
         ++r.pointsCreated;

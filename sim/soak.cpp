@@ -12,7 +12,6 @@
 #include <map>
 #include <sstream>
 
-#include "frame/settings.h"
 #include "scratch_dir.h"
 #include "session.h"
 
@@ -23,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using sim::gHost;
 
-constexpr int64_t kMsPerHour = tw::kMsPerGameHour;
+constexpr int64_t kMsPerHour = sim::kMsPerGameHour;
 
 // Run time as in-game time since the load: 100 ms of game timer are 3 in-game seconds.
 std::string runClock(int64_t ms) {
