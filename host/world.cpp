@@ -1,6 +1,7 @@
 #include "world.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 
@@ -41,15 +42,17 @@ constexpr Obstacle kRanchBuildings[] = {
     {-1660.0f, -1345.0f, -1653.0f, -1337.0f},  // shed
 };
 
-bool isVisitorModel(Hash m) {
-    static const Hash sadie = nameHash(kPluginModels[0]), charles = nameHash(kPluginModels[1]);
-    return m == sadie || m == charles;
+namespace {
+// The hashes of the visitors' models and their horses' (kPluginModels 0 to 3), worked out once.
+const std::array<Hash, 4>& visitorModelHashes() {
+    static const std::array<Hash, 4> hashes = {nameHash(kPluginModels[0]), nameHash(kPluginModels[1]),
+                                               nameHash(kPluginModels[2]), nameHash(kPluginModels[3])};
+    return hashes;
 }
+}  // namespace
 
-bool isVisitorHorseModel(Hash m) {
-    static const Hash sadie = nameHash(kPluginModels[2]), charles = nameHash(kPluginModels[3]);
-    return m == sadie || m == charles;
-}
+bool isVisitorModel(Hash m) { return m == visitorModelHashes()[0] || m == visitorModelHashes()[1]; }
+bool isVisitorHorseModel(Hash m) { return m == visitorModelHashes()[2] || m == visitorModelHashes()[3]; }
 
 void worldReset(World& w) {
     w = World{};

@@ -28,33 +28,28 @@ bool bringBack(World& w, Fault& f) {
     return true;
 }
 
+// The faults that are one of the host's answers switched on or off.
+struct FlagFault {
+    FaultKind kind;
+    bool sim::Faults::*flag;
+};
+constexpr FlagFault kFlagFaults[] = {
+    {FaultKind::RefusePeds, &sim::Faults::refusePeds},
+    {FaultKind::RefuseObjects, &sim::Faults::refuseObjects},
+    {FaultKind::RefusePoints, &sim::Faults::refusePoints},
+    {FaultKind::PointsNotExisting, &sim::Faults::pointsNotExisting},
+    {FaultKind::NoGround, &sim::Faults::noGround},
+};
+
 bool applyFlag(World& w, const Fault& f) {
-    switch (f.kind) {
-        case FaultKind::RefusePeds:
-            w.faults.refusePeds = f.on;
-            return true;
-        case FaultKind::RefuseObjects:
-            w.faults.refuseObjects = f.on;
-            return true;
-        case FaultKind::RefusePoints:
-            w.faults.refusePoints = f.on;
-            return true;
-        case FaultKind::PointsNotExisting:
-            w.faults.pointsNotExisting = f.on;
-            return true;
-        case FaultKind::NoGround:
-            w.faults.noGround = f.on;
-            return true;
-        case FaultKind::MissionStarts:
-            w.missionActive = f.on;
-            return true;
-        case FaultKind::SightChange:
-            w.playerSeesEverything = f.on && f.value == 1;
-            w.playerSeesNothing = f.on && f.value != 1;
-            return true;
-        default:
-            return true;
+    for (const FlagFault& row : kFlagFaults)
+        if (row.kind == f.kind) w.faults.*row.flag = f.on;
+    if (f.kind == FaultKind::MissionStarts) w.missionActive = f.on;
+    if (f.kind == FaultKind::SightChange) {
+        w.playerSeesEverything = f.on && f.value == 1;
+        w.playerSeesNothing = f.on && f.value != 1;
     }
+    return true;
 }
 
 }  // namespace
