@@ -407,7 +407,7 @@ void Recorder::afterFrame(bool scriptWaitedZero) {
     const sim::World& w = world();
     now_ = w.gameTime;
     checkRemovals();
-    samplePaths(actors_, world());
+    if (tw::elapsed(w.gameTime, actors_.nextSample) >= 0) samplePaths(actors_, world());  // once a game second
     if (keepOverlay_ && !w.drawnThisFrame.empty()) lastOverlay_ = w.drawnThisFrame;
 
     // A visit is over once a pass of the main loop completes with no visitor or horse left and

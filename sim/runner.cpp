@@ -372,7 +372,7 @@ void playScenario(const Scenario& s, const RunOptions& o, sim::Session& session,
             gHost.trace.clear();
             gHost.waits.clear();
         }
-        updateProgress(progress, session.frames, w.gameTime, endMs, o.hours);
+        if (progress.on) updateProgress(progress, session.frames, w.gameTime, endMs, o.hours);
     };
     sim::sessionRun(session, more, after);
     if (progress.drawing) clearProgress();
