@@ -22,13 +22,6 @@ uint32_t nameHash(const char* name) {
     return h;
 }
 
-namespace {
-// Handles are slot index + a base, so 0 is never a handle and entity and point
-// handles do not look alike in traces.
-constexpr Handle kEntityBase = 0x100;
-constexpr Handle kPointBase = 0x10000;
-}  // namespace
-
 // The player's models, registered beside the plug-in's own and the household's. Registering
 // the plug-in's lets pedCreate tell a horse by its name.
 constexpr const char* kPlayerModels[] = {"player_zero", "player_three"};
@@ -99,18 +92,6 @@ bool lineOfSight(const World& w, Vec3 a, Vec3 b) {
         if (crosses(o, a, b)) return false;
     }
     return true;
-}
-
-Entity* findEntity(World& w, Handle h) {
-    if (h < kEntityBase || h - kEntityBase >= w.entities.size()) return nullptr;
-    Entity& e = w.entities[h - kEntityBase];
-    return e.alive ? &e : nullptr;
-}
-
-ScenarioPoint* findPoint(World& w, Handle h) {
-    if (h < kPointBase || h - kPointBase >= w.points.size()) return nullptr;
-    ScenarioPoint& p = w.points[h - kPointBase];
-    return p.alive ? &p : nullptr;
 }
 
 Handle spawnEntity(World& w, EntityKind kind, Hash model, Vec3 pos, bool byPlugin) {

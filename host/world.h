@@ -159,8 +159,24 @@ bool isVisitorModel(Hash m);
 bool isVisitorHorseModel(Hash m);
 
 void worldReset(World& w);
-Entity* findEntity(World& w, Handle h);        // null unless alive
-ScenarioPoint* findPoint(World& w, Handle h);  // null unless alive
+// Handles are slot index + a base, so 0 is never a handle and entity and point handles do not
+// look alike in traces. The lookups are inline: the world answers most calls through them.
+inline constexpr Handle kEntityBase = 0x100;
+inline constexpr Handle kPointBase = 0x10000;
+
+// null unless alive
+inline Entity* findEntity(World& w, Handle h) {
+    if (h < kEntityBase || h - kEntityBase >= w.entities.size()) return nullptr;
+    Entity& e = w.entities[h - kEntityBase];
+    return e.alive ? &e : nullptr;
+}
+
+// null unless alive
+inline ScenarioPoint* findPoint(World& w, Handle h) {
+    if (h < kPointBase || h - kPointBase >= w.points.size()) return nullptr;
+    ScenarioPoint& p = w.points[h - kPointBase];
+    return p.alive ? &p : nullptr;
+}
 Handle spawnEntity(World& w, EntityKind kind, Hash model, Vec3 pos, bool byPlugin);
 Handle spawnPoint(World& w, Hash type, Vec3 pos, float heading, bool byPlugin);
 void setModel(World& w, const char* name, bool valid, int32_t loadDelayMs);
