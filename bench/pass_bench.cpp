@@ -16,6 +16,7 @@
 
 #include "alloc_counter.h"
 #include "script_host.h"
+#include "session.h"
 
 // Under callgrind (bench/plugin_share.sh) only the timed frames are counted.
 #if __has_include(<valgrind/callgrind.h>)
@@ -49,7 +50,8 @@ bool anyPluginPed(bool wantAlive) {
 }
 
 bool prepare(const Setup& s) {
-    sim::hostReset();
+    static sim::Session session;
+    sim::sessionBegin(session);
     static std::string dir = [] {
         char tmpl[] = "/tmp/tamberwick-bench-XXXXXX";
         return std::string(mkdtemp(tmpl));
@@ -60,7 +62,7 @@ bool prepare(const Setup& s) {
     gHost.world.clockStartHour = s.startHour;
     gHost.traceEnabled = false;
     if (sim::Entity* p = sim::findEntity(gHost.world, gHost.world.playerPed)) p->pos = s.player;
-    if (!sim::loadPlugin(s.dev ? TAMBERWICK_PLUGIN_DEV : TAMBERWICK_PLUGIN)) return false;
+    if (!sim::sessionLoad(session, s.dev ? TAMBERWICK_PLUGIN_DEV : TAMBERWICK_PLUGIN)) return false;
     sim::runFor(20000);  // start-up and the first passes
     return s.reach();
 }

@@ -254,20 +254,6 @@ void runFrame() {
     h.inScript = false;
 }
 
-void runFor(int32_t gameMs) {
-    const int32_t start = gHost.world.gameTime;
-    while (tw::elapsed(gHost.world.gameTime, start) < gameMs) runFrame();
-}
-
-bool runUntil(const std::function<bool()>& pred, int32_t limitMs) {
-    const int32_t start = gHost.world.gameTime;
-    while (!pred()) {
-        if (tw::elapsed(gHost.world.gameTime, start) >= limitMs) return false;
-        runFrame();
-    }
-    return true;
-}
-
 void sendKey(uint32_t keyCode, int32_t triggerFlag) {
     if (gHost.keyboard) gHost.keyboard(keyCode, 1, 0, 0, 0, 0, triggerFlag);
 }

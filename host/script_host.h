@@ -129,6 +129,11 @@ uint32_t hostTickCount();
 void destroyScriptFiber();
 void recordError(std::string text);
 
+// How a call is written: "name(arg, ...) -> result" (Call::describe), or one JSON object
+// line {"t":..,"op":..,"args":[..],"result":..} with the string arguments as the call made them.
+enum class TraceStyle : uint8_t { Text, Json };
+void appendCall(std::string& out, const Call& c, const World& w, TraceStyle style);
+
 // Trace queries.
 std::vector<const Call*> callsOf(tw::Op op);
 std::size_t countOf(tw::Op op);

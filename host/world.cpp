@@ -1,8 +1,11 @@
 #include "world.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
+
+#include "random.h"
 
 namespace sim {
 
@@ -19,17 +22,9 @@ uint32_t nameHash(const char* name) {
     return h;
 }
 
-namespace {
-// Handles are slot index + a base, so 0 is never a handle and entity and point
-// handles do not look alike in traces.
-constexpr Handle kEntityBase = 0x100;
-constexpr Handle kPointBase = 0x10000;
-}  // namespace
-
-// The household's and the player's models, registered beside the plug-in's own.
-constexpr const char* kOtherModels[] = {
-    "cs_abigailroberts", "cs_uncle", "cs_jackmarston_teen", "player_zero", "player_three",
-};
+// The player's models, registered beside the plug-in's own and the household's. Registering
+// the plug-in's lets pedCreate tell a horse by its name.
+constexpr const char* kPlayerModels[] = {"player_zero", "player_three"};
 
 // The ranch's buildings as footprints (x/y in metres): the house by the ranch point, a barn
 // east of it toward the horse point, a bunkhouse north-east, a shed by the bedrolls.
@@ -40,10 +35,23 @@ constexpr Obstacle kRanchBuildings[] = {
     {-1660.0f, -1345.0f, -1653.0f, -1337.0f},  // shed
 };
 
+namespace {
+// The hashes of the visitors' models and their horses' (kPluginModels 0 to 3), worked out once.
+const std::array<Hash, 4>& visitorModelHashes() {
+    static const std::array<Hash, 4> hashes = {nameHash(kPluginModels[0]), nameHash(kPluginModels[1]),
+                                               nameHash(kPluginModels[2]), nameHash(kPluginModels[3])};
+    return hashes;
+}
+}  // namespace
+
+bool isVisitorModel(Hash m) { return m == visitorModelHashes()[0] || m == visitorModelHashes()[1]; }
+bool isVisitorHorseModel(Hash m) { return m == visitorModelHashes()[2] || m == visitorModelHashes()[3]; }
+
 void worldReset(World& w) {
     w = World{};
     for (const char* name : kPluginModels) setModel(w, name, true, 200);
-    for (const char* name : kOtherModels) setModel(w, name, true, 200);
+    for (const char* name : kHouseholdModels) setModel(w, name, true, 200);
+    for (const char* name : kPlayerModels) setModel(w, name, true, 200);
     w.obstacles.assign(std::begin(kRanchBuildings), std::end(kRanchBuildings));
     w.completedMissions.push_back(nameHash("FIN2"));
     w.names.emplace(nameHash("FIN2"), "FIN2");
@@ -86,18 +94,6 @@ bool lineOfSight(const World& w, Vec3 a, Vec3 b) {
     return true;
 }
 
-Entity* findEntity(World& w, Handle h) {
-    if (h < kEntityBase || h - kEntityBase >= w.entities.size()) return nullptr;
-    Entity& e = w.entities[h - kEntityBase];
-    return e.alive ? &e : nullptr;
-}
-
-ScenarioPoint* findPoint(World& w, Handle h) {
-    if (h < kPointBase || h - kPointBase >= w.points.size()) return nullptr;
-    ScenarioPoint& p = w.points[h - kPointBase];
-    return p.alive ? &p : nullptr;
-}
-
 Handle spawnEntity(World& w, EntityKind kind, Hash model, Vec3 pos, bool byPlugin) {
     Entity e;
     e.handle = kEntityBase + static_cast<Handle>(w.entities.size());
@@ -128,9 +124,21 @@ void setModel(World& w, const char* name, bool valid, int32_t loadDelayMs) {
     m.loadDelayMs = loadDelayMs;
 }
 
+void releasePoint(World& w, const Entity& e) {
+    if (e.task.kind != TaskKind::Scenario) return;
+    if (ScenarioPoint* p = findPoint(w, e.task.point); p && p->user == e.handle) p->user = 0;
+}
+
+void removeEntity(World& w, Handle h) {
+    Entity* e = findEntity(w, h);
+    if (!e) return;
+    e->alive = false;
+    releasePoint(w, *e);
+}
+
 int32_t clockHour(const World& w) {
     const int64_t ms = static_cast<int64_t>(tw::elapsed(w.gameTime, w.clockBaseTime));
-    int64_t hours = w.clockStartHour + (ms >= 0 ? ms / 120000 : -((-ms + 119999) / 120000));
+    int64_t hours = w.clockStartHour + (ms >= 0 ? ms / kMsPerGameHour : -((-ms + kMsPerGameHour - 1) / kMsPerGameHour));
     hours %= 24;
     if (hours < 0) hours += 24;
     return static_cast<int32_t>(hours);
@@ -139,18 +147,9 @@ int32_t clockHour(const World& w) {
 void seedWorld(World& w, uint64_t seed) {
     // The state advances by a fixed step per draw, so seeds are scrambled first: otherwise
     // seed n + 1 would replay seed n's sequence one draw later.
-    uint64_t z = seed + 0x9E3779B97F4A7C15ull;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    w.rngState = z ^ (z >> 31);
+    w.rngState = splitmix64(seed);
 }
 
-uint32_t nextRandom(World& w) {
-    // splitmix64: small, fast and the same on every platform
-    uint64_t z = (w.rngState += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return static_cast<uint32_t>((z ^ (z >> 31)) >> 32);
-}
+uint32_t nextRandom(World& w) { return static_cast<uint32_t>(splitmix64(w.rngState) >> 32); }
 
 }  // namespace sim

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "frame/types.h"
+#include "plugin_facts.h"
 
 namespace sim {
 
@@ -149,24 +150,33 @@ struct World {
     std::vector<std::string> varStrings;  // texts behind miscCreateVarString references
 };
 
-// The models the plug-in creates from: the visitors, their horses and the two bedrolls.
-// Registering them lets pedCreate tell a horse by its name.
-inline constexpr const char* kPluginModels[] = {
-    "cs_mrsadler",
-    "cs_charlessmith",
-    "a_c_horse_gang_sadie_endlesssummer",
-    "a_c_horse_gang_charles_endlesssummer",
-    "s_bedrollfurlined01x",
-    "p_bedrollopen03x",
-};
-
 // Name hash the host uses for models, scenario types and every other identifier:
 // Jenkins one-at-a-time over the lower-cased name.
 uint32_t nameHash(const char* name);
 
+// Whether a model is one of the plug-in's visitors (kPluginModels 0, 1) or their horses (2, 3).
+bool isVisitorModel(Hash m);
+bool isVisitorHorseModel(Hash m);
+
 void worldReset(World& w);
-Entity* findEntity(World& w, Handle h);        // null unless alive
-ScenarioPoint* findPoint(World& w, Handle h);  // null unless alive
+// Handles are slot index + a base, so 0 is never a handle and entity and point handles do not
+// look alike in traces. The lookups are inline: the world answers most calls through them.
+inline constexpr Handle kEntityBase = 0x100;
+inline constexpr Handle kPointBase = 0x10000;
+
+// null unless alive
+inline Entity* findEntity(World& w, Handle h) {
+    if (h < kEntityBase || h - kEntityBase >= w.entities.size()) return nullptr;
+    Entity& e = w.entities[h - kEntityBase];
+    return e.alive ? &e : nullptr;
+}
+
+// null unless alive
+inline ScenarioPoint* findPoint(World& w, Handle h) {
+    if (h < kPointBase || h - kPointBase >= w.points.size()) return nullptr;
+    ScenarioPoint& p = w.points[h - kPointBase];
+    return p.alive ? &p : nullptr;
+}
 Handle spawnEntity(World& w, EntityKind kind, Hash model, Vec3 pos, bool byPlugin);
 Handle spawnPoint(World& w, Hash type, Vec3 pos, float heading, bool byPlugin);
 void setModel(World& w, const char* name, bool valid, int32_t loadDelayMs);
@@ -177,5 +187,9 @@ uint32_t nextRandom(World& w);
 // Starts the world's random sequence for a seed; nearby seeds give unrelated sequences.
 void seedWorld(World& w, uint64_t seed);
 void worldTick(World& w);  // one frame of the world after the clock advanced
+// Frees the scenario point the entity is using, if it holds one.
+void releasePoint(World& w, const Entity& e);
+// Removes an entity as the game does when something else deletes it: gone, its point free.
+void removeEntity(World& w, Handle h);
 
 }  // namespace sim

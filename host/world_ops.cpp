@@ -64,7 +64,7 @@ void giveTask(World& w, Entity& e, Task t) {
     }
     t.startTime = tw::addTime(w.gameTime, w.frameStepMs);  // a new task starts on a later frame
     if (e.task.kind == TaskKind::Scenario && e.task.started) {
-        if (ScenarioPoint* p = findPoint(w, e.task.point); p && p->user == e.handle) p->user = 0;
+        releasePoint(w, e);
         e.busyUntil = tw::addTime(w.gameTime, kGetUpMs);
     }
     if (tw::elapsed(e.busyUntil, t.startTime) > 0) t.startTime = e.busyUntil;
@@ -86,11 +86,7 @@ bool modelLoaded(World& w, Hash h) {
 void deleteEntityAt(Call& c, World& w) {
     auto* slot = static_cast<uint32_t*>(c.p(0));
     if (!slot) return;
-    if (Entity* e = findEntity(w, *slot)) {
-        e->alive = false;
-        if (e->task.kind == TaskKind::Scenario)
-            if (ScenarioPoint* p = findPoint(w, e->task.point); p && p->user == e->handle) p->user = 0;
-    }
+    removeEntity(w, *slot);
     *slot = 0;
 }
 
@@ -187,7 +183,7 @@ std::array<OpHandler, tw::kOpCount> makeHandlers() {
     at(Op::taskClearPedTasks) = [](Call& c, World& w) {
         if (Entity* e = findEntity(w, c.u(0))) {
             if (e->task.kind == TaskKind::Scenario && e->task.started) {
-                if (ScenarioPoint* p = findPoint(w, e->task.point); p && p->user == e->handle) p->user = 0;
+                releasePoint(w, *e);
                 e->busyUntil = tw::addTime(w.gameTime, kGetUpMs);  // still getting up when the next order comes
             }
             e->task = {};

@@ -102,8 +102,7 @@ void worldTick(World& w) {
             } else {
                 // A rider steers the horse: the task moves the horse and the rider with it.
                 tickTask(w, e, dt);
-                if (horse->task.kind == TaskKind::Scenario)
-                    if (ScenarioPoint* p = findPoint(w, horse->task.point); p && p->user == horse->handle) p->user = 0;
+                releasePoint(w, *horse);
                 horse->task = {};  // a ridden horse goes where its rider steers
                 horse->pos = e.pos;
                 continue;

@@ -6,6 +6,7 @@
 #include "frame/key_state.h"
 #include "ranch_layout.h"
 #include "ranch_map.h"
+#include "random.h"
 
 namespace simtool {
 
@@ -16,95 +17,24 @@ using sim::EntityKind;
 using sim::Handle;
 using sim::World;
 
-constexpr int64_t kMsPerHour = 120000;
+constexpr int64_t kMsPerHour = sim::kMsPerGameHour;
 constexpr int64_t kNever = INT64_MAX;
 constexpr int32_t kKeyFrameStepMs = 20;  // the frame after a key: well inside the 100 ms key window
 
 int64_t hours(double h) { return static_cast<int64_t>(h * kMsPerHour); }
 
-bool isVisitorModel(sim::Hash m) {
-    static const sim::Hash sadie = sim::nameHash("cs_mrsadler"), charles = sim::nameHash("cs_charlessmith");
-    return m == sadie || m == charles;
-}
-
 bool isVisitor(const World&, const Entity& e) {
-    return e.byPlugin && e.kind == EntityKind::Ped && isVisitorModel(e.model);
+    return e.byPlugin && e.kind == EntityKind::Ped && sim::isVisitorModel(e.model);
 }
 bool isHorse(const World&, const Entity& e) { return e.byPlugin && e.kind == EntityKind::Horse; }
 bool isBedroll(const World&, const Entity& e) { return e.byPlugin && e.kind == EntityKind::Object; }
 bool isVisitorOrHorse(const World& w, const Entity& e) { return isVisitor(w, e) || isHorse(w, e); }
 
-// Removes an entity the way the host does when something else in the game deletes it.
-void removeEntity(World& w, Handle h) {
-    Entity* e = sim::findEntity(w, h);
-    if (!e) return;
-    e->alive = false;
-    if (e->task.kind == sim::TaskKind::Scenario)
-        if (sim::ScenarioPoint* p = sim::findPoint(w, e->task.point); p && p->user == e->handle) p->user = 0;
-}
-
 float planarDistance(sim::Vec3 a, sim::Vec3 b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
 }  // namespace
 
-const char* faultName(FaultKind k) {
-    switch (k) {
-        case FaultKind::DeleteVisitor:
-            return "visitor deleted by the host";
-        case FaultKind::DeleteHorse:
-            return "horse deleted by the host";
-        case FaultKind::DeleteBedroll:
-            return "bedroll deleted by the host";
-        case FaultKind::DeleteHousehold:
-            return "household member deleted";
-        case FaultKind::PointVanishes:
-            return "scenario point vanished";
-        case FaultKind::ModelLate:
-            return "model loads late";
-        case FaultKind::ModelNeverLoads:
-            return "model never loads";
-        case FaultKind::ModelNeverCreated:
-            return "model loads, nothing created";
-        case FaultKind::RefusePeds:
-            return "ped creation refused";
-        case FaultKind::RefuseObjects:
-            return "object creation refused";
-        case FaultKind::RefusePoints:
-            return "point creation refused";
-        case FaultKind::PointsNotExisting:
-            return "created points do not exist";
-        case FaultKind::NoGround:
-            return "no ground found";
-        case FaultKind::Stuck:
-            return "navigation stalls";
-        case FaultKind::MountNeverCompletes:
-            return "mounting never completes";
-        case FaultKind::PlayerLeaves:
-            return "player leaves the ranch";
-        case FaultKind::PlayerReturns:
-            return "player heads to the ranch";
-        case FaultKind::SightChange:
-            return "player sight forced";
-        case FaultKind::MissionStarts:
-            return "story mission runs";
-        case FaultKind::ClockJump:
-            return "clock jumps (player sleeps)";
-        case FaultKind::KeyPress:
-            return "developer key pressed";
-        case FaultKind::PlayerGreets:
-            return "player greets a visitor";
-        case FaultKind::Count:
-            break;
-    }
-    return "?";
-}
-
-uint64_t SoakRandom::next() {
-    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
+uint64_t SoakRandom::next() { return sim::splitmix64(state); }
 
 int32_t SoakRandom::in(int32_t lo, int32_t hi) { return static_cast<int32_t>(in64(lo, hi)); }
 
@@ -140,7 +70,7 @@ FaultInjector::FaultInjector(uint64_t seed, bool devKeys, int32_t frameStepMs)
     mean(FaultKind::MissionStarts, 16);
     mean(FaultKind::ClockJump, 20);
     mean(FaultKind::KeyPress, devKeys ? 6 : 0);
-    for (std::size_t k = 0; k < kFaultKindCount; ++k) schedule(static_cast<FaultKind>(k), 0);
+    for (std::size_t k = 0; k < kSoakFaultKindCount; ++k) schedule(static_cast<FaultKind>(k), 0);
     target_ = kRanchPoint;
 }
 
@@ -166,7 +96,7 @@ bool FaultInjector::beforeFrame(World& w, int64_t t) {
     }
     endWindows(w, t);
     lastKey_ = 0;
-    for (std::size_t k = 0; k < kFaultKindCount; ++k) {
+    for (std::size_t k = 0; k < kSoakFaultKindCount; ++k) {
         if (t < next_[k]) continue;
         const auto kind = static_cast<FaultKind>(k);
         apply(kind, w, t);
@@ -185,159 +115,159 @@ void FaultInjector::endWindows(World& w, int64_t t) {
     };
     for (std::size_t i = 0; i < kSoakModelCount; ++i) {
         if (!over(modelWindow_[i])) continue;
-        sim::Model& m = w.models[sim::nameHash(kSoakModels[i])];
-        m.loadDelayMs = 200;
-        m.neverCreated = false;
+        Fault end{modelWindow_[i].kind, false, 0, kSoakModels[i]};
+        applyFault(w, end);
     }
-    if (over(refusePeds_)) w.faults.refusePeds = false;
-    if (over(refuseObjects_)) w.faults.refuseObjects = false;
-    if (over(refusePoints_)) w.faults.refusePoints = false;
-    if (over(pointsNotExisting_)) w.faults.pointsNotExisting = false;
-    if (over(noGround_)) w.faults.noGround = false;
-    over(mountBlocked_);
-    if (over(sight_)) w.playerSeesEverything = w.playerSeesNothing = false;
-    if (over(mission_)) w.missionActive = false;
-
+    for (std::size_t k = 0; k < kSoakFaultKindCount; ++k) {
+        if (!over(windows_[k])) continue;
+        Fault end{static_cast<FaultKind>(k), false};
+        applyFault(w, end);
+    }
     for (std::size_t i = 0; i < pending_.size();) {
-        const Pending p = pending_[i];
+        Pending p = pending_[i];
         if (t < p.at) {
             ++i;
             continue;
         }
         pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
-        if (p.handle) {
-            if (Entity* e = sim::findEntity(w, p.handle)) e->stuck = false;
-        } else if (p.point) {
-            sim::spawnPoint(w, p.model, p.pos, p.heading, false);
-        } else {
-            const Handle h = sim::spawnEntity(w, EntityKind::Ped, p.model, p.pos, false);
-            for (Handle& m : household_)
-                if (m == 0 || !sim::findEntity(w, m)) {
-                    m = h;
-                    break;
-                }
-        }
+        applyFault(w, p.end);
+        if (p.end.kind != FaultKind::DeleteHousehold) continue;
+        for (Handle& m : household_)
+            if (m == 0 || !sim::findEntity(w, m)) {
+                m = p.end.handle;
+                break;
+            }
     }
 }
 
+bool FaultInjector::open(Window& win, FaultKind k, int64_t t, double minHours, double maxHours) {
+    if (win.until >= 0) return false;
+    win.until = t + rng_.in64(hours(minHours), hours(maxHours));
+    win.kind = k;
+    count(k);
+    return true;
+}
+
 void FaultInjector::apply(FaultKind k, World& w, int64_t t) {
-    auto open = [&](Window& win, double minH, double maxH) {
-        if (win.until >= 0) return false;
-        win.until = t + rng_.in64(hours(minH), hours(maxH));
-        count(k);
-        return true;
-    };
     switch (k) {
         case FaultKind::DeleteVisitor:
         case FaultKind::DeleteHorse:
-        case FaultKind::DeleteBedroll: {
-            const Handle h = randomEntity(w, k == FaultKind::DeleteVisitor ? isVisitor
-                                             : k == FaultKind::DeleteHorse ? isHorse
-                                                                           : isBedroll);
-            if (!h) return;
-            removeEntity(w, h);
-            count(k);
-            return;
-        }
-        case FaultKind::DeleteHousehold: {
-            const Handle h = household_[static_cast<std::size_t>(rng_.in(0, 3))];
-            const Entity* e = sim::findEntity(w, h);
-            if (!e) return;
-            pending_.push_back({t + rng_.in64(hours(1), hours(6)), 0, e->model, e->pos, 0, false});
-            removeEntity(w, h);
-            count(k);
-            return;
-        }
-        case FaultKind::PointVanishes: {
-            const bool ours = rng_.chance(0.6);
-            std::vector<sim::ScenarioPoint*> alive;
-            for (sim::ScenarioPoint& p : w.points)
-                if (p.alive && p.byPlugin == ours) alive.push_back(&p);
-            if (alive.empty()) return;
-            sim::ScenarioPoint* p = alive[static_cast<std::size_t>(rng_.in(0, static_cast<int32_t>(alive.size())))];
-            p->alive = false;
-            if (!ours) pending_.push_back({t + rng_.in64(hours(0.5), hours(4)), 0, p->type, p->pos, p->heading, true});
-            count(k);
-            return;
-        }
+        case FaultKind::DeleteBedroll:
+        case FaultKind::DeleteHousehold:
+        case FaultKind::PointVanishes:
+            return deleteSomething(k, w, t);
         case FaultKind::ModelLate:
         case FaultKind::ModelNeverLoads:
-        case FaultKind::ModelNeverCreated: {
-            const auto i = static_cast<std::size_t>(rng_.in(0, static_cast<int32_t>(kSoakModelCount)));
-            if (!open(modelWindow_[i], 0.5, 10)) return;
-            sim::Model& m = w.models[sim::nameHash(kSoakModels[i])];
-            if (k == FaultKind::ModelLate) m.loadDelayMs = rng_.in(1000, 7000);
-            if (k == FaultKind::ModelNeverLoads) m.loadDelayMs = -1;
-            if (k == FaultKind::ModelNeverCreated) m.neverCreated = true;
-            return;
-        }
-        case FaultKind::RefusePeds:
-            if (open(refusePeds_, 0.25, 6)) w.faults.refusePeds = true;
-            return;
-        case FaultKind::RefuseObjects:
-            if (open(refuseObjects_, 0.25, 6)) w.faults.refuseObjects = true;
-            return;
-        case FaultKind::RefusePoints:
-            if (open(refusePoints_, 0.25, 6)) w.faults.refusePoints = true;
-            return;
-        case FaultKind::PointsNotExisting:
-            if (open(pointsNotExisting_, 0.25, 4)) w.faults.pointsNotExisting = true;
-            return;
-        case FaultKind::NoGround:
-            if (open(noGround_, 0.25, 6)) w.faults.noGround = true;
-            return;
-        case FaultKind::Stuck: {
-            const Handle h = randomEntity(w, isVisitorOrHorse);
-            Entity* e = sim::findEntity(w, h);
-            if (!e || e->stuck) return;
-            e->stuck = true;
-            if (rng_.chance(0.7)) pending_.push_back({t + rng_.in64(hours(0.05), hours(3)), h, 0, {}, 0, false});
-            count(k);
-            return;
-        }
-        case FaultKind::MountNeverCompletes:
-            open(mountBlocked_, 1, 8);
-            return;
+        case FaultKind::ModelNeverCreated:
+            return modelFault(k, w, t);
+        case FaultKind::Stuck:
+            return stick(w, t);
         case FaultKind::PlayerLeaves:
-            pickTarget(w, false);
-            count(k);
-            return;
         case FaultKind::PlayerReturns:
-            pickTarget(w, true);
+            pickTarget(w, k == FaultKind::PlayerReturns);
             count(k);
-            return;
-        case FaultKind::SightChange:
-            if (!open(sight_, 0.2, 4)) return;
-            if (rng_.chance(0.5))
-                w.playerSeesEverything = true;
-            else
-                w.playerSeesNothing = true;
-            return;
-        case FaultKind::MissionStarts:
-            if (open(mission_, 0.5, 8)) w.missionActive = true;
             return;
         case FaultKind::ClockJump: {
-            const int32_t h = rng_.in(2, 13);
-            w.clockBaseTime = tw::addTime(w.clockBaseTime, -h * static_cast<int32_t>(kMsPerHour));
+            Fault jump{k};
+            jump.value = rng_.in(2, 13);
+            applyFault(w, jump);
             count(k);
             return;
         }
-        case FaultKind::KeyPress: {
-            constexpr uint32_t keys[] = {tw::kKeyF1, tw::kKeyF2, tw::kKeyF2, tw::kKeyF3,
-                                         tw::kKeyF4, tw::kKeyI,  tw::kKeyI};
-            const uint32_t key = keys[rng_.in(0, static_cast<int32_t>(std::size(keys)))];
-            const int32_t trigger = rng_.chance(0.9) ? 1 : 0;  // now and then an event that does not fire
-            // The host delivers keyboard events on its own thread.
-            std::thread keyboard([key, trigger] { sim::sendKey(key, trigger); });
-            keyboard.join();
-            lastKey_ = trigger ? key : 0;
-            count(k);
-            return;
-        }
-        case FaultKind::PlayerGreets:
+        case FaultKind::KeyPress:
+            return pressKey();
+        case FaultKind::PlayerGreets:  // drawn in movePlayer, not on a schedule
+        case FaultKind::ModelInvalid:
         case FaultKind::Count:
             return;
+        default:
+            return windowFault(k, w, t);
     }
+}
+
+// Something the host deletes: a visitor, horse or bedroll; a household member or a ranch
+// point, which come back later.
+void FaultInjector::deleteSomething(FaultKind k, World& w, int64_t t) {
+    Fault deletion{k};
+    if (k == FaultKind::PointVanishes) {
+        const bool ours = rng_.chance(0.6);
+        std::vector<sim::ScenarioPoint*> alive;
+        for (sim::ScenarioPoint& p : w.points)
+            if (p.alive && p.byPlugin == ours) alive.push_back(&p);
+        if (alive.empty()) return;
+        const sim::ScenarioPoint& p = *alive[static_cast<std::size_t>(rng_.in(0, static_cast<int32_t>(alive.size())))];
+        deletion.handle = p.handle;
+        if (!ours)
+            pending_.push_back({t + rng_.in64(hours(0.5), hours(4)), {k, false, 0, nullptr, p.type, p.pos, p.heading}});
+    } else if (k == FaultKind::DeleteHousehold) {
+        deletion.handle = household_[static_cast<std::size_t>(rng_.in(0, 3))];
+        const Entity* e = sim::findEntity(w, deletion.handle);
+        if (!e) return;
+        pending_.push_back({t + rng_.in64(hours(1), hours(6)), {k, false, 0, nullptr, e->model, e->pos}});
+    } else {
+        deletion.handle = randomEntity(w, k == FaultKind::DeleteVisitor ? isVisitor
+                                          : k == FaultKind::DeleteHorse ? isHorse
+                                                                        : isBedroll);
+    }
+    if (applyFault(w, deletion)) count(k);
+}
+
+// One of the plug-in's models loads late, never loads or gives nothing for a while.
+void FaultInjector::modelFault(FaultKind k, World& w, int64_t t) {
+    const auto i = static_cast<std::size_t>(rng_.in(0, static_cast<int32_t>(kSoakModelCount)));
+    if (!open(modelWindow_[i], k, t, 0.5, 10)) return;
+    Fault f{k, true, 0, kSoakModels[i]};
+    if (k == FaultKind::ModelLate) f.value = rng_.in(1000, 7000);
+    applyFault(w, f);
+}
+
+// The faults that hold for a while and then end by themselves, with the window's length in
+// in-game hours.
+void FaultInjector::windowFault(FaultKind k, World& w, int64_t t) {
+    struct Length {
+        FaultKind kind;
+        double minHours, maxHours;
+    };
+    static constexpr Length kLengths[] = {
+        {FaultKind::RefusePeds, 0.25, 6},
+        {FaultKind::RefuseObjects, 0.25, 6},
+        {FaultKind::RefusePoints, 0.25, 6},
+        {FaultKind::PointsNotExisting, 0.25, 4},
+        {FaultKind::NoGround, 0.25, 6},
+        {FaultKind::MountNeverCompletes, 1, 8},  // the world stays as it is: answer() takes the orders
+        {FaultKind::SightChange, 0.2, 4},
+        {FaultKind::MissionStarts, 0.5, 8},
+    };
+    for (const Length& l : kLengths) {
+        if (l.kind != k) continue;
+        if (!open(window(k), k, t, l.minHours, l.maxHours)) return;
+        Fault f{k};
+        if (k == FaultKind::SightChange) f.value = rng_.chance(0.5) ? 1 : 0;
+        applyFault(w, f);
+        return;
+    }
+}
+
+// An obstacle holds a visitor or horse, most times only for a while.
+void FaultInjector::stick(World& w, int64_t t) {
+    const Handle h = randomEntity(w, isVisitorOrHorse);
+    const Entity* e = sim::findEntity(w, h);
+    if (!e || e->stuck) return;
+    Fault f{FaultKind::Stuck, true, h};
+    applyFault(w, f);
+    if (rng_.chance(0.7)) pending_.push_back({t + rng_.in64(hours(0.05), hours(3)), {FaultKind::Stuck, false, h}});
+    count(FaultKind::Stuck);
+}
+
+void FaultInjector::pressKey() {
+    constexpr uint32_t keys[] = {tw::kKeyF1, tw::kKeyF2, tw::kKeyF2, tw::kKeyF3, tw::kKeyF4, tw::kKeyI, tw::kKeyI};
+    const uint32_t key = keys[rng_.in(0, static_cast<int32_t>(std::size(keys)))];
+    const int32_t trigger = rng_.chance(0.9) ? 1 : 0;  // now and then an event that does not fire
+    // The host delivers keyboard events on its own thread.
+    std::thread keyboard([key, trigger] { sim::sendKey(key, trigger); });
+    keyboard.join();
+    lastKey_ = trigger ? key : 0;
+    count(FaultKind::KeyPress);
 }
 
 void FaultInjector::pickTarget(World& w, bool home) {
@@ -391,7 +321,7 @@ void FaultInjector::movePlayer(World& w, int64_t t) {
 }
 
 bool FaultInjector::answer(sim::Call& c, World&) {
-    if (mountBlocked_.until < 0) return false;
+    if (window(FaultKind::MountNeverCompletes).until < 0) return false;
     // The order is taken, and nothing comes of it.
     return c.op == tw::Op::taskMountAnimal || c.op == tw::Op::pedSetOnMount;
 }

@@ -65,16 +65,8 @@ bool isDay(const World& w) {
     return hour >= kDayStart && hour <= kDayEnd;
 }
 
-bool isVisitorModel(sim::Hash m) {
-    static const sim::Hash sadie = sim::nameHash("cs_mrsadler"), charles = sim::nameHash("cs_charlessmith");
-    return m == sadie || m == charles;
-}
-
-bool isHorseModel(sim::Hash m) {
-    static const sim::Hash sadie = sim::nameHash("a_c_horse_gang_sadie_endlesssummer"),
-                           charles = sim::nameHash("a_c_horse_gang_charles_endlesssummer");
-    return m == sadie || m == charles;
-}
+using sim::isVisitorModel;
+bool isHorseModel(sim::Hash m) { return sim::isVisitorHorseModel(m); }
 
 // Slot of a handle in the world's tables, or -1.
 int64_t entitySlot(const World& w, Handle h) {
@@ -180,54 +172,88 @@ void InvariantChecker::beforeCall(const Call& c, const World& w) {
     recent_.back() = c.op;
 }
 
-void InvariantChecker::afterCall(const Call& c, const World& w) {
-    // A model poll that failed, and the timer read that follows it, keep a polling streak going.
-    if (c.op == Op::streamingHasModelLoaded && static_cast<uint32_t>(c.result[0]) == 0) {
-        if (!pollStreak_) pollStreak_ = true, pollReported_ = false, pollStart_ = now_;
-        lastCallFailedPoll_ = true;
-        const int64_t polled = now_ - pollStart_;
-        longestPoll_ = std::max(longestPoll_, polled);
-        if (polled > kModelPollLimitMs + 2 * limits_.frameStepMs && !pollReported_) {
-            pollReported_ = true;
-            violate(w, "model polled too long",
-                    fmt::format("{} polled for {} ms without loading", modelName(w, c.u(0)), polled));
-        }
-        return;
+// A model poll that failed, and the timer read that follows it, keep a polling streak going.
+void InvariantChecker::onFailedPoll(const Call& c, const World& w) {
+    if (!pollStreak_) pollStreak_ = true, pollReported_ = false, pollStart_ = now_;
+    lastCallFailedPoll_ = true;
+    const int64_t polled = now_ - pollStart_;
+    longestPoll_ = std::max(longestPoll_, polled);
+    if (polled > kModelPollLimitMs + 2 * limits_.frameStepMs && !pollReported_) {
+        pollReported_ = true;
+        violate(w, "model polled too long",
+                fmt::format("{} polled for {} ms without loading", modelName(w, c.u(0)), polled));
     }
+}
+
+// Only the creation of a visitor or its horse asks whether its model is valid: a visit is starting.
+void InvariantChecker::onVisitStart(const Call& c) {
+    if (open_ || !(isVisitorModel(c.u(0)) || isHorseModel(c.u(0)))) return;
+    open_ = true;
+    overranReported_ = false;
+    openTime_ = now_;
+    visitorlessPassEnds_ = 0;
+    visitorCreated_ = false;
+    visitorSeen_ = false;
+    ++visitsStarted_;
+    longestEligibleWait_ = std::max(longestEligibleWait_, eligiblePasses_);
+    eligiblePasses_ = 0;
+    startOverdueReported_ = false;
+}
+
+void InvariantChecker::onActorCreated(const Call& c, const World& w) {
+    const auto h = static_cast<Handle>(c.result[0]);
+    if (h == 0 || !(isVisitorModel(c.u(0)) || isHorseModel(c.u(0)))) return;
+    std::erase_if(actors_, [&w](const Actor& a) {
+        return entitySlot(w, a.handle) < 0 || !w.entities[static_cast<std::size_t>(entitySlot(w, a.handle))].alive;
+    });
+    const bool horse = isHorseModel(c.u(0));
+    visitorCreated_ = visitorCreated_ || !horse;
+    Actor a{h, horse, false, false, horse ? 0 : now_};  // a horse's first scenario comes at once
+    if (!horse)
+        a.sleepOutfit =
+            c.u(0) == sim::nameHash(sim::kPluginModels[0]) ? tw::kSadieSleepOutfit : tw::kCharlesSleepOutfit;
+    actors_.push_back(a);
+}
+
+// An order to a visitor or horse: how soon after the last one it came.
+void InvariantChecker::onOrder(const Call& c, const World& w) {
+    Actor* a = actor(c.u(0));
+    if (!a) return;
+    const bool activity = c.op == Op::taskUseScenarioPoint || c.op == Op::taskWanderInArea;
+    if (a->horse && activity) {
+        if (a->lastOrder != 0 && now_ - a->lastOrder < kHorseIntervalMs && !a->churnReported) {
+            a->churnReported = true;
+            violate(w, "horse re-tasked early",
+                    fmt::format("{} given a new scenario {} ms after the last", describe(w, a->handle),
+                                now_ - a->lastOrder));
+        }
+        a->lastOrder = now_;
+    } else if (!a->horse) {
+        a->lastOrder = now_;
+        // An activity lasts 60 s at least, so in the day none is replaced sooner.
+        if (activity && !a->departing && isDay(w)) {
+            if (a->lastActivity != 0 && now_ - a->lastActivity < kShortestActivityMs && !a->churnReported) {
+                a->churnReported = true;
+                violate(w, "activity cut short",
+                        fmt::format("{} given a new activity {} ms after the last", describe(w, a->handle),
+                                    now_ - a->lastActivity));
+            }
+            a->lastActivity = now_;
+        }
+    }
+}
+
+void InvariantChecker::afterCall(const Call& c, const World& w) {
+    if (c.op == Op::streamingHasModelLoaded && static_cast<uint32_t>(c.result[0]) == 0) return onFailedPoll(c, w);
     if (c.op != Op::gameGetTimer) lastCallFailedPoll_ = false, pollStreak_ = false;
 
     switch (c.op) {
         case Op::streamingIsModelValid:
-            // Only the creation of a visitor or its horse asks: a visit is starting.
-            if (!open_ && (isVisitorModel(c.u(0)) || isHorseModel(c.u(0)))) {
-                open_ = true;
-                overranReported_ = false;
-                openTime_ = now_;
-                visitorlessPassEnds_ = 0;
-                visitorCreated_ = false;
-                visitorSeen_ = false;
-                ++visitsStarted_;
-                longestEligibleWait_ = std::max(longestEligibleWait_, eligiblePasses_);
-                eligiblePasses_ = 0;
-                startOverdueReported_ = false;
-            }
+            onVisitStart(c);
             break;
-        case Op::pedCreate: {
-            const auto h = static_cast<Handle>(c.result[0]);
-            if (h == 0 || !(isVisitorModel(c.u(0)) || isHorseModel(c.u(0)))) break;
-            std::erase_if(actors_, [&w](const Actor& a) {
-                return entitySlot(w, a.handle) < 0 ||
-                       !w.entities[static_cast<std::size_t>(entitySlot(w, a.handle))].alive;
-            });
-            const bool horse = isHorseModel(c.u(0));
-            visitorCreated_ = visitorCreated_ || !horse;
-            Actor a{h, horse, false, false, horse ? 0 : now_};  // a horse's first scenario comes at once
-            if (!horse)
-                a.sleepOutfit =
-                    c.u(0) == sim::nameHash("cs_mrsadler") ? tw::kSadieSleepOutfit : tw::kCharlesSleepOutfit;
-            actors_.push_back(a);
+        case Op::pedCreate:
+            onActorCreated(c, w);
             break;
-        }
         case Op::scenarioPointCreate:
             // The activity spots are made at start, before any visit, with flags (0, 0).
             if (c.result[0] != 0 && visitsStarted_ == 0 && c.i(7) == 0 && spotPoints_.size() < 8)
@@ -238,33 +264,9 @@ void InvariantChecker::afterCall(const Call& c, const World& w) {
         case Op::taskFollowNavMeshToCoord:
         case Op::taskGoToEntity:
         case Op::taskMountAnimal:
-        case Op::pedSetOnMount: {
-            Actor* a = actor(c.u(0));
-            if (!a) break;
-            const bool activity = c.op == Op::taskUseScenarioPoint || c.op == Op::taskWanderInArea;
-            if (a->horse && activity) {
-                if (a->lastOrder != 0 && now_ - a->lastOrder < kHorseIntervalMs && !a->churnReported) {
-                    a->churnReported = true;
-                    violate(w, "horse re-tasked early",
-                            fmt::format("{} given a new scenario {} ms after the last", describe(w, a->handle),
-                                        now_ - a->lastOrder));
-                }
-                a->lastOrder = now_;
-            } else if (!a->horse) {
-                a->lastOrder = now_;
-                // An activity lasts 60 s at least, so in the day none is replaced sooner.
-                if (activity && !a->departing && isDay(w)) {
-                    if (a->lastActivity != 0 && now_ - a->lastActivity < kShortestActivityMs && !a->churnReported) {
-                        a->churnReported = true;
-                        violate(w, "activity cut short",
-                                fmt::format("{} given a new activity {} ms after the last", describe(w, a->handle),
-                                            now_ - a->lastActivity));
-                    }
-                    a->lastActivity = now_;
-                }
-            }
+        case Op::pedSetOnMount:
+            onOrder(c, w);
             break;
-        }
         case Op::audioPlayPedSpeech: {
             const auto* rec = static_cast<const uint64_t*>(c.p(1));
             const auto* line = rec ? reinterpret_cast<const char*>(static_cast<uintptr_t>(rec[0])) : nullptr;

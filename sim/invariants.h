@@ -88,6 +88,10 @@ class InvariantChecker {
     void closeVisit(const sim::World& w);
     void checkNightclothes(const sim::World& w, Actor& a, const sim::Entity& e, bool day);
     Actor* actor(sim::Handle h);
+    void onFailedPoll(const sim::Call& c, const sim::World& w);
+    void onVisitStart(const sim::Call& c);
+    void onActorCreated(const sim::Call& c, const sim::World& w);
+    void onOrder(const sim::Call& c, const sim::World& w);
     std::string describe(const sim::World& w, sim::Handle h) const;
 
     SoakLimits limits_;

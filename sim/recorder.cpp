@@ -18,15 +18,9 @@ using sim::Handle;
 using sim::Hash;
 using tw::Op;
 
-constexpr int32_t kMsPerHour = 120000;
-constexpr int32_t kPathSampleMs = 1000;           // game time between path samples
-constexpr float kPathMinStep = 0.5f;              // m; smaller moves add no path point
+constexpr int32_t kMsPerHour = sim::kMsPerGameHour;
 constexpr int32_t kNightGapMs = 10 * kMsPerHour;  // two sleep starts this far apart are two nights
 
-constexpr const char* kActorModels[kActorCount] = {
-    "cs_mrsadler", "cs_charlessmith", "a_c_horse_gang_sadie_endlesssummer", "a_c_horse_gang_charles_endlesssummer"};
-constexpr const char* kBedrollModels[2] = {"s_bedrollfurlined01x", "p_bedrollopen03x"};
-constexpr const char* kHouseholdModels[3] = {"cs_abigailroberts", "cs_uncle", "cs_jackmarston_teen"};
 constexpr const char* kHouseholdNames[3] = {"Abigail", "Uncle", "Jack"};
 
 constexpr int32_t kSleepOutfit[2] = {tw::kSadieSleepOutfit, tw::kCharlesSleepOutfit};
@@ -54,20 +48,6 @@ int nearBedroll(tw::Vec3 p) {
 
 }  // namespace
 
-const char* actorName(Actor a) {
-    switch (a) {
-        case Actor::Sadie:
-            return "Sadie";
-        case Actor::Charles:
-            return "Charles";
-        case Actor::SadieHorse:
-            return "Sadie's horse";
-        case Actor::CharlesHorse:
-            return "Charles's horse";
-    }
-    return "?";
-}
-
 const char* segKindName(SegKind k) {
     switch (k) {
         case SegKind::Arrive:
@@ -94,10 +74,10 @@ const char* segKindName(SegKind k) {
 
 Recorder::Recorder(int32_t clockStartHour, int32_t cooldownHours)
     : clockStartHour_(clockStartHour), cooldownHours_(cooldownHours) {
-    for (std::size_t a = 0; a < kActorCount; ++a) models_[a] = sim::nameHash(kActorModels[a]);
-    for (std::size_t i = 0; i < 3; ++i) householdModels_[i] = sim::nameHash(kHouseholdModels[i]);
+    actors_ = makeActorTracker();
+    for (std::size_t i = 0; i < 3; ++i) householdModels_[i] = sim::nameHash(sim::kHouseholdModels[i]);
     for (const char* c : sim::kChoreScenarios) choreTypes_.insert(sim::nameHash(c));
-    sleepType_ = sim::nameHash("WORLD_HUMAN_SLEEP_GROUND_ARM");
+    sleepType_ = sim::nameHash(sim::kSleepScenario);
 }
 
 std::string Recorder::clockText(int32_t gameTime) const {
@@ -112,21 +92,8 @@ std::string Recorder::nameOf(Hash h) const {
     return it != world().names.end() ? it->second : fmt::format("0x{:08X}", h);
 }
 
-int Recorder::actorOfHandle(Handle h) const {
-    if (h == 0) return -1;
-    for (std::size_t a = 0; a < kActorCount; ++a)
-        if (handles_[a] == h && present_[a]) return static_cast<int>(a);
-    return -1;
-}
-
-int Recorder::actorOfModel(Hash m) const {
-    for (std::size_t a = 0; a < kActorCount; ++a)
-        if (models_[a] == m) return static_cast<int>(a);
-    return -1;
-}
-
 std::string Recorder::who(Handle h) const {
-    if (int a = actorOfHandle(h); a >= 0) return actorName(static_cast<Actor>(a));
+    if (int a = actorOfHandle(actors_, h); a >= 0) return actorName(static_cast<Actor>(a));
     if (h == world().playerPed) return "the player";
     if (const sim::Entity* e = sim::findEntity(world(), h)) {
         for (std::size_t i = 0; i < 3; ++i)
@@ -168,8 +135,8 @@ void Recorder::onScenario(std::size_t a, Handle point) {
                          point));
         return;
     }
-    if (lastPoint_[a] == point && segOpen_[a]) return;  // the same order again
-    lastPoint_[a] = point;
+    if (actors_.lastPoint[a] == point && segOpen_[a]) return;  // the same order again
+    actors_.lastPoint[a] = point;
     const std::string type = nameOf(p->type);
     const char* name = actorName(static_cast<Actor>(a));
     if (!isVisitor(a)) {
@@ -205,265 +172,249 @@ void Recorder::onScenario(std::size_t a, Handle point) {
     ++counts_.activityKinds[segKindName(kind)];
 }
 
+void Recorder::onModel(const Call& c) {
+    const int a = actorOfModel(actors_, c.u(0));
+    if (a < 0) return;
+    const auto i = static_cast<std::size_t>(a);
+    const char* name = actorName(static_cast<Actor>(a));
+    if (c.op == Op::streamingIsModelValid) {
+        if (!visitActive_ && isVisitor(i)) beginVisit();
+        if (!c.result[0]) emit(fmt::format("{}: model {} is not valid, it stays away", name, kActorModels[a]));
+    } else if (c.op == Op::streamingRequestModel) {
+        actors_.pending[i] = true;
+    } else {
+        if (actors_.pending[i])
+            emit(fmt::format("{}: model {} did not load in time, it stays away", name, kActorModels[a]));
+        actors_.pending[i] = false;
+    }
+}
+
+void Recorder::onPedCreate(const Call& c) {
+    const int ai = actorOfModel(actors_, c.u(0));
+    if (ai < 0) return;
+    const auto a = static_cast<std::size_t>(ai);
+    actors_.pending[a] = false;
+    const auto h = static_cast<Handle>(c.result[0]);
+    const sim::Entity* e = sim::findEntity(world(), h);
+    const char* name = actorName(static_cast<Actor>(a));
+    if (!e) {
+        emit(fmt::format("{} could not be created: the host made no ped", name));
+        if (isVisitor(a)) ++counts_.failedArrivals;
+        return;
+    }
+    actorArrives(actors_, a, h, e->pos);
+    if (isVisitor(a)) {
+        ++counts_.arrivals;
+        arrivedThisVisit_ = true;
+        emit(fmt::format("{} arrives near arrival point {} at {}", name, nearestArrival(e->pos) + 1,
+                         xy(e->pos.x, e->pos.y)));
+    } else {
+        emit(fmt::format("{} is brought to the horse point at {}", name, xy(e->pos.x, e->pos.y)));
+    }
+    open(a, SegKind::Arrive, "arrives");
+}
+
+void Recorder::onObjectCreate(const Call& c) {
+    for (int i = 0; i < 2; ++i) {
+        if (c.u(0) != sim::nameHash(sim::kPluginModels[sim::kFirstBedrollModel + static_cast<std::size_t>(i)]))
+            continue;
+        const auto h = static_cast<Handle>(c.result[0]);
+        if (sim::findEntity(world(), h)) {
+            actors_.bedrolls[static_cast<std::size_t>(i)] = h;
+            actors_.bedrollPresent[static_cast<std::size_t>(i)] = true;
+            emit(fmt::format("Bedroll {} is placed", i + 1));
+        } else {
+            emit(fmt::format("Bedroll {} could not be placed: the host made no object", i + 1));
+        }
+    }
+}
+
+void Recorder::onPointCreate(const Call& c) {
+    const auto h = static_cast<Handle>(c.result[0]);
+    const sim::ScenarioPoint* p = sim::findPoint(world(), h);
+    if (!p) return;
+    const std::string type = nameOf(p->type);
+    for (const MapSpot& s : kActivitySpots)
+        if (planar(p->pos, s.pos) < 0.1f && type == s.scenario && !visitActive_) spotPoints_.insert(h);
+}
+
+void Recorder::onWander(std::size_t a, const Call& c) {
+    if (segOpen_[a] && segments_[a].back().kind == SegKind::Wander) return;
+    actors_.lastPoint[a] = 0;
+    emit(fmt::format("{} wanders about {}", actorName(static_cast<Actor>(a)), xy(c.f(1), c.f(2))));
+    open(a, SegKind::Wander, "wanders");
+}
+
+void Recorder::onWalkTo(std::size_t a, const Call& c) {
+    const char* name = actorName(static_cast<Actor>(a));
+    const tw::Vec3 target{c.f(1), c.f(2), c.f(3)};
+    actors_.lastPoint[a] = 0;
+    if (actors_.departing[a]) {
+        if (actors_.ridingAway[a]) return;  // a new target every few seconds while riding off
+        actors_.ridingAway[a] = true;
+        const sim::Entity* e = sim::findEntity(world(), c.u(0));
+        const bool mounted = e && e->mount && sim::findEntity(world(), e->mount);
+        emit(fmt::format("{} {}", name, mounted ? "rides away" : "walks away on foot"));
+        open(a, SegKind::Departure, mounted ? "rides away" : "walks away");
+        if (mounted) ++counts_.ridesAway;
+        return;
+    }
+    if (segOpen_[a] && segments_[a].back().kind == SegKind::Walk && planar(target, actors_.lastWalkTarget[a]) < 1.0f)
+        return;
+    actors_.lastWalkTarget[a] = target;
+    const int b = nearBedroll(target);
+    const std::string where = b >= 0 ? fmt::format("Bedroll {}", b + 1) : xy(target.x, target.y);
+    emit(fmt::format("{} walks to {}", name, where));
+    open(a, SegKind::Walk, "to " + where);
+}
+
+void Recorder::onGoToEntity(std::size_t a, const Call& c) {
+    actors_.lastPoint[a] = 0;
+    if (isVisitor(a) && c.u(1) == handleOf(static_cast<Actor>(horseOf(a))) && actors_.present[horseOf(a)]) {
+        if (actors_.toHorse[a]) return;
+        actors_.toHorse[a] = true;
+        emit(fmt::format("{} walks to {}", actorName(static_cast<Actor>(a)), a == 0 ? "her horse" : "his horse"));
+        open(a, SegKind::Departure, "to the horse");
+        return;
+    }
+    emit(fmt::format("{} walks to {}", actorName(static_cast<Actor>(a)), who(c.u(1))));
+    open(a, SegKind::Walk, "to " + who(c.u(1)));
+}
+
+void Recorder::onOutfit(std::size_t a, const Call& c) {
+    if (!isVisitor(a)) return;
+    const int32_t preset = c.i(1);
+    if (preset == 0 && !actors_.dressed[a]) return;  // the spawn's base outfit, before the day's
+    const char* name = actorName(static_cast<Actor>(a));
+    if (preset == kSleepOutfit[a])
+        emit(fmt::format("{} changes into the sleep outfit ({})", name, preset));
+    else if (!actors_.dressed[a])
+        emit(fmt::format("{} wears outfit {}", name, preset));
+    else
+        emit(fmt::format("{} changes into outfit {}", name, preset));
+    actors_.dressed[a] = true;
+}
+
+void Recorder::onSpeech(const Call& c) {
+    // Only a record laid out as the host expects is read; the host reports the others.
+    const auto* rec = static_cast<const uint64_t*>(c.p(1));
+    if (!rec || rec[0] == 0 || rec[1] || rec[2] || rec[4] || rec[5] != 1 || rec[6] != 1 || rec[7] != 1) return;
+    if (!sim::findEntity(world(), c.u(0))) return;
+    const std::string line = reinterpret_cast<const char*>(static_cast<uintptr_t>(rec[0]));
+    const int ai = actorOfHandle(actors_, c.u(0));
+    emit(fmt::format("{} says {}", who(c.u(0)), line));
+    ++counts_.lines[line];
+    if (ai < 0 || !isVisitor(static_cast<std::size_t>(ai))) return;
+    const auto a = static_cast<std::size_t>(ai);
+    if (line.rfind("GREET", 0) == 0) ++counts_.greetings;
+    if (line == "HEADING_OUT" && !actors_.departing[a]) {
+        actors_.departing[a] = true;
+        ++counts_.departures;
+        open(a, SegKind::Departure, "heading out");
+    }
+}
+
+// The orders given to one of the actors.
+void Recorder::onOrder(std::size_t a, const Call& c) {
+    const char* name = actorName(static_cast<Actor>(a));
+    switch (c.op) {
+        case Op::taskUseScenarioPoint:
+            return onScenario(a, c.u(1));
+        case Op::taskWanderInArea:
+            return onWander(a, c);
+        case Op::taskFollowNavMeshToCoord:
+            return onWalkTo(a, c);
+        case Op::taskGoToEntity:
+            return onGoToEntity(a, c);
+        case Op::taskMountAnimal:
+            return emit(fmt::format("{} mounts {}", name, a == 0 ? "her horse" : "his horse"));
+        case Op::pedSetOnMount:
+            return emit(fmt::format("{} is put in the saddle", name));
+        case Op::entitySetCoords:
+            return emit(fmt::format("{} is moved to {}", name, xy(c.f(1), c.f(2))));
+        case Op::pedSetOutfitPreset:
+            return onOutfit(a, c);
+        default:
+            return;
+    }
+}
+
 void Recorder::onCall(const Call& c) {
     now_ = c.time;
     switch (c.op) {
-        case Op::streamingIsModelValid: {
-            const int a = actorOfModel(c.u(0));
-            if (a < 0) break;
-            if (!visitActive_ && isVisitor(static_cast<std::size_t>(a))) beginVisit();
-            if (!c.result[0])
-                emit(fmt::format("{}: model {} is not valid, it stays away", actorName(static_cast<Actor>(a)),
-                                 kActorModels[a]));
-            break;
-        }
-        case Op::streamingRequestModel: {
-            const int a = actorOfModel(c.u(0));
-            if (a >= 0) pending_[static_cast<std::size_t>(a)] = true;
-            break;
-        }
-        case Op::streamingReleaseModel: {
-            const int a = actorOfModel(c.u(0));
-            if (a < 0) break;
-            auto& pending = pending_[static_cast<std::size_t>(a)];
-            if (pending)
-                emit(fmt::format("{}: model {} did not load in time, it stays away", actorName(static_cast<Actor>(a)),
-                                 kActorModels[a]));
-            pending = false;
-            break;
-        }
-        case Op::pedCreate: {
-            const int ai = actorOfModel(c.u(0));
-            if (ai < 0) break;
-            const auto a = static_cast<std::size_t>(ai);
-            pending_[a] = false;
-            const auto h = static_cast<Handle>(c.result[0]);
-            const sim::Entity* e = sim::findEntity(world(), h);
-            if (!e) {
-                emit(fmt::format("{} could not be created: the host made no ped", actorName(static_cast<Actor>(a))));
-                if (isVisitor(a)) ++counts_.failedArrivals;
-                break;
-            }
-            handles_[a] = h;
-            present_[a] = true;
-            departing_[a] = ridingAway_[a] = toHorse_[a] = dressed_[a] = false;
-            lastPoint_[a] = 0;
-            lastWalkTarget_[a] = {};
-            if (isVisitor(a)) {
-                ++counts_.arrivals;
-                arrivedThisVisit_ = true;
-                emit(fmt::format("{} arrives near arrival point {} at {}", actorName(static_cast<Actor>(a)),
-                                 nearestArrival(e->pos) + 1, xy(e->pos.x, e->pos.y)));
-                open(a, SegKind::Arrive, "arrives");
-            } else {
-                emit(fmt::format("{} is brought to the horse point at {}", actorName(static_cast<Actor>(a)),
-                                 xy(e->pos.x, e->pos.y)));
-                open(a, SegKind::Arrive, "arrives");
-            }
-            paths_[a].push_back({e->pos.x, e->pos.y});
-            break;
-        }
-        case Op::objectCreate: {
-            for (int i = 0; i < 2; ++i) {
-                if (c.u(0) != sim::nameHash(kBedrollModels[i])) continue;
-                const auto h = static_cast<Handle>(c.result[0]);
-                if (sim::findEntity(world(), h)) {
-                    bedrolls_[static_cast<std::size_t>(i)] = h;
-                    bedrollPresent_[static_cast<std::size_t>(i)] = true;
-                    emit(fmt::format("Bedroll {} is placed", i + 1));
-                } else {
-                    emit(fmt::format("Bedroll {} could not be placed: the host made no object", i + 1));
-                }
-            }
-            break;
-        }
-        case Op::scenarioPointCreate: {
-            const auto h = static_cast<Handle>(c.result[0]);
-            const sim::ScenarioPoint* p = sim::findPoint(world(), h);
-            if (!p) break;
-            const std::string type = nameOf(p->type);
-            for (const MapSpot& s : kActivitySpots)
-                if (planar(p->pos, s.pos) < 0.1f && type == s.scenario && !visitActive_) spotPoints_.insert(h);
-            break;
-        }
-        case Op::taskUseScenarioPoint: {
-            const int a = actorOfHandle(c.u(0));
-            if (a >= 0) onScenario(static_cast<std::size_t>(a), c.u(1));
-            break;
-        }
-        case Op::taskWanderInArea: {
-            const int a = actorOfHandle(c.u(0));
-            if (a < 0) break;
-            const auto i = static_cast<std::size_t>(a);
-            if (segOpen_[i] && segments_[i].back().kind == SegKind::Wander) break;
-            lastPoint_[i] = 0;
-            emit(fmt::format("{} wanders about {}", actorName(static_cast<Actor>(a)), xy(c.f(1), c.f(2))));
-            open(i, SegKind::Wander, "wanders");
-            break;
-        }
-        case Op::taskFollowNavMeshToCoord: {
-            const int ai = actorOfHandle(c.u(0));
-            if (ai < 0) break;
-            const auto a = static_cast<std::size_t>(ai);
-            const char* name = actorName(static_cast<Actor>(a));
-            const tw::Vec3 target{c.f(1), c.f(2), c.f(3)};
-            lastPoint_[a] = 0;
-            if (departing_[a]) {
-                if (ridingAway_[a]) break;  // a new target every few seconds while riding off
-                ridingAway_[a] = true;
-                const sim::Entity* e = sim::findEntity(world(), c.u(0));
-                const bool mounted = e && e->mount && sim::findEntity(world(), e->mount);
-                emit(fmt::format("{} {}", name, mounted ? "rides away" : "walks away on foot"));
-                open(a, SegKind::Departure, mounted ? "rides away" : "walks away");
-                if (mounted) ++counts_.ridesAway;
-                break;
-            }
-            if (segOpen_[a] && segments_[a].back().kind == SegKind::Walk && planar(target, lastWalkTarget_[a]) < 1.0f)
-                break;
-            lastWalkTarget_[a] = target;
-            const int b = nearBedroll(target);
-            const std::string where = b >= 0 ? fmt::format("Bedroll {}", b + 1) : xy(target.x, target.y);
-            emit(fmt::format("{} walks to {}", name, where));
-            open(a, SegKind::Walk, "to " + where);
-            break;
-        }
-        case Op::taskGoToEntity: {
-            const int ai = actorOfHandle(c.u(0));
-            if (ai < 0) break;
-            const auto a = static_cast<std::size_t>(ai);
-            lastPoint_[a] = 0;
-            if (isVisitor(a) && c.u(1) == handleOf(static_cast<Actor>(horseOf(a))) && present_[horseOf(a)]) {
-                if (toHorse_[a]) break;
-                toHorse_[a] = true;
-                emit(fmt::format("{} walks to {}", actorName(static_cast<Actor>(a)),
-                                 a == 0 ? "her horse" : "his horse"));
-                open(a, SegKind::Departure, "to the horse");
-                break;
-            }
-            emit(fmt::format("{} walks to {}", actorName(static_cast<Actor>(a)), who(c.u(1))));
-            open(a, SegKind::Walk, "to " + who(c.u(1)));
-            break;
-        }
-        case Op::taskMountAnimal: {
-            const int a = actorOfHandle(c.u(0));
-            if (a >= 0)
-                emit(fmt::format("{} mounts {}", actorName(static_cast<Actor>(a)), a == 0 ? "her horse" : "his horse"));
-            break;
-        }
-        case Op::pedSetOnMount: {
-            const int a = actorOfHandle(c.u(0));
-            if (a >= 0) emit(fmt::format("{} is put in the saddle", actorName(static_cast<Actor>(a))));
-            break;
-        }
-        case Op::entitySetCoords: {
-            const int a = actorOfHandle(c.u(0));
-            if (a >= 0) emit(fmt::format("{} is moved to {}", actorName(static_cast<Actor>(a)), xy(c.f(1), c.f(2))));
-            break;
-        }
+        case Op::streamingIsModelValid:
+        case Op::streamingRequestModel:
+        case Op::streamingReleaseModel:
+            return onModel(c);
+        case Op::pedCreate:
+            return onPedCreate(c);
+        case Op::objectCreate:
+            return onObjectCreate(c);
+        case Op::scenarioPointCreate:
+            return onPointCreate(c);
+        case Op::taskUseScenarioPoint:
+        case Op::taskWanderInArea:
+        case Op::taskFollowNavMeshToCoord:
+        case Op::taskGoToEntity:
+        case Op::taskMountAnimal:
+        case Op::pedSetOnMount:
+        case Op::entitySetCoords:
+        case Op::pedSetOutfitPreset:
+            if (const int a = actorOfHandle(actors_, c.u(0)); a >= 0) onOrder(static_cast<std::size_t>(a), c);
+            return;
         case Op::graphicsPlayScreenEffect:
-            emit(fmt::format("the screen plays {}", c.s(0) ? c.s(0) : "an effect"));
-            break;
-        case Op::pedSetOutfitPreset: {
-            const int ai = actorOfHandle(c.u(0));
-            if (ai < 0 || !isVisitor(static_cast<std::size_t>(ai))) break;
-            const auto a = static_cast<std::size_t>(ai);
-            const int32_t preset = c.i(1);
-            if (preset == 0 && !dressed_[a]) break;  // the spawn's base outfit, before the day's
-            const char* name = actorName(static_cast<Actor>(a));
-            if (preset == kSleepOutfit[a])
-                emit(fmt::format("{} changes into the sleep outfit ({})", name, preset));
-            else if (!dressed_[a])
-                emit(fmt::format("{} wears outfit {}", name, preset));
-            else
-                emit(fmt::format("{} changes into outfit {}", name, preset));
-            dressed_[a] = true;
-            break;
-        }
-        case Op::audioPlayPedSpeech: {
-            // Only a record laid out as the host expects is read; the host reports the others.
-            const auto* rec = static_cast<const uint64_t*>(c.p(1));
-            if (!rec || rec[0] == 0 || rec[1] || rec[2] || rec[4] || rec[5] != 1 || rec[6] != 1 || rec[7] != 1) break;
-            if (!sim::findEntity(world(), c.u(0))) break;
-            const std::string line = reinterpret_cast<const char*>(static_cast<uintptr_t>(rec[0]));
-            const int ai = actorOfHandle(c.u(0));
-            emit(fmt::format("{} says {}", who(c.u(0)), line));
-            ++counts_.lines[line];
-            if (ai >= 0 && isVisitor(static_cast<std::size_t>(ai))) {
-                const auto a = static_cast<std::size_t>(ai);
-                if (line.rfind("GREET", 0) == 0) ++counts_.greetings;
-                if (line == "HEADING_OUT" && !departing_[a]) {
-                    departing_[a] = true;
-                    ++counts_.departures;
-                    open(a, SegKind::Departure, "heading out");
-                }
-            }
-            break;
-        }
+            return emit(fmt::format("the screen plays {}", c.s(0) ? c.s(0) : "an effect"));
+        case Op::audioPlayPedSpeech:
+            return onSpeech(c);
         case Op::pedDelete:
         case Op::entityDelete:
-            checkRemovals();
-            break;
+            return checkRemovals();
         default:
-            break;
+            return;
     }
 }
 
 void Recorder::checkRemovals() {
     for (std::size_t a = 0; a < kActorCount; ++a) {
-        if (!present_[a] || sim::findEntity(world(), handles_[a])) continue;
-        present_[a] = false;
+        if (!actors_.present[a] || sim::findEntity(world(), actors_.handles[a])) continue;
+        actors_.present[a] = false;
         const char* name = actorName(static_cast<Actor>(a));
-        if (isVisitor(a) && ridingAway_[a])
+        if (isVisitor(a) && actors_.ridingAway[a])
             emit(fmt::format("{} has left and is removed", name));
         else
             emit(fmt::format("{} is removed", name));
         close(a);
     }
     for (std::size_t i = 0; i < 2; ++i) {
-        if (!bedrollPresent_[i] || sim::findEntity(world(), bedrolls_[i])) continue;
-        bedrollPresent_[i] = false;
+        if (!actors_.bedrollPresent[i] || sim::findEntity(world(), actors_.bedrolls[i])) continue;
+        actors_.bedrollPresent[i] = false;
         emit(fmt::format("Bedroll {} is removed", i + 1));
     }
 }
 
 void Recorder::worldRemoved(Handle h) {
     now_ = world().gameTime;
-    const int a = actorOfHandle(h);
+    const int a = actorOfHandle(actors_, h);
     if (a >= 0) {
-        present_[static_cast<std::size_t>(a)] = false;
+        actors_.present[static_cast<std::size_t>(a)] = false;
         close(static_cast<std::size_t>(a));
     }
     for (std::size_t i = 0; i < 2; ++i)
-        if (bedrolls_[i] == h) bedrollPresent_[i] = false;
+        if (actors_.bedrolls[i] == h) actors_.bedrollPresent[i] = false;
 }
 
 void Recorder::afterFrame(bool scriptWaitedZero) {
     const sim::World& w = world();
     now_ = w.gameTime;
     checkRemovals();
-    if (tw::elapsed(w.gameTime, nextSample_) >= 0) {
-        nextSample_ = tw::addTime(w.gameTime, kPathSampleMs);
-        for (std::size_t a = 0; a < kActorCount; ++a) {
-            if (!present_[a]) continue;
-            const sim::Entity* e = sim::findEntity(world(), handles_[a]);
-            if (!e) continue;
-            auto& path = paths_[a];
-            if (path.empty() || std::hypot(path.back().x - e->pos.x, path.back().y - e->pos.y) >= kPathMinStep)
-                path.push_back({e->pos.x, e->pos.y});
-        }
-        if (const sim::Entity* p = sim::findEntity(world(), w.playerPed)) {
-            if (playerPath_.empty() ||
-                std::hypot(playerPath_.back().x - p->pos.x, playerPath_.back().y - p->pos.y) >= kPathMinStep)
-                playerPath_.push_back({p->pos.x, p->pos.y});
-        }
-    }
+    if (tw::elapsed(w.gameTime, actors_.nextSample) >= 0) samplePaths(actors_, world());  // once a game second
     if (keepOverlay_ && !w.drawnThisFrame.empty()) lastOverlay_ = w.drawnThisFrame;
 
     // A visit is over once a pass of the main loop completes with no visitor or horse left and
     // no visitor model still loading: the plug-in ends it in that same pass.
     if (visitActive_ && scriptWaitedZero) {
         bool anyone = false;
-        for (std::size_t a = 0; a < kActorCount; ++a) anyone = anyone || present_[a] || pending_[a];
+        for (std::size_t a = 0; a < kActorCount; ++a) anyone = anyone || actors_.present[a] || actors_.pending[a];
         if (!anyone) {
             visitActive_ = false;
             visits_.back().end = now_;

@@ -10,13 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "actor_tracker.h"
 #include "script_host.h"
 
 namespace simtool {
-
-enum class Actor : uint8_t { Sadie, Charles, SadieHorse, CharlesHorse };
-inline constexpr std::size_t kActorCount = 4;
-const char* actorName(Actor a);  // "Sadie", "Charles", "Sadie's horse", "Charles's horse"
 
 enum class SegKind : uint8_t { Arrive, Spot, Chore, Nearby, Walk, Sleep, Departure, HorseIdle, Wander };
 const char* segKindName(SegKind k);
@@ -31,10 +28,6 @@ struct Segment {
 struct Event {
     int32_t time = 0;  // game time, ms
     std::string text;
-};
-
-struct PathPoint {
-    float x = 0, y = 0;
 };
 
 struct Visit {
@@ -75,16 +68,16 @@ class Recorder {
 
     // Handle currently held by an actor, 0 when none.
     sim::Handle handleOf(Actor a) const {
-        return present_[static_cast<std::size_t>(a)] ? handles_[static_cast<std::size_t>(a)] : 0;
+        return actors_.present[static_cast<std::size_t>(a)] ? actors_.handles[static_cast<std::size_t>(a)] : 0;
     }
-    sim::Handle bedrollHandle(int i) const { return bedrolls_[static_cast<std::size_t>(i)]; }
+    sim::Handle bedrollHandle(int i) const { return actors_.bedrolls[static_cast<std::size_t>(i)]; }
 
     std::string clockText(int32_t gameTime) const;  // "Day 1 08:00:03"
 
     const std::vector<Event>& events() const { return events_; }
     const std::array<std::vector<Segment>, kActorCount>& segments() const { return segments_; }
-    const std::array<std::vector<PathPoint>, kActorCount>& paths() const { return paths_; }
-    const std::vector<PathPoint>& playerPath() const { return playerPath_; }
+    const std::array<std::vector<PathPoint>, kActorCount>& paths() const { return actors_.paths; }
+    const std::vector<PathPoint>& playerPath() const { return actors_.playerPath; }
     const std::vector<Visit>& visits() const { return visits_; }
     const Counts& counts() const { return counts_; }
     bool visitActive() const { return visitActive_; }
@@ -93,8 +86,6 @@ class Recorder {
     void keepOverlay(bool on) { keepOverlay_ = on; }
 
   private:
-    int actorOfHandle(sim::Handle h) const;
-    int actorOfModel(sim::Hash m) const;
     std::string who(sim::Handle h) const;  // actor, household member, player or "ped N"
     void emit(std::string text);
     void open(std::size_t a, SegKind kind, std::string label);
@@ -102,27 +93,26 @@ class Recorder {
     void beginVisit();
     void checkRemovals();
     void onScenario(std::size_t a, sim::Handle point);
+    void onModel(const sim::Call& c);
+    void onPedCreate(const sim::Call& c);
+    void onObjectCreate(const sim::Call& c);
+    void onPointCreate(const sim::Call& c);
+    void onOrder(std::size_t a, const sim::Call& c);
+    void onWander(std::size_t a, const sim::Call& c);
+    void onWalkTo(std::size_t a, const sim::Call& c);
+    void onGoToEntity(std::size_t a, const sim::Call& c);
+    void onOutfit(std::size_t a, const sim::Call& c);
+    void onSpeech(const sim::Call& c);
     std::string nameOf(sim::Hash h) const;
 
     int32_t clockStartHour_;
     int32_t cooldownHours_;
     int32_t now_ = 0;
+    ActorTracker actors_;  // who is who; the rest of the members are the story told
 
-    std::array<sim::Hash, kActorCount> models_{};
-    std::array<sim::Handle, kActorCount> handles_{};
     bool arrivedThisVisit_ = false;  // a visitor of the visit under way was made
-    std::array<bool, kActorCount> present_{};
-    std::array<bool, kActorCount> pending_{};  // model requested, ped not made yet
-    std::array<bool, kActorCount> departing_{};
-    std::array<bool, kActorCount> ridingAway_{};
-    std::array<bool, kActorCount> toHorse_{};
-    std::array<bool, kActorCount> dressed_{};
-    std::array<sim::Handle, kActorCount> lastPoint_{};
-    std::array<tw::Vec3, kActorCount> lastWalkTarget_{};
     std::array<int32_t, kActorCount> lastSleepStart_{};
     std::array<bool, kActorCount> sleptBefore_{};
-    std::array<sim::Handle, 2> bedrolls_{};
-    std::array<bool, 2> bedrollPresent_{};
     sim::Hash sleepType_ = 0;
     std::array<sim::Hash, 3> householdModels_{};
     std::set<sim::Hash> choreTypes_;
@@ -133,9 +123,6 @@ class Recorder {
     std::vector<Event> events_;
     std::array<std::vector<Segment>, kActorCount> segments_;
     std::array<bool, kActorCount> segOpen_{};
-    std::array<std::vector<PathPoint>, kActorCount> paths_;
-    std::vector<PathPoint> playerPath_;
-    int32_t nextSample_ = 0;
     Counts counts_;
     bool keepOverlay_ = false;
     std::vector<sim::DrawnText> lastOverlay_;

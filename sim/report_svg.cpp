@@ -10,7 +10,7 @@ namespace simtool {
 
 namespace {
 
-constexpr int32_t kMsPerHour = 120000;
+constexpr int32_t kMsPerHour = sim::kMsPerGameHour;
 constexpr const char* kActorColour[kActorCount] = {"#c0392b", "#1f618d", "#e59866", "#7fb3d5"};
 
 std::string esc(const std::string& s) {
@@ -72,21 +72,8 @@ const char* kindColour(SegKind k) {
     return "#000";
 }
 
-}  // namespace
-
-std::string mapSvg(const Recorder& rec, const std::vector<sim::DrawnText>& overlay, const std::string& title) {
-    const MapFrame f;
-    const float panelX = MapFrame::side + 2 * MapFrame::kMargin;
-    const float width = panelX + 360, height = MapFrame::side + 2 * MapFrame::kMargin;
-    std::string o;
-    o += fmt::format(R"(<?xml version="1.0" encoding="UTF-8"?>
-<svg xmlns="http://www.w3.org/2000/svg" width="{0:.0f}" height="{1:.0f}" viewBox="0 0 {0:.0f} {1:.0f}" font-family="sans-serif" font-size="12">
-<title>{2}</title>
-<defs><clipPath id="mapArea"><rect x="{3:.0f}" y="{3:.0f}" width="{4:.0f}" height="{4:.0f}"/></clipPath></defs>
-<rect width="100%" height="100%" fill="#fbfaf5"/>
-<rect x="{3:.0f}" y="{3:.0f}" width="{4:.0f}" height="{4:.0f}" fill="#eef3e2" stroke="#888"/>
-)",
-                     width, height, esc(title), MapFrame::kMargin, MapFrame::side);
+// The ground: a 20 m grid, the ranch and its 100 m radius.
+void mapGround(std::string& o, const MapFrame& f) {
     // a 20 m grid
     o += "<g stroke=\"#dde5cc\" stroke-width=\"1\">\n";
     for (float m = -MapFrame::kHalf + 20; m < MapFrame::kHalf; m += 20) {
@@ -104,8 +91,10 @@ std::string mapSvg(const Recorder& rec, const std::vector<sim::DrawnText>& overl
 )",
         f.x(kRanchPoint.x), f.y(kRanchPoint.y), kRanchRadius * MapFrame::kScale, f.x(kRanchPoint.x), f.y(kRanchPoint.y),
         f.x(kRanchPoint.x) + 8, f.y(kRanchPoint.y) + 4);
+}
 
-    // paths, clipped to the map
+// The paths walked, clipped to the map.
+void mapPaths(std::string& o, const MapFrame& f, const Recorder& rec) {
     o += "<g clip-path=\"url(#mapArea)\" fill=\"none\" stroke-linejoin=\"round\">\n";
     auto polyline = [&](const std::vector<PathPoint>& path, const char* colour, float widthPx, const char* dash,
                         const std::string& label) {
@@ -120,8 +109,10 @@ std::string mapSvg(const Recorder& rec, const std::vector<sim::DrawnText>& overl
         polyline(rec.paths()[a], kActorColour[a], a < 2 ? 2.0f : 1.5f, a < 2 ? "" : "5 3",
                  std::string(actorName(static_cast<Actor>(a))) + "'s path");
     o += "</g>\n";
+}
 
-    // fixed places
+// The plug-in's fixed places: arrival points, activity spots, bedrolls, the horse point.
+void mapPlaces(std::string& o, const MapFrame& f) {
     for (std::size_t i = 0; i < kArrivalPoints.size(); ++i) {
         const float x = f.x(kArrivalPoints[i].x), y = f.y(kArrivalPoints[i].y);
         o += fmt::format(
@@ -151,8 +142,10 @@ std::string mapSvg(const Recorder& rec, const std::vector<sim::DrawnText>& overl
         f.x(kHorsePoint.x) - 6, f.y(kHorsePoint.y) - 6, f.x(kHorsePoint.x) + 9, f.y(kHorsePoint.y) + 4);
     o += fmt::format("<text x=\"{:.1f}\" y=\"{:.1f}\" fill=\"#555\" font-size=\"11\">20 m grid; north up</text>\n",
                      MapFrame::kMargin + 4, MapFrame::kMargin + MapFrame::side - 6);
+}
 
-    // legend
+// The legend beside the map; returns where the next line goes.
+float mapLegend(std::string& o, float panelX, const std::string& title) {
     float ly = 40;
     o += fmt::format("<text x=\"{:.0f}\" y=\"{:.0f}\" font-size=\"15\" font-weight=\"bold\">{}</text>\n", panelX, ly,
                      esc(title));
@@ -172,55 +165,70 @@ std::string mapSvg(const Recorder& rec, const std::vector<sim::DrawnText>& overl
                           "dashed circle  100 m around the ranch"})
         o += fmt::format("<text x=\"{:.0f}\" y=\"{:.0f}\">{}</text>\n", panelX, ly, esc(t)), ly += 18;
 
-    if (!overlay.empty()) {
-        ly += 16;
-        o += fmt::format("<text x=\"{:.0f}\" y=\"{:.0f}\" font-weight=\"bold\">developer overlay, last frame</text>\n",
-                         panelX, ly);
-        ly += 8;
-        const float boxH = 16.0f * static_cast<float>(overlay.size()) + 12;
-        o += fmt::format("<rect x=\"{:.0f}\" y=\"{:.0f}\" width=\"350\" height=\"{:.0f}\" fill=\"#222\"/>\n",
-                         panelX - 4, ly, boxH);
-        ly += 18;
-        for (const sim::DrawnText& t : overlay) {
-            o += fmt::format(
-                "<text x=\"{:.0f}\" y=\"{:.0f}\" fill=\"rgb({},{},{})\" font-family=\"monospace\" "
-                "font-size=\"11\">{}</text>\n",
-                panelX + 2, ly, std::clamp(t.r, 0, 255), std::clamp(t.g, 0, 255), std::clamp(t.b, 0, 255), esc(t.text));
-            ly += 16;
-        }
-    }
-    o += "</svg>\n";
-    return o;
+    return ly;
 }
 
-std::string timelineSvg(const Recorder& rec, int32_t endTime, const std::string& title) {
-    const double hours = std::max(1.0, static_cast<double>(endTime) / kMsPerHour);
-    const double pxPerHour = std::clamp(1600.0 / hours, 2.0, 60.0);
-    const double left = 150, top = 60, rowH = 34, rowGap = 10;
-    const double plotW = hours * pxPerHour;
-    const double width = left + plotW + 30;
-    constexpr std::size_t kRowOrder[kActorCount] = {0, 2, 1, 3};  // each visitor above its horse
-    const double rowsBottom = top + 24 + kActorCount * (rowH + rowGap);
-    const double height = rowsBottom + 110;
-    auto x = [&](int32_t t) { return left + static_cast<double>(t) / kMsPerHour * pxPerHour; };
+// The developer overlay's texts of the last frame, in a dark box under the legend.
+void mapOverlay(std::string& o, float panelX, float ly, const std::vector<sim::DrawnText>& overlay) {
+    ly += 16;
+    o += fmt::format("<text x=\"{:.0f}\" y=\"{:.0f}\" font-weight=\"bold\">developer overlay, last frame</text>\n",
+                     panelX, ly);
+    ly += 8;
+    const float boxH = 16.0f * static_cast<float>(overlay.size()) + 12;
+    o += fmt::format("<rect x=\"{:.0f}\" y=\"{:.0f}\" width=\"350\" height=\"{:.0f}\" fill=\"#222\"/>\n", panelX - 4,
+                     ly, boxH);
+    ly += 18;
+    for (const sim::DrawnText& t : overlay) {
+        o += fmt::format(
+            "<text x=\"{:.0f}\" y=\"{:.0f}\" fill=\"rgb({},{},{})\" font-family=\"monospace\" "
+            "font-size=\"11\">{}</text>\n",
+            panelX + 2, ly, std::clamp(t.r, 0, 255), std::clamp(t.g, 0, 255), std::clamp(t.b, 0, 255), esc(t.text));
+        ly += 16;
+    }
+}
 
+}  // namespace
+
+std::string mapSvg(const Recorder& rec, const std::vector<sim::DrawnText>& overlay, const std::string& title) {
+    const MapFrame f;
+    const float panelX = MapFrame::side + 2 * MapFrame::kMargin;
+    const float width = panelX + 360, height = MapFrame::side + 2 * MapFrame::kMargin;
     std::string o;
     o += fmt::format(R"(<?xml version="1.0" encoding="UTF-8"?>
 <svg xmlns="http://www.w3.org/2000/svg" width="{0:.0f}" height="{1:.0f}" viewBox="0 0 {0:.0f} {1:.0f}" font-family="sans-serif" font-size="12">
 <title>{2}</title>
+<defs><clipPath id="mapArea"><rect x="{3:.0f}" y="{3:.0f}" width="{4:.0f}" height="{4:.0f}"/></clipPath></defs>
 <rect width="100%" height="100%" fill="#fbfaf5"/>
-<text x="10" y="24" font-size="15" font-weight="bold">{2}</text>
+<rect x="{3:.0f}" y="{3:.0f}" width="{4:.0f}" height="{4:.0f}" fill="#eef3e2" stroke="#888"/>
 )",
-                     width, height, esc(title));
+                     width, height, esc(title), MapFrame::kMargin, MapFrame::side);
+    mapGround(o, f);
+    mapPaths(o, f, rec);
+    mapPlaces(o, f);
+    const float ly = mapLegend(o, panelX, title);
+    if (!overlay.empty()) mapOverlay(o, panelX, ly, overlay);
+    o += "</svg>\n";
+    return o;
+}
 
+namespace {
+
+// Where the timeline's parts go: hours across, a row per actor.
+struct TimeAxis {
+    double hours = 1, pxPerHour = 2, left = 150, top = 60, rowH = 34, rowGap = 10, plotW = 0, rowsBottom = 0;
+    double x(int32_t t) const { return left + static_cast<double>(t) / kMsPerHour * pxPerHour; }
+};
+
+// Nights (22:00 to 06:00) shaded, and the visits.
+void timelineNightsAndVisits(std::string& o, const TimeAxis& ax, const Recorder& rec, int32_t endTime) {
     // Nights (22:00 to 06:00) shaded; the clock hour of game time t is (startHour + t / 1 h) mod 24.
     const std::string startText = rec.clockText(0);
     const int startHour = std::stoi(startText.substr(startText.find(' ', 4) + 1, 2));
-    for (int h = 0; h < static_cast<int>(hours); ++h) {
+    for (int h = 0; h < static_cast<int>(ax.hours); ++h) {
         const int clock = (startHour + h) % 24;
         if (clock >= 22 || clock < 6)
             o += fmt::format("<rect x=\"{:.1f}\" y=\"{:.0f}\" width=\"{:.1f}\" height=\"{:.0f}\" fill=\"#e3e7f1\"/>\n",
-                             x(h * kMsPerHour), top, pxPerHour, rowsBottom - top);
+                             ax.x(h * kMsPerHour), ax.top, ax.pxPerHour, ax.rowsBottom - ax.top);
     }
     // visits
     for (const Visit& v : rec.visits()) {
@@ -228,55 +236,61 @@ std::string timelineSvg(const Recorder& rec, int32_t endTime, const std::string&
         o += fmt::format(
             R"(<rect x="{:.1f}" y="{:.0f}" width="{:.1f}" height="14" fill="#f9e79f" stroke="#b7950b"><title>visit: {} to {}</title></rect>
 )",
-            x(v.start), top + 2, std::max(1.0, x(end) - x(v.start)), rec.clockText(v.start),
+            ax.x(v.start), ax.top + 2, std::max(1.0, ax.x(end) - ax.x(v.start)), rec.clockText(v.start),
             v.ended ? rec.clockText(v.end) : "the end of the run");
     }
-    o += fmt::format("<text x=\"10\" y=\"{:.0f}\">visits</text>\n", top + 13);
+    o += fmt::format("<text x=\"10\" y=\"{:.0f}\">visits</text>\n", ax.top + 13);
+}
 
-    // hour ticks, labelled at a spacing that leaves room for the text
+// Hour ticks, labelled at a spacing that leaves room for the text.
+void timelineTicks(std::string& o, const TimeAxis& ax, const Recorder& rec) {
     int labelEvery = 24;
     for (int n : {1, 2, 3, 6, 12, 24}) {
-        if (n * pxPerHour >= 70) {
+        if (n * ax.pxPerHour >= 70) {
             labelEvery = n;
             break;
         }
     }
-    for (int h = 0; h <= static_cast<int>(hours); ++h) {
-        const double tx = x(h * kMsPerHour);
+    for (int h = 0; h <= static_cast<int>(ax.hours); ++h) {
+        const double tx = ax.x(h * kMsPerHour);
         const bool label = h % labelEvery == 0;
         o += fmt::format("<line x1=\"{0:.1f}\" y1=\"{1:.0f}\" x2=\"{0:.1f}\" y2=\"{2:.0f}\" stroke=\"{3}\"/>\n", tx,
-                         top - (label ? 8 : 4), label ? rowsBottom : top, label ? "#ccc" : "#999");
+                         ax.top - (label ? 8 : 4), label ? ax.rowsBottom : ax.top, label ? "#ccc" : "#999");
         if (label) {
             const std::string t = rec.clockText(h * kMsPerHour);
             o += fmt::format("<text x=\"{:.1f}\" y=\"{:.0f}\" font-size=\"10\" text-anchor=\"middle\">{}</text>\n", tx,
-                             top - 12, esc(t.substr(0, t.size() - 3)));
+                             ax.top - 12, esc(t.substr(0, t.size() - 3)));
         }
     }
+}
 
-    // one row per actor
+// One row per actor, each visitor above its horse.
+void timelineRows(std::string& o, const TimeAxis& ax, const Recorder& rec) {
+    constexpr std::size_t kRowOrder[kActorCount] = {0, 2, 1, 3};
     for (std::size_t r = 0; r < kActorCount; ++r) {
         const std::size_t a = kRowOrder[r];
-        const double y = top + 24 + static_cast<double>(r) * (rowH + rowGap);
-        o += fmt::format("<text x=\"10\" y=\"{:.0f}\" fill=\"{}\" font-weight=\"bold\">{}</text>\n", y + rowH / 2 + 4,
-                         kActorColour[a], esc(actorName(static_cast<Actor>(a))));
-        o += fmt::format("<line x1=\"{0:.0f}\" y1=\"{1:.0f}\" x2=\"{2:.0f}\" y2=\"{1:.0f}\" stroke=\"#ddd\"/>\n", left,
-                         y + rowH, left + plotW);
+        const double y = ax.top + 24 + static_cast<double>(r) * (ax.rowH + ax.rowGap);
+        o += fmt::format("<text x=\"10\" y=\"{:.0f}\" fill=\"{}\" font-weight=\"bold\">{}</text>\n",
+                         y + ax.rowH / 2 + 4, kActorColour[a], esc(actorName(static_cast<Actor>(a))));
+        o += fmt::format("<line x1=\"{0:.0f}\" y1=\"{1:.0f}\" x2=\"{2:.0f}\" y2=\"{1:.0f}\" stroke=\"#ddd\"/>\n",
+                         ax.left, y + ax.rowH, ax.left + ax.plotW);
         for (const Segment& s : rec.segments()[a]) {
-            const double x0 = x(s.start), w = std::max(1.0, x(s.end) - x0);
+            const double x0 = ax.x(s.start), w = std::max(1.0, ax.x(s.end) - x0);
             o += fmt::format(
                 R"(<rect x="{:.2f}" y="{:.0f}" width="{:.2f}" height="{:.0f}" fill="{}"><title>{}: {} ({}), {} to {}</title></rect>
 )",
-                x0, y, w, rowH, kindColour(s.kind), esc(actorName(static_cast<Actor>(a))), esc(s.label),
+                x0, y, w, ax.rowH, kindColour(s.kind), esc(actorName(static_cast<Actor>(a))), esc(s.label),
                 segKindName(s.kind), rec.clockText(s.start), rec.clockText(s.end));
             if (w > 7.0 * static_cast<double>(s.label.size()) + 6)
                 o += fmt::format("<text x=\"{:.1f}\" y=\"{:.0f}\" fill=\"#fff\" font-size=\"10\">{}</text>\n", x0 + 3,
-                                 y + rowH / 2 + 4, esc(s.label));
+                                 y + ax.rowH / 2 + 4, esc(s.label));
         }
     }
+}
 
-    // legend
-    double lx = left;
-    const double ly = rowsBottom + 30;
+void timelineLegend(std::string& o, const TimeAxis& ax) {
+    double lx = ax.left;
+    const double ly = ax.rowsBottom + 30;
     for (SegKind k : {SegKind::Arrive, SegKind::Spot, SegKind::Chore, SegKind::Nearby, SegKind::Walk, SegKind::Sleep,
                       SegKind::Departure, SegKind::HorseIdle, SegKind::Wander}) {
         o += fmt::format(
@@ -288,7 +302,30 @@ std::string timelineSvg(const Recorder& rec, int32_t endTime, const std::string&
     o += fmt::format(
         "<rect x=\"{:.0f}\" y=\"{:.0f}\" width=\"14\" height=\"14\" fill=\"#e3e7f1\"/><text x=\"{:.0f}\" "
         "y=\"{:.0f}\">night, 22:00 to 06:00</text>\n",
-        left, ly + 26, left + 18, ly + 37);
+        ax.left, ly + 26, ax.left + 18, ly + 37);
+}
+
+}  // namespace
+
+std::string timelineSvg(const Recorder& rec, int32_t endTime, const std::string& title) {
+    TimeAxis ax;
+    ax.hours = std::max(1.0, static_cast<double>(endTime) / kMsPerHour);
+    ax.pxPerHour = std::clamp(1600.0 / ax.hours, 2.0, 60.0);
+    ax.plotW = ax.hours * ax.pxPerHour;
+    ax.rowsBottom = ax.top + 24 + kActorCount * (ax.rowH + ax.rowGap);
+    const double width = ax.left + ax.plotW + 30, height = ax.rowsBottom + 110;
+    std::string o;
+    o += fmt::format(R"(<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="{0:.0f}" height="{1:.0f}" viewBox="0 0 {0:.0f} {1:.0f}" font-family="sans-serif" font-size="12">
+<title>{2}</title>
+<rect width="100%" height="100%" fill="#fbfaf5"/>
+<text x="10" y="24" font-size="15" font-weight="bold">{2}</text>
+)",
+                     width, height, esc(title));
+    timelineNightsAndVisits(o, ax, rec, endTime);
+    timelineTicks(o, ax, rec);
+    timelineRows(o, ax, rec);
+    timelineLegend(o, ax);
     o += "</svg>\n";
     return o;
 }

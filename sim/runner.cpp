@@ -14,9 +14,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "faults.h"
+#include "frame/profile_reader.h"
+#include "frame/settings.h"
 #include "ranch_layout.h"
 #include "ranch_map.h"
 #include "scratch_dir.h"
+#include "session.h"
 
 namespace simtool {
 
@@ -25,46 +29,44 @@ namespace {
 namespace fs = std::filesystem;
 using sim::gHost;
 
-constexpr int32_t kMsPerHour = 120000;
+constexpr int32_t kMsPerHour = sim::kMsPerGameHour;
 
 int32_t hoursToMs(double h) { return static_cast<int32_t>(std::llround(std::min(h, 17000.0) * kMsPerHour)); }
 
 // ---- settings file ------------------------------------------------------------------
 
-std::string trim(const std::string& s) {
-    const auto b = s.find_first_not_of(" \t\r\n\x1a");
-    if (b == std::string::npos) return "";
-    const auto e = s.find_last_not_of(" \t\r\n\x1a");
-    return s.substr(b, e - b + 1);
-}
-
-bool sameNoCase(const std::string& a, const char* b) {
-    if (a.size() != std::strlen(b)) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-// Leading white space, a sign, the longest run of digits; saturated to 32 bits.
-int32_t decimal(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+// Leading white space, a sign, the longest run of digits; saturated to 32 bits. The plug-in's
+// own (tw::readDecimal) lives in its settings code, which needs its platform layer.
+int32_t decimal(const char* text) {
+    const char* p = text;
+    while (std::isspace(static_cast<unsigned char>(*p))) ++p;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
     int64_t v = 0;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
-        if (v <= INT32_MAX) v = v * 10 + (text[i] - '0');
-        ++i;
-    }
-    if (negative) v = -v;
-    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+    for (; std::isdigit(static_cast<unsigned char>(*p)); ++p)
+        if (v <= INT32_MAX) v = v * 10 + (*p - '0');
+    return static_cast<int32_t>(std::clamp<int64_t>(negative ? -v : v, INT32_MIN, INT32_MAX));
 }
 
 // ---- host world set-up ----------------------------------------------------------------
 
-void setFaultModel(sim::World& w, const std::string& name, bool valid, int32_t delay) {
-    sim::setModel(w, name.c_str(), valid, delay);
+// The name the plug-in gave a hash, or the hash in hex.
+std::string nameIn(const sim::World& w, sim::Hash h) {
+    auto it = w.names.find(h);
+    return it != w.names.end() ? it->second : fmt::format("0x{:08X}", h);
+}
+
+// Applies one scheduled fault; a model fault once for each model it names.
+bool applyScheduled(sim::World& w, const ScheduledFault& f, sim::Handle target) {
+    if (isModelFault(f.kind)) {
+        for (const std::string& m : f.models) {
+            Fault fault{f.kind, f.on, 0, m.c_str()};
+            applyFault(w, fault);
+        }
+        return true;
+    }
+    Fault fault{f.kind, f.on, target};
+    return applyFault(w, fault);
 }
 
 void prepareWorld(const Scenario& s) {
@@ -75,16 +77,8 @@ void prepareWorld(const Scenario& s) {
     sim::seedWorld(w, s.seed);
     w.completedMissions.clear();
     for (const auto& m : s.completedMissions) w.completedMissions.push_back(sim::nameHash(m.c_str()));
-    for (const auto& m : s.faults.modelsNeverLoad) setFaultModel(w, m, true, -1);
-    for (const auto& m : s.faults.invalidModels) setFaultModel(w, m, false, 200);
-    for (const auto& m : s.faults.modelsNeverCreated) {
-        setFaultModel(w, m, true, 200);
-        w.models[sim::nameHash(m.c_str())].neverCreated = true;
-    }
-    w.faults.refusePeds = s.faults.refusePeds;
-    w.faults.refuseObjects = s.faults.refuseObjects;
-    w.faults.refusePoints = s.faults.refusePoints;
-    w.faults.pointsNotExisting = s.faults.pointsNotExisting;
+    for (const ScheduledFault& f : s.faults)
+        if (f.fromLoad) applyScheduled(w, f, 0);
     if (sim::Entity* p = sim::findEntity(w, w.playerPed)) p->pos = s.waypoints.front().pos;
 }
 
@@ -139,113 +133,74 @@ sim::Handle targetHandle(const Recorder& r, Target t) {
     return 0;
 }
 
-// Removes an entity the way the host does when something else in the game deletes it.
-void removeFromWorld(sim::World& w, sim::Handle h) {
-    sim::Entity* e = sim::findEntity(w, h);
-    if (!e) return;
-    e->alive = false;
-    if (e->task.kind == sim::TaskKind::Scenario)
-        if (sim::ScenarioPoint* p = sim::findPoint(w, e->task.point); p && p->user == e->handle) p->user = 0;
+// ---- playing the scenario -------------------------------------------------------------
+
+// The scenario's timed changes: the next entry of each list, and the faults still to come.
+struct Playback {
+    std::size_t sight = 0, mission = 0, key = 0;
+    std::vector<int32_t> faultMs;  // when each scheduled fault falls due; INT32_MAX once applied
+    int32_t nextFaultMs = INT32_MAX;
+};
+
+Playback playbackOf(const Scenario& s) {
+    Playback p;
+    for (const ScheduledFault& f : s.faults) {
+        p.faultMs.push_back(f.fromLoad ? INT32_MAX : hoursToMs(f.t));
+        p.nextFaultMs = std::min(p.nextFaultMs, p.faultMs.back());
+    }
+    return p;
+}
+
+// A timed fault and its line in the timeline.
+void playFault(const ScheduledFault& f, Recorder& rec, sim::World& w) {
+    const sim::Handle h = targetHandle(rec, f.who);
+    const bool hit = applyScheduled(w, f, h);
+    if (isModelFault(f.kind)) {
+        if (!f.models.empty()) rec.note("the models that would not load load again");
+    } else if (f.kind == FaultKind::Stuck) {
+        rec.note(hit ? fmt::format("an obstacle holds {} (fault)", targetName(f.who))
+                     : fmt::format("the world finds no {} to hold", targetName(f.who)));
+    } else if (hit) {
+        rec.worldRemoved(h);
+        rec.note(fmt::format("the world removes {} (fault)", targetName(f.who)));
+    } else {
+        rec.note(fmt::format("the world finds no {} to remove", targetName(f.who)));
+    }
+}
+
+// What falls due before the frame at game time now, each list in its order.
+void playDue(const Scenario& s, Playback& p, Recorder& rec, sim::World& w, int32_t now) {
+    if (sim::Entity* e = sim::findEntity(w, w.playerPed)) e->pos = playerAt(s, now);
+    for (; p.sight < s.sight.size() && hoursToMs(s.sight[p.sight].t) <= now; ++p.sight) {
+        applySight(w, s.sight[p.sight].sees);
+        rec.note(fmt::format("the player sees {}", sightText(s.sight[p.sight].sees)));
+    }
+    for (; p.mission < s.missionActive.size() && hoursToMs(s.missionActive[p.mission].t) <= now; ++p.mission) {
+        if (w.missionActive == s.missionActive[p.mission].active) continue;
+        w.missionActive = s.missionActive[p.mission].active;
+        rec.note(w.missionActive ? "a story mission starts" : "the story mission ends");
+    }
+    for (; p.key < s.keys.size() && hoursToMs(s.keys[p.key].t) <= now; ++p.key) {
+        rec.note("key " + s.keys[p.key].name + " is pressed");
+        sim::sendKey(s.keys[p.key].code, 1);
+    }
+    if (now < p.nextFaultMs) return;
+    p.nextFaultMs = INT32_MAX;
+    for (std::size_t i = 0; i < s.faults.size(); ++i) {
+        if (p.faultMs[i] <= now) {
+            p.faultMs[i] = INT32_MAX;
+            playFault(s.faults[i], rec, w);
+        }
+        p.nextFaultMs = std::min(p.nextFaultMs, p.faultMs[i]);
+    }
 }
 
 // ---- trace ----------------------------------------------------------------------------
 
-void jsonString(std::string& out, const char* s) {
-    out += '"';
-    for (const char* c = s; *c; ++c) {
-        const auto u = static_cast<unsigned char>(*c);
-        if (u == '"' || u == '\\')
-            out += '\\', out += static_cast<char>(u);
-        else if (u < 0x20)
-            out += fmt::format("\\u{:04x}", u);
-        else
-            out += static_cast<char>(u);
-    }
-    out += '"';
-}
-
-std::string floatJson(float f) { return std::isfinite(f) ? fmt::format("{}", f) : "null"; }
-
-void hashJson(std::string& out, uint32_t h) {
-    auto it = gHost.world.names.find(h);
-    if (it != gHost.world.names.end())
-        jsonString(out, it->second.c_str());
-    else
-        out += std::to_string(h);
-}
-
 // One JSON line per call: game time, operation, arguments as the catalogue types them, result.
 void traceLine(std::FILE* f, const sim::Call& c, std::string& out) {
-    const tw::OpInfo& info = tw::opInfo(c.op);
     out.clear();
-    out += fmt::format("{{\"t\":{},\"op\":\"{}\",\"args\":[", c.time, info.name);
-    for (std::size_t i = 0; i < c.argc; ++i) {
-        if (i) out += ',';
-        using tw::ArgKind;
-        switch (info.args[i].kind) {
-            case ArgKind::Int:
-            case ArgKind::LitInt:
-                out += std::to_string(c.i(i));
-                break;
-            case ArgKind::Bool:
-                out += c.u(i) ? "true" : "false";
-                break;
-            case ArgKind::Float:
-            case ArgKind::LitFloat:
-                out += floatJson(c.f(i));
-                break;
-            case ArgKind::Handle:
-                out += std::to_string(c.u(i));
-                break;
-            case ArgKind::Hash:
-                hashJson(out, c.u(i));
-                break;
-            case ArgKind::Str:
-            case ArgKind::LitStr:
-                if (c.args[i] == 0)
-                    out += "null";
-                else
-                    jsonString(out, c.s(i));
-                break;
-            case ArgKind::Ptr:
-                out += c.args[i] ? "\"&\"" : "null";
-                break;
-            case ArgKind::HostStr:
-            case ArgKind::Int64:
-                out += std::to_string(static_cast<int64_t>(c.args[i]));
-                break;
-        }
-    }
-    out += "],\"result\":";
-    auto resultFloat = [&](std::size_t n) {
-        sim::Call tmp;
-        tmp.args[0] = c.result[n];
-        return floatJson(tmp.f(0));
-    };
-    switch (info.result) {
-        case tw::ResultKind::None:
-            out += "null";
-            break;
-        case tw::ResultKind::Bool:
-            out += static_cast<uint32_t>(c.result[0]) ? "true" : "false";
-            break;
-        case tw::ResultKind::Int:
-            out += std::to_string(static_cast<int32_t>(static_cast<uint32_t>(c.result[0])));
-            break;
-        case tw::ResultKind::Handle:
-            out += std::to_string(static_cast<uint32_t>(c.result[0]));
-            break;
-        case tw::ResultKind::Float:
-            out += resultFloat(0);
-            break;
-        case tw::ResultKind::Vec3:
-            out += "[" + resultFloat(0) + "," + resultFloat(1) + "," + resultFloat(2) + "]";
-            break;
-        case tw::ResultKind::HostStr:
-            out += std::to_string(c.result[0]);
-            break;
-    }
-    out += "}\n";
+    sim::appendCall(out, c, gHost.world, sim::TraceStyle::Json);
     std::fwrite(out.data(), 1, out.size(), f);
 }
 
@@ -268,40 +223,17 @@ void clearProgress() {
 }  // namespace
 
 void readIniHours(const std::string& path, int32_t& cooldown, int32_t& duration) {
-    cooldown = 72;
-    duration = 48;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return;
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::replace(content.begin(), content.end(), '\r', '\n');
-    std::istringstream lines(content);
-    std::string line;
-    int state = 0;  // 0 before [Settings], 1 in it, 2 past it
-    bool haveCooldown = false, haveDuration = false;
-    while (state != 2 && std::getline(lines, line)) {
-        const std::string t = trim(line);
-        if (!t.empty() && t.front() == '[') {
-            const auto close = t.find(']');
-            const std::string name = trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
-            if (state == 1)
-                state = 2;
-            else if (sameNoCase(name, "Settings"))
-                state = 1;
-            continue;
-        }
-        if (state != 1) continue;
-        const auto eq = t.find('=');
-        if (eq == std::string::npos) continue;
-        const std::string key = trim(t.substr(0, eq));
-        std::string value = trim(t.substr(eq + 1));
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-            value = value.substr(1, value.size() - 2);
-        if (sameNoCase(key, "visitCooldown") && !haveCooldown) cooldown = decimal(value), haveCooldown = true;
-        if (sameNoCase(key, "visitDuration") && !haveDuration) duration = decimal(value), haveDuration = true;
-    }
-    // The plug-in clamps both so that the millisecond values stay within 32 bits.
-    cooldown = std::clamp(cooldown, -(INT32_MAX / (2 * kMsPerHour)), INT32_MAX / (2 * kMsPerHour));
-    duration = std::clamp(duration, -(INT32_MAX / kMsPerHour), INT32_MAX / kMsPerHour);
+    // As the plug-in reads them: its profile reader, the file opened afresh for each key, into
+    // a buffer of its size, then clamped to its limits.
+    const auto hours = [&path](const char* key, const char* deflt) {
+        char text[32];
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        tw::profileLookup(f, "Settings", key, deflt, text, sizeof text);
+        if (f) std::fclose(f);
+        return decimal(text);
+    };
+    cooldown = std::clamp(hours("visitCooldown", "72"), -tw::kMaxCooldownHours, tw::kMaxCooldownHours);
+    duration = std::clamp(hours("visitDuration", "48"), -tw::kMaxDurationHours, tw::kMaxDurationHours);
 }
 
 namespace {
@@ -336,176 +268,55 @@ bool turnLogOn(const std::string& path) {
 
 }  // namespace
 
-RunResult runScenario(const Scenario& s, const RunOptions& o) {
-    RunResult r;
-    ScratchDir dir("tamberwick-sim");
-    if (!dir.ok) {
-        r.failure = "cannot make a temporary working directory";
-        return r;
-    }
+namespace {
+
+// The run's settings file in its working directory: the one given, or the scenario's hours.
+bool prepareSettings(const Scenario& s, const RunOptions& o, const std::string& dir, RunResult& r) {
     std::error_code ec;
     if (!o.iniPath.empty()) {
-        fs::copy_file(o.iniPath, dir.path + "/tamberwick.ini", ec);
+        fs::copy_file(o.iniPath, dir + "/tamberwick.ini", ec);
         if (ec) {
             r.failure = o.iniPath + ": cannot be copied: " + ec.message();
-            return r;
+            return false;
         }
     } else if (s.visitCooldown || s.visitDuration) {
-        std::ofstream ini(dir.path + "/tamberwick.ini", std::ios::binary);
+        std::ofstream ini(dir + "/tamberwick.ini", std::ios::binary);
         ini << "[Settings]\n";
         if (s.visitCooldown) ini << "visitCooldown=" << *s.visitCooldown << "\n";
         if (s.visitDuration) ini << "visitDuration=" << *s.visitDuration << "\n";
     }
-    if (!o.logPaths.empty() && !turnLogOn(dir.path + "/tamberwick.ini")) {
+    if (!o.logPaths.empty() && !turnLogOn(dir + "/tamberwick.ini")) {
         r.failure = "cannot write the settings file of the run";
-        return r;
+        return false;
     }
-    readIniHours(dir.path + "/tamberwick.ini", r.cooldownHours, r.durationHours);
+    readIniHours(dir + "/tamberwick.ini", r.cooldownHours, r.durationHours);
+    return true;
+}
 
-    std::FILE* trace = nullptr;
-    if (!o.tracePath.empty()) {
-        trace = std::fopen(o.tracePath.c_str(), "wb");
-        if (!trace) {
-            r.failure = o.tracePath + ": cannot be written";
-            return r;
-        }
+// Adds one plug-in entity to the totals, and to the leaks when it outlived the run.
+void countEntity(RunResult& r, const sim::World& w, const sim::Entity& e, bool bedrollsAreFixtures) {
+    const bool horse = e.kind == sim::EntityKind::Horse, object = e.kind == sim::EntityKind::Object;
+    ++*(horse ? &r.horsesCreated : object ? &r.objectsCreated : &r.pedsCreated);
+    if (!e.alive) {
+        ++*(horse ? &r.horsesRemoved : object ? &r.objectsRemoved : &r.pedsRemoved);
+        return;
     }
+    // Bedrolls placed at start-up belong to the ranch until the first visit ends.
+    const bool fixture = object && (e.model == sim::nameHash(sim::kPluginModels[sim::kFirstBedrollModel]) ||
+                                    e.model == sim::nameHash(sim::kPluginModels[sim::kFirstBedrollModel + 1]));
+    if (r.leakChecked && !(fixture && bedrollsAreFixtures))
+        r.leaks.push_back({fmt::format("{} {} ({}) at ({:.1f}, {:.1f})", object ? "object" : "ped", e.handle,
+                                       nameIn(w, e.model), e.pos.x, e.pos.y)});
+}
 
-    sim::hostReset();
-    prepareWorld(s);
-    r.recorder = std::make_unique<Recorder>(s.clockStartHour, r.cooldownHours);
-    Recorder& rec = *r.recorder;
-    rec.keepOverlay(o.keepOverlay);
-    gHost.traceEnabled = trace != nullptr;
-    std::string line;
-    gHost.observer = [&](const sim::Call& c, const sim::World&) {
-        rec.onCall(c);
-        if (trace) traceLine(trace, c, line);
-    };
-
-    std::string loadError;
-    if (!sim::loadPlugin(o.pluginPath, &loadError)) {
-        r.failure = "cannot load the plug-in " + o.pluginPath + ": " + loadError;
-        gHost.observer = nullptr;
-        if (trace) std::fclose(trace);
-        return r;
-    }
-    r.loaded = true;
-
-    const int32_t endMs = hoursToMs(o.hours);
-    std::size_t nextSight = 0, nextMission = 0, nextKey = 0, nextDeletion = 0, nextStuck = 0;
-    bool modelsLoaded = false;
-    bool householdDone = s.household;
-    const auto wallStart = std::chrono::steady_clock::now();
-    auto lastDraw = wallStart;
-    bool drawing = false;
-    sim::World& w = gHost.world;
-
-    while (w.gameTime < endMs) {
-        const int32_t now = w.gameTime;
-        if (sim::Entity* p = sim::findEntity(w, w.playerPed)) p->pos = playerAt(s, now);
-        for (; nextSight < s.sight.size() && hoursToMs(s.sight[nextSight].t) <= now; ++nextSight) {
-            applySight(w, s.sight[nextSight].sees);
-            rec.note(fmt::format("the player sees {}", sightText(s.sight[nextSight].sees)));
-        }
-        for (; nextMission < s.missionActive.size() && hoursToMs(s.missionActive[nextMission].t) <= now;
-             ++nextMission) {
-            if (w.missionActive == s.missionActive[nextMission].active) continue;
-            w.missionActive = s.missionActive[nextMission].active;
-            rec.note(w.missionActive ? "a story mission starts" : "the story mission ends");
-        }
-        for (; nextKey < s.keys.size() && hoursToMs(s.keys[nextKey].t) <= now; ++nextKey) {
-            rec.note("key " + s.keys[nextKey].name + " is pressed");
-            sim::sendKey(s.keys[nextKey].code, 1);
-        }
-        for (; nextDeletion < s.faults.deletions.size() && hoursToMs(s.faults.deletions[nextDeletion].t) <= now;
-             ++nextDeletion) {
-            const Target t = s.faults.deletions[nextDeletion].who;
-            const sim::Handle h = targetHandle(rec, t);
-            if (h && sim::findEntity(w, h)) {
-                removeFromWorld(w, h);
-                rec.worldRemoved(h);
-                rec.note(fmt::format("the world removes {} (fault)", targetName(t)));
-            } else {
-                rec.note(fmt::format("the world finds no {} to remove", targetName(t)));
-            }
-        }
-        if (!modelsLoaded && s.faults.modelsLoadFrom && hoursToMs(*s.faults.modelsLoadFrom) <= now) {
-            modelsLoaded = true;
-            for (const auto& m : s.faults.modelsNeverLoad) setFaultModel(w, m, true, 200);
-            if (!s.faults.modelsNeverLoad.empty()) rec.note("the models that would not load load again");
-        }
-        for (; nextStuck < s.faults.stuck.size() && hoursToMs(s.faults.stuck[nextStuck].t) <= now; ++nextStuck) {
-            const Target t = s.faults.stuck[nextStuck].who;
-            if (sim::Entity* e = sim::findEntity(w, targetHandle(rec, t))) {
-                e->stuck = true;
-                rec.note(fmt::format("an obstacle holds {} (fault)", targetName(t)));
-            } else {
-                rec.note(fmt::format("the world finds no {} to hold", targetName(t)));
-            }
-        }
-
-        sim::runFrame();
-        ++r.frames;
-        if (!householdDone && w.ranchPopulated) {
-            // The ranch puts its household in place on the first frame; this scenario has none.
-            const sim::RanchHousehold& hh = sim::ranchHousehold();
-            for (sim::Handle h : {hh.abigail, hh.uncle, hh.jack}) removeFromWorld(w, h);
-            householdDone = true;
-            rec.note("the household is away from the ranch");
-        }
-        const bool waitedZero = gHost.wakeFrame == gHost.frame + 1 && gHost.wakeTime == w.gameTime;
-        rec.afterFrame(waitedZero);
-        if (trace) {
-            gHost.trace.clear();
-            gHost.waits.clear();
-        }
-        if (o.progress && (r.frames & 1023) == 0) {
-            const auto t = std::chrono::steady_clock::now();
-            if (t - wallStart > std::chrono::seconds(1) && t - lastDraw > std::chrono::milliseconds(100)) {
-                drawProgress(static_cast<double>(w.gameTime) / endMs, static_cast<double>(w.gameTime) / kMsPerHour,
-                             o.hours);
-                lastDraw = t;
-                drawing = true;
-            }
-        }
-    }
-    r.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    if (drawing) clearProgress();
-    rec.finish();
-    r.endTime = w.gameTime;
-    r.hostCalls = gHost.totalCalls;
-
-    // What the plug-in made, and what of it is still there.
+// What the plug-in made, and what of it is still there.
+void countWhatWasMade(RunResult& r, const Recorder& rec, const sim::World& w) {
     const bool anyVisitEnded =
         std::any_of(rec.visits().begin(), rec.visits().end(), [](const Visit& v) { return v.ended && !v.nobody; });
-    const sim::Hash sleepType = sim::nameHash("WORLD_HUMAN_SLEEP_GROUND_ARM");
-    const sim::Hash bedrolls[2] = {sim::nameHash("s_bedrollfurlined01x"), sim::nameHash("p_bedrollopen03x")};
     r.leakChecked = !rec.visitActive();
-    auto modelName = [&](sim::Hash h) {
-        auto it = w.names.find(h);
-        return it != w.names.end() ? it->second : fmt::format("0x{:08X}", h);
-    };
-    for (const sim::Entity& e : w.entities) {
-        if (!e.byPlugin) continue;
-        int* made = e.kind == sim::EntityKind::Horse    ? &r.horsesCreated
-                    : e.kind == sim::EntityKind::Object ? &r.objectsCreated
-                                                        : &r.pedsCreated;
-        int* gone = e.kind == sim::EntityKind::Horse    ? &r.horsesRemoved
-                    : e.kind == sim::EntityKind::Object ? &r.objectsRemoved
-                                                        : &r.pedsRemoved;
-        ++*made;
-        if (!e.alive) {
-            ++*gone;
-            continue;
-        }
-        // Bedrolls placed at start-up belong to the ranch until the first visit ends.
-        const bool fixture = e.kind == sim::EntityKind::Object && (e.model == bedrolls[0] || e.model == bedrolls[1]);
-        if (r.leakChecked && !(fixture && !anyVisitEnded))
-            r.leaks.push_back(
-                {fmt::format("{} {} ({}) at ({:.1f}, {:.1f})", e.kind == sim::EntityKind::Object ? "object" : "ped",
-                             e.handle, modelName(e.model), e.pos.x, e.pos.y)});
-    }
+    for (const sim::Entity& e : w.entities)
+        if (e.byPlugin) countEntity(r, w, e, !anyVisitEnded);
+    const sim::Hash sleepType = sim::nameHash(sim::kSleepScenario);
     for (const sim::ScenarioPoint& p : w.points) {
         if (!p.byPlugin) continue;
         ++r.pointsCreated;
@@ -516,17 +327,107 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
         if (rec.spotPoints().count(p.handle)) continue;
         const bool fixture = p.type == sleepType;
         if (r.leakChecked && !(fixture && !anyVisitEnded))
-            r.leaks.push_back({fmt::format("scenario point {} ({}) at ({:.1f}, {:.1f})", p.handle, modelName(p.type),
+            r.leaks.push_back({fmt::format("scenario point {} ({}) at ({:.1f}, {:.1f})", p.handle, nameIn(w, p.type),
                                            p.pos.x, p.pos.y)});
     }
+}
 
-    sim::unloadPlugin();
-    for (const std::string& path : o.logPaths) {
-        fs::copy_file(dir.path + "/tamberwick.log", path, fs::copy_options::overwrite_existing, ec);
-        if (ec && r.failure.empty()) r.failure = path + ": the plug-in's log cannot be copied there: " + ec.message();
+// The progress bar, redrawn now and then once the run has taken a second.
+struct Progress {
+    bool on = false, drawing = false;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now(), lastDraw = start;
+};
+
+void updateProgress(Progress& p, uint64_t frames, int32_t gameTime, int32_t endMs, double hours) {
+    if (!p.on || (frames & 1023) != 0) return;
+    const auto t = std::chrono::steady_clock::now();
+    if (t - p.start <= std::chrono::seconds(1) || t - p.lastDraw <= std::chrono::milliseconds(100)) return;
+    drawProgress(static_cast<double>(gameTime) / endMs, static_cast<double>(gameTime) / kMsPerHour, hours);
+    p.lastDraw = t;
+    p.drawing = true;
+}
+
+// Runs the frames of the scenario with the recorder watching; the world is set up and loaded.
+void playScenario(const Scenario& s, const RunOptions& o, sim::Session& session, Recorder& rec, std::FILE* trace) {
+    const int32_t endMs = hoursToMs(o.hours);
+    Playback playback = playbackOf(s);
+    bool householdDone = s.household;
+    Progress progress;
+    progress.on = o.progress;
+    auto more = [&](sim::World& w) {
+        if (w.gameTime >= endMs) return false;
+        playDue(s, playback, rec, w, w.gameTime);
+        return true;
+    };
+    auto after = [&](sim::World& w) {
+        if (!householdDone && w.ranchPopulated) {
+            // The ranch puts its household in place on the first frame; this scenario has none.
+            const sim::RanchHousehold& hh = sim::ranchHousehold();
+            for (sim::Handle h : {hh.abigail, hh.uncle, hh.jack}) sim::removeEntity(w, h);
+            householdDone = true;
+            rec.note("the household is away from the ranch");
+        }
+        rec.afterFrame(gHost.wakeFrame == gHost.frame + 1 && gHost.wakeTime == w.gameTime);
+        if (trace) {
+            gHost.trace.clear();
+            gHost.waits.clear();
+        }
+        if (progress.on) updateProgress(progress, session.frames, w.gameTime, endMs, o.hours);
+    };
+    sim::sessionRun(session, more, after);
+    if (progress.drawing) clearProgress();
+}
+
+}  // namespace
+
+RunResult runScenario(const Scenario& s, const RunOptions& o) {
+    RunResult r;
+    ScratchDir dir("tamberwick-sim");
+    if (!dir.ok) {
+        r.failure = "cannot make a temporary working directory";
+        return r;
+    }
+    if (!prepareSettings(s, o, dir.path, r)) return r;
+    std::FILE* trace = nullptr;
+    if (!o.tracePath.empty() && !(trace = std::fopen(o.tracePath.c_str(), "wb"))) {
+        r.failure = o.tracePath + ": cannot be written";
+        return r;
+    }
+
+    sim::Session session;
+    sim::sessionBegin(session);
+    prepareWorld(s);
+    r.recorder = std::make_unique<Recorder>(s.clockStartHour, r.cooldownHours);
+    Recorder& rec = *r.recorder;
+    rec.keepOverlay(o.keepOverlay);
+    gHost.traceEnabled = trace != nullptr;
+    std::string line;
+    gHost.observer = [&](const sim::Call& c, const sim::World&) {
+        rec.onCall(c);
+        if (trace) traceLine(trace, c, line);
+    };
+    if (sim::sessionLoad(session, o.pluginPath)) {
+        r.loaded = true;
+        const auto wallStart = std::chrono::steady_clock::now();
+        playScenario(s, o, session, rec, trace);
+        r.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+        rec.finish();
+        r.frames = session.frames;
+        r.endTime = gHost.world.gameTime;
+        r.hostCalls = gHost.totalCalls;
+        countWhatWasMade(r, rec, gHost.world);
+        sim::sessionEnd(session);
+        for (const std::string& path : o.logPaths) {
+            std::error_code ec;
+            fs::copy_file(dir.path + "/tamberwick.log", path, fs::copy_options::overwrite_existing, ec);
+            if (ec && r.failure.empty())
+                r.failure = path + ": the plug-in's log cannot be copied there: " + ec.message();
+        }
+        r.hostErrors = gHost.errors;
+    } else {
+        r.failure = "cannot load the plug-in " + o.pluginPath + ": " + session.error;
     }
     gHost.observer = nullptr;
-    r.hostErrors = gHost.errors;
     if (trace) std::fclose(trace);
     return r;
 }

@@ -174,28 +174,53 @@ void readTimedTargets(const json& j, const std::string& path, const char* key, s
     inOrder(out, dp);
 }
 
-void readFaults(const json& j, const std::string& path, Faults& f) {
+FaultKind deletionKind(Target t) {
+    switch (t) {
+        case Target::Sadie:
+        case Target::Charles:
+            return FaultKind::DeleteVisitor;
+        case Target::SadieHorse:
+        case Target::CharlesHorse:
+            return FaultKind::DeleteHorse;
+        case Target::Bedroll1:
+        case Target::Bedroll2:
+            break;
+    }
+    return FaultKind::DeleteBedroll;
+}
+
+// The model lists and flags hold from the load on; then, in this order, what falls due in a
+// frame: deletions, the models loading after all, entities held.
+void readFaults(const json& j, const std::string& path, std::vector<ScheduledFault>& out) {
     object(j, path);
     onlyKeys(j, path,
              {"modelsNeverLoad", "modelsLoadFrom", "invalidModels", "modelsNeverCreated", "refusePeds", "refuseObjects",
               "refusePoints", "pointsNotExisting", "deleteEntities", "stuck"});
-    if (j.contains("modelsNeverLoad"))
-        f.modelsNeverLoad =
-            names(j["modelsNeverLoad"], join(path, "modelsNeverLoad"), "a model name such as \"cs_mrsadler\"");
-    if (j.contains("modelsLoadFrom")) f.modelsLoadFrom = hoursAt(j["modelsLoadFrom"], join(path, "modelsLoadFrom"));
-    if (j.contains("invalidModels"))
-        f.invalidModels =
-            names(j["invalidModels"], join(path, "invalidModels"), "a model name such as \"cs_mrsadler\"");
-    if (j.contains("modelsNeverCreated"))
-        f.modelsNeverCreated =
-            names(j["modelsNeverCreated"], join(path, "modelsNeverCreated"), "a model name such as \"cs_mrsadler\"");
-    if (j.contains("refusePeds")) f.refusePeds = boolean(j["refusePeds"], join(path, "refusePeds"));
-    if (j.contains("refuseObjects")) f.refuseObjects = boolean(j["refuseObjects"], join(path, "refuseObjects"));
-    if (j.contains("refusePoints")) f.refusePoints = boolean(j["refusePoints"], join(path, "refusePoints"));
-    if (j.contains("pointsNotExisting"))
-        f.pointsNotExisting = boolean(j["pointsNotExisting"], join(path, "pointsNotExisting"));
-    readTimedTargets(j, path, "deleteEntities", f.deletions);
-    readTimedTargets(j, path, "stuck", f.stuck);
+    const auto models = [&](const char* key, FaultKind kind) {
+        if (!j.contains(key)) return std::vector<std::string>{};
+        std::vector<std::string> list = names(j[key], join(path, key), "a model name such as \"cs_mrsadler\"");
+        out.push_back({0, true, kind, true, Target::Sadie, list});
+        return list;
+    };
+    const auto flag = [&](const char* key, FaultKind kind) {
+        if (j.contains(key) && boolean(j[key], join(path, key)))
+            out.push_back({0, true, kind, true, Target::Sadie, {}});
+    };
+    const std::vector<std::string> neverLoad = models("modelsNeverLoad", FaultKind::ModelNeverLoads);
+    std::optional<double> loadFrom;
+    if (j.contains("modelsLoadFrom")) loadFrom = hoursAt(j["modelsLoadFrom"], join(path, "modelsLoadFrom"));
+    models("invalidModels", FaultKind::ModelInvalid);
+    models("modelsNeverCreated", FaultKind::ModelNeverCreated);
+    flag("refusePeds", FaultKind::RefusePeds);
+    flag("refuseObjects", FaultKind::RefuseObjects);
+    flag("refusePoints", FaultKind::RefusePoints);
+    flag("pointsNotExisting", FaultKind::PointsNotExisting);
+    std::vector<Deletion> deletions, stuck;
+    readTimedTargets(j, path, "deleteEntities", deletions);
+    readTimedTargets(j, path, "stuck", stuck);
+    for (const Deletion& d : deletions) out.push_back({d.t, false, deletionKind(d.who), true, d.who, {}});
+    if (loadFrom) out.push_back({*loadFrom, false, FaultKind::ModelNeverLoads, false, Target::Sadie, neverLoad});
+    for (const Deletion& d : stuck) out.push_back({d.t, false, FaultKind::Stuck, true, d.who, {}});
 }
 
 void readScenario(const json& j, Scenario& s) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "faults.h"
 #include "frame/types.h"
 
 namespace simtool {
@@ -43,17 +44,15 @@ struct Deletion {
     Target who = Target::Sadie;
 };
 
-struct Faults {
-    std::vector<std::string> modelsNeverLoad;     // requested, never reported loaded
-    std::optional<double> modelsLoadFrom;         // hours: from then on the models above load after all
-    std::vector<std::string> invalidModels;       // reported as not valid
-    std::vector<std::string> modelsNeverCreated;  // load, but the host creates nothing from them
-    bool refusePeds = false;                      // pedCreate answers 0
-    bool refuseObjects = false;                   // objectCreate answers 0
-    bool refusePoints = false;                    // scenarioPointCreate answers 0
-    bool pointsNotExisting = false;               // created points report as not existing
-    std::vector<Deletion> deletions;              // entities the world removes at given times
-    std::vector<Deletion> stuck;                  // entities an obstacle holds from a given time on
+// A fault the scenario schedules, of the kinds the soak draws (faults.h): the "faults" field's
+// lists and flags, read into one list in the order the runner applies what falls due together.
+struct ScheduledFault {
+    double t = 0;           // in-game hours; ignored when fromLoad
+    bool fromLoad = false;  // in force before the plug-in is loaded, with no timeline line
+    FaultKind kind = FaultKind::Count;
+    bool on = true;                   // false: the fault ends
+    Target who = Target::Sadie;       // deletions and stuck
+    std::vector<std::string> models;  // model faults
 };
 
 struct Scenario {
@@ -71,7 +70,7 @@ struct Scenario {
     std::vector<SightChange> sight;
     std::vector<MissionChange> missionActive;
     std::vector<KeyPress> keys;
-    Faults faults;
+    std::vector<ScheduledFault> faults;
 };
 
 // The scenario used when none is given: the player at the ranch house, FIN2 complete, no

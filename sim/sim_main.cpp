@@ -82,55 +82,56 @@ bool writeFile(const fs::path& p, const std::string& text) {
     return static_cast<bool>(f);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    CLI::App app{
-        "Runs the plug-in in the host substitute over a scenario and reports what happened: a timeline of the visit on "
-        "standard output, then a summary. Exit status: 0 when the run was clean, 1 when it found host errors or leaked "
-        "entities (or could not run), 2 for a bad option, scenario or settings file (nothing is run then).",
-        "tamberwick-sim"};
+// The command line of a scenario run.
+struct RunArgs {
     std::string scenarioPath, iniPath, tracePath, reportDir, pluginPath, logPath;
     double hours = 60.0;
     bool dev = false, overlay = false, noTiming = false, quiet = false;
     std::optional<uint64_t> seed;
+    CLI::Option* hoursOption = nullptr;
+};
+
+void addRunOptions(CLI::App& app, RunArgs& a) {
     app.add_option(
-        "scenario", scenarioPath,
+        "scenario", a.scenarioPath,
         "Scenario file (JSON). Default: the embedded scenario: the player at the ranch house, FIN2 complete, no "
         "mission running, the household at home, 08:00, the plug-in's own settings (72 h cooldown, 48 h visits)");
-    auto* hoursOpt = app.add_option("--hours", hours, "In-game hours to run; enough for one whole visit by default")
-                         ->check(CLI::Range(0.001, 17000.0))
-                         ->capture_default_str();
-    app.add_option("--ini", iniPath,
+    a.hoursOption = app.add_option("--hours", a.hours, "In-game hours to run; enough for one whole visit by default")
+                        ->check(CLI::Range(0.001, 17000.0))
+                        ->capture_default_str();
+    app.add_option("--ini", a.iniPath,
                    "Settings file (tamberwick.ini) the plug-in reads; default: the scenario's \"settings\", else none")
         ->check(CLI::ExistingFile);
-    app.add_option("--seed", seed, "Seed of the host's random sequence; default: the scenario's \"seed\", else 9");
+    app.add_option("--seed", a.seed, "Seed of the host's random sequence; default: the scenario's \"seed\", else 9");
     app.add_flag(
-        "--dev", dev,
+        "--dev", a.dev,
         "Load the developer build (debugMode on: overlay and hotkeys); also set by the scenario's \"debugMode\"");
-    app.add_option("--plugin", pluginPath, "Plug-in module to load; default: the one built beside this program")
+    app.add_option("--plugin", a.pluginPath, "Plug-in module to load; default: the one built beside this program")
         ->default_str(TAMBERWICK_SIM_PLUGIN);
-    app.add_option("--trace", tracePath,
+    app.add_option("--trace", a.tracePath,
                    "Write every host call as JSON lines (game time, operation, arguments, result) to FILE");
-    app.add_option("--report", reportDir,
+    app.add_option("--report", a.reportDir,
                    "Write map.svg (the ranch and the paths walked), timeline.svg and the plug-in's tamberwick.log "
                    "into DIR");
-    app.add_option("--log", logPath, "Run with log=1 and copy the plug-in's tamberwick.log to FILE");
-    app.add_flag("--overlay", overlay, "Print the developer overlay's texts of the last frame (when debugMode is on)");
-    app.add_flag("--no-timing", noTiming, "Leave the wall-clock speed out of the summary");
-    app.add_flag("-q,--quiet", quiet, "Print the summary only, not the timeline");
+    app.add_option("--log", a.logPath, "Run with log=1 and copy the plug-in's tamberwick.log to FILE");
+    app.add_flag("--overlay", a.overlay,
+                 "Print the developer overlay's texts of the last frame (when debugMode is on)");
+    app.add_flag("--no-timing", a.noTiming, "Leave the wall-clock speed out of the summary");
+    app.add_flag("-q,--quiet", a.quiet, "Print the summary only, not the timeline");
     app.set_version_flag("--version", std::string("tamberwick-sim ") + tw::kVersion,
                          "Print \"tamberwick-sim <version>\", the plug-in's version, and exit");
+}
 
-    SoakOptions soak;
-    auto* soakCmd = app.add_subcommand("soak",
-                                       "Fault-injection soak: each seed loads the plug-in afresh and runs it for "
-                                       "in-game days while the host deletes, refuses "
-                                       "and stalls things at random, the player comes and goes and the clock jumps; "
-                                       "invariants are checked after every call "
-                                       "and frame. Violations are printed with the seed and frame and the command that "
-                                       "replays them. Exit status 1 when "
-                                       "any seed found a violation.");
+CLI::App* addSoakCommand(CLI::App& app, SoakOptions& soak) {
+    CLI::App* soakCmd =
+        app.add_subcommand("soak",
+                           "Fault-injection soak: each seed loads the plug-in afresh and runs it for "
+                           "in-game days while the host deletes, refuses "
+                           "and stalls things at random, the player comes and goes and the clock jumps; "
+                           "invariants are checked after every call "
+                           "and frame. Violations are printed with the seed and frame and the command that "
+                           "replays them. Exit status 1 when "
+                           "any seed found a violation.");
     soakCmd->add_option("--seeds", soak.seeds, "Number of seeds")->check(CLI::Range(1, 1000000))->capture_default_str();
     soakCmd->add_option("--first-seed", soak.firstSeed, "First seed")->capture_default_str();
     soakCmd->add_option("--days", soak.days, "In-game days per seed")->check(CLI::Range(1, 60))->capture_default_str();
@@ -141,6 +142,108 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(10, 250))
         ->capture_default_str();
     soakCmd->add_flag("-v,--verbose", soak.verbose, "One line per seed");
+    return soakCmd;
+}
+
+// The scenario named on the command line (or the embedded one) with the command line's changes.
+std::optional<Scenario> scenarioOf(RunArgs& a) {
+    Scenario scenario = defaultScenario();
+    if (!a.scenarioPath.empty()) {
+        std::string error;
+        auto loaded = loadScenario(a.scenarioPath, error);
+        if (!loaded) {
+            fmt::print(stderr, "tamberwick-sim: {}\n", error);
+            return std::nullopt;
+        }
+        scenario = *loaded;
+    }
+    if (a.seed) scenario.seed = *a.seed;
+    if (a.dev) scenario.debugMode = true;
+    if (a.hoursOption->count() == 0 && scenario.hours) a.hours = *scenario.hours;
+    return scenario;
+}
+
+RunOptions runOptionsOf(const RunArgs& a, const Scenario& scenario) {
+    RunOptions options;
+    options.pluginPath = absolute(!a.pluginPath.empty() ? a.pluginPath
+                                  : scenario.debugMode  ? TAMBERWICK_SIM_PLUGIN_DEV
+                                                        : TAMBERWICK_SIM_PLUGIN);
+    options.hours = a.hours;
+    options.iniPath = absolute(a.iniPath);
+    options.tracePath = absolute(a.tracePath);
+    if (!a.logPath.empty()) options.logPaths.push_back(absolute(a.logPath));
+    if (!a.reportDir.empty()) options.logPaths.push_back(absolute((fs::path(a.reportDir) / "tamberwick.log").string()));
+    options.keepOverlay = a.overlay || !a.reportDir.empty();
+    options.progress = isatty(STDERR_FILENO) != 0;
+    return options;
+}
+
+void printOverlay(const Recorder& rec) {
+    if (rec.lastOverlay().empty()) {
+        fmt::print("\nDeveloper overlay: nothing drawn (debugMode is off; use --dev or \"debugMode\": true)\n");
+    } else {
+        fmt::print("\nDeveloper overlay, last frame:\n");
+        for (const auto& t : rec.lastOverlay()) fmt::print("  {}\n", t.text);
+    }
+}
+
+bool writeReport(const RunArgs& a, const Scenario& scenario, const RunResult& r) {
+    const Recorder& rec = *r.recorder;
+    const std::string title = fmt::format("Ranch visits: scenario {}, seed {}", scenario.name, scenario.seed);
+    return writeFile(fs::path(a.reportDir) / "map.svg",
+                     mapSvg(rec, scenario.debugMode ? rec.lastOverlay() : std::vector<sim::DrawnText>{}, title)) &&
+           writeFile(fs::path(a.reportDir) / "timeline.svg", timelineSvg(rec, r.endTime, title));
+}
+
+int runOnce(RunArgs& a) {
+    const std::optional<Scenario> loaded = scenarioOf(a);
+    if (!loaded) return kExitUsage;
+    const Scenario& scenario = *loaded;
+    const RunOptions options = runOptionsOf(a, scenario);
+    if (!a.reportDir.empty()) {
+        std::error_code ec;
+        fs::create_directories(a.reportDir, ec);
+        if (ec) {
+            fmt::print(stderr, "tamberwick-sim: {}: cannot make the report directory: {}\n", a.reportDir, ec.message());
+            return kExitUsage;
+        }
+    }
+    RunResult r = runScenario(scenario, options);
+    if (!r.failure.empty()) {
+        fmt::print(stderr, "tamberwick-sim: {}\n", r.failure);
+        return r.loaded ? kExitProblems : (r.failure.find("cannot load") == 0 ? kExitProblems : kExitUsage);
+    }
+    const Recorder& rec = *r.recorder;
+    if (!a.quiet)
+        for (const Event& e : rec.events()) fmt::print("{}  {}\n", rec.clockText(e.time), e.text);
+    if (a.overlay) printOverlay(rec);
+    if (!a.reportDir.empty() && !writeReport(a, scenario, r)) {
+        fmt::print(stderr, "tamberwick-sim: {}: cannot write the report\n", a.reportDir);
+        return kExitProblems;
+    }
+    std::fflush(stdout);
+    printSummary(r, scenario, a.hours, !a.noTiming, stdout);
+    if (!a.reportDir.empty())
+        fmt::print("  report            {}, {}, {}\n", (fs::path(a.reportDir) / "map.svg").string(),
+                   (fs::path(a.reportDir) / "timeline.svg").string(),
+                   (fs::path(a.reportDir) / "tamberwick.log").string());
+    if (!a.logPath.empty()) fmt::print("  log               {}\n", a.logPath);
+    std::fflush(stdout);
+    return (r.hostErrors.empty() && r.leaks.empty()) ? kExitOk : kExitProblems;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{
+        "Runs the plug-in in the host substitute over a scenario and reports what happened: a timeline of the visit on "
+        "standard output, then a summary. Exit status: 0 when the run was clean, 1 when it found host errors or leaked "
+        "entities (or could not run), 2 for a bad option, scenario or settings file (nothing is run then).",
+        "tamberwick-sim"};
+    RunArgs args;
+    addRunOptions(app, args);
+    SoakOptions soak;
+    CLI::App* soakCmd = addSoakCommand(app, soak);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -148,79 +251,9 @@ int main(int argc, char** argv) {
         return code == 0 ? kExitOk : kExitUsage;
     }
     if (soakCmd->parsed()) {
-        soak.pluginPath = absolute(!pluginPath.empty() ? pluginPath : TAMBERWICK_SIM_PLUGIN);
-        soak.pluginDevPath = absolute(!pluginPath.empty() ? pluginPath : TAMBERWICK_SIM_PLUGIN_DEV);
+        soak.pluginPath = absolute(!args.pluginPath.empty() ? args.pluginPath : TAMBERWICK_SIM_PLUGIN);
+        soak.pluginDevPath = absolute(!args.pluginPath.empty() ? args.pluginPath : TAMBERWICK_SIM_PLUGIN_DEV);
         return runSoak(soak, stdout) == 0 ? kExitOk : kExitProblems;
     }
-
-    Scenario scenario = defaultScenario();
-    if (!scenarioPath.empty()) {
-        std::string error;
-        auto loaded = loadScenario(scenarioPath, error);
-        if (!loaded) {
-            fmt::print(stderr, "tamberwick-sim: {}\n", error);
-            return kExitUsage;
-        }
-        scenario = *loaded;
-    }
-    if (seed) scenario.seed = *seed;
-    if (dev) scenario.debugMode = true;
-    if (hoursOpt->count() == 0 && scenario.hours) hours = *scenario.hours;
-
-    RunOptions options;
-    options.pluginPath = absolute(!pluginPath.empty()  ? pluginPath
-                                  : scenario.debugMode ? TAMBERWICK_SIM_PLUGIN_DEV
-                                                       : TAMBERWICK_SIM_PLUGIN);
-    options.hours = hours;
-    options.iniPath = absolute(iniPath);
-    options.tracePath = absolute(tracePath);
-    if (!logPath.empty()) options.logPaths.push_back(absolute(logPath));
-    if (!reportDir.empty()) options.logPaths.push_back(absolute((fs::path(reportDir) / "tamberwick.log").string()));
-    options.keepOverlay = overlay || !reportDir.empty();
-    options.progress = isatty(STDERR_FILENO) != 0;
-    if (!reportDir.empty()) {
-        std::error_code ec;
-        fs::create_directories(reportDir, ec);
-        if (ec) {
-            fmt::print(stderr, "tamberwick-sim: {}: cannot make the report directory: {}\n", reportDir, ec.message());
-            return kExitUsage;
-        }
-    }
-
-    RunResult r = runScenario(scenario, options);
-    if (!r.failure.empty()) {
-        fmt::print(stderr, "tamberwick-sim: {}\n", r.failure);
-        return r.loaded ? kExitProblems : (r.failure.find("cannot load") == 0 ? kExitProblems : kExitUsage);
-    }
-    const Recorder& rec = *r.recorder;
-    if (!quiet)
-        for (const Event& e : rec.events()) fmt::print("{}  {}\n", rec.clockText(e.time), e.text);
-
-    if (overlay) {
-        if (rec.lastOverlay().empty()) {
-            fmt::print("\nDeveloper overlay: nothing drawn (debugMode is off; use --dev or \"debugMode\": true)\n");
-        } else {
-            fmt::print("\nDeveloper overlay, last frame:\n");
-            for (const auto& t : rec.lastOverlay()) fmt::print("  {}\n", t.text);
-        }
-    }
-    if (!reportDir.empty()) {
-        const std::string title = fmt::format("Ranch visits: scenario {}, seed {}", scenario.name, scenario.seed);
-        const bool ok =
-            writeFile(fs::path(reportDir) / "map.svg",
-                      mapSvg(rec, scenario.debugMode ? rec.lastOverlay() : std::vector<sim::DrawnText>{}, title)) &&
-            writeFile(fs::path(reportDir) / "timeline.svg", timelineSvg(rec, r.endTime, title));
-        if (!ok) {
-            fmt::print(stderr, "tamberwick-sim: {}: cannot write the report\n", reportDir);
-            return kExitProblems;
-        }
-    }
-    std::fflush(stdout);
-    printSummary(r, scenario, hours, !noTiming, stdout);
-    if (!reportDir.empty())
-        fmt::print("  report            {}, {}, {}\n", (fs::path(reportDir) / "map.svg").string(),
-                   (fs::path(reportDir) / "timeline.svg").string(), (fs::path(reportDir) / "tamberwick.log").string());
-    if (!logPath.empty()) fmt::print("  log               {}\n", logPath);
-    std::fflush(stdout);
-    return (r.hostErrors.empty() && r.leaks.empty()) ? kExitOk : kExitProblems;
+    return runOnce(args);
 }

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "scratch_dir.h"
+#include "session.h"
 
 namespace simtool {
 
@@ -21,9 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 using sim::gHost;
 
-constexpr int64_t kMsPerHour = 120000;
+constexpr int64_t kMsPerHour = sim::kMsPerGameHour;
 
-// Run time as in-game time since the load: 120000 ms of game timer are one in-game hour.
+// Run time as in-game time since the load: 100 ms of game timer are 3 in-game seconds.
 std::string runClock(int64_t ms) {
     const int64_t s = ms * 3 / 100;
     return fmt::format("day {} +{:02}:{:02}:{:02}", s / 86400 + 1, s / 3600 % 24, s / 60 % 60, s % 60);
@@ -57,6 +58,38 @@ SeedSetup drawSetup(uint64_t seed, int64_t totalMs) {
     return s;
 }
 
+// The seed's settings file in the working directory, and no coordinates file left from before.
+bool writeSettings(const SeedSetup& setup) {
+    std::ofstream ini("tamberwick.ini", std::ios::binary | std::ios::trunc);
+    ini << "[Settings]\r\nvisitCooldown=" << setup.cooldownHours << "\r\nvisitDuration=" << setup.durationHours
+        << "\r\n";
+    std::error_code ec;
+    fs::remove("player_coords.txt", ec);
+    return static_cast<bool>(ini);
+}
+
+void prepareWorld(sim::World& w, uint64_t seed, const SeedSetup& setup, int32_t frameStepMs) {
+    w.frameStepMs = frameStepMs;
+    w.gameTime = setup.startTime;
+    w.clockBaseTime = setup.startTime;
+    w.clockStartHour = setup.clockStartHour;
+    w.rngState = seed * 0x9E3779B97F4A7C15ull + 0x2545F4914F6CDD1Dull;
+    gHost.traceEnabled = false;
+}
+
+// What the checker and the injector saw of the seed.
+void collect(SeedResult& r, const InvariantChecker& checker, const FaultInjector& faults) {
+    r.visitsStarted = checker.visitsStarted();
+    r.visitsEnded = checker.visitsEnded();
+    r.startsWithNobody = checker.startsWithNobody();
+    r.longestPassMs = checker.longestPassMs();
+    r.longestPollMs = checker.longestPollMs();
+    r.longestEligibleWait = checker.longestEligibleWait();
+    r.deadHandleTests = checker.deadHandleTests();
+    r.faults = faults.counts();
+    r.violations = checker.violations();
+}
+
 }  // namespace
 
 SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
@@ -70,26 +103,13 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
     r.crossesWrap = setup.crossesWrap;
     r.startTime = setup.startTime;
 
-    {
-        std::ofstream ini("tamberwick.ini", std::ios::binary | std::ios::trunc);
-        ini << "[Settings]\r\nvisitCooldown=" << setup.cooldownHours << "\r\nvisitDuration=" << setup.durationHours
-            << "\r\n";
-        if (!ini) {
-            r.failure = "cannot write tamberwick.ini in the working directory";
-            return r;
-        }
+    if (!writeSettings(setup)) {
+        r.failure = "cannot write tamberwick.ini in the working directory";
+        return r;
     }
-    std::error_code ec;
-    fs::remove("player_coords.txt", ec);
-
-    sim::hostReset();
-    sim::World& w = gHost.world;
-    w.frameStepMs = o.frameStepMs;
-    w.gameTime = setup.startTime;
-    w.clockBaseTime = setup.startTime;
-    w.clockStartHour = setup.clockStartHour;
-    w.rngState = seed * 0x9E3779B97F4A7C15ull + 0x2545F4914F6CDD1Dull;
-    gHost.traceEnabled = false;
+    sim::Session session;
+    sim::sessionBegin(session);
+    prepareWorld(gHost.world, seed, setup, o.frameStepMs);
 
     InvariantChecker checker({static_cast<int32_t>(setup.cooldownHours * kMsPerHour),
                               static_cast<int32_t>(setup.durationHours * kMsPerHour), o.frameStepMs});
@@ -101,10 +121,9 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
         };
     gHost.observer = [&checker](const sim::Call& c, const sim::World& world) { checker.afterCall(c, world); };
 
-    std::string error;
     const std::string& plugin = setup.devBuild ? o.pluginDevPath : o.pluginPath;
-    if (!sim::loadPlugin(plugin, &error)) {
-        r.failure = "cannot load the plug-in " + plugin + ": " + error;
+    if (!sim::sessionLoad(session, plugin)) {
+        r.failure = "cannot load the plug-in " + plugin + ": " + session.error;
         sim::hostReset();
         return r;
     }
@@ -112,41 +131,38 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
     int64_t t = 0;
     bool wrapped = false;
     int startedAtWrap = 0, endedAtWrap = 0;
-    while (t < totalMs) {
-        if (faults.beforeFrame(w, t)) checker.keySent(faults.lastKey());
-        t += w.frameStepMs;
+    int32_t before = 0;
+    auto more = [&](sim::World& world) {
+        if (t >= totalMs) return false;
+        if (faults.beforeFrame(world, t)) checker.keySent(faults.lastKey());
+        t += world.frameStepMs;
         checker.setNow(t, gHost.frame + 1);
-        const int32_t before = w.gameTime;
-        sim::runFrame();
-        ++r.frames;
+        before = world.gameTime;
+        return true;
+    };
+    auto after = [&](sim::World& world) {
         // The script ran this frame when it asked to be woken on the next one.
         const bool ran = gHost.wakeFrame == gHost.frame + 1;
-        checker.afterFrame(w, ran, ran ? tw::elapsed(gHost.wakeTime, w.gameTime) : 0);
-        if (!wrapped && before > 0 && w.gameTime < 0) {
+        checker.afterFrame(world, ran, ran ? tw::elapsed(gHost.wakeTime, world.gameTime) : 0);
+        if (!wrapped && before > 0 && world.gameTime < 0) {
             wrapped = true;
             startedAtWrap = checker.visitsStarted();
             endedAtWrap = checker.visitsEnded();
         }
-    }
+    };
+    sim::sessionRun(session, more, after);
+    r.frames = session.frames;
     r.hostCalls = gHost.totalCalls;
-    sim::unloadPlugin();
-    checker.finish(w, gHost.errors);
+    sim::sessionEnd(session);
+    checker.finish(gHost.world, gHost.errors);
     gHost.observer = nullptr;
     for (auto& over : gHost.overrides) over = nullptr;
 
-    r.visitsStarted = checker.visitsStarted();
-    r.visitsEnded = checker.visitsEnded();
-    r.startsWithNobody = checker.startsWithNobody();
+    collect(r, checker, faults);
     if (wrapped) {
         r.visitsStartedAfterWrap = r.visitsStarted - startedAtWrap;
         r.visitsEndedAfterWrap = r.visitsEnded - endedAtWrap;
     }
-    r.longestPassMs = checker.longestPassMs();
-    r.longestPollMs = checker.longestPollMs();
-    r.longestEligibleWait = checker.longestEligibleWait();
-    r.deadHandleTests = checker.deadHandleTests();
-    r.faults = faults.counts();
-    r.violations = checker.violations();
     sim::hostReset();
     return r;
 }
@@ -226,62 +242,54 @@ void runShare(const SoakOptions& o, int share, int stride, std::ostream& out, bo
 
 }  // namespace
 
-int runSoak(const SoakOptions& o, std::FILE* out) {
-    const auto wallStart = std::chrono::steady_clock::now();
-    const int jobs = std::clamp(o.jobs, 1, std::max(1, o.seeds));
-    const bool progress = isatty(STDERR_FILENO) != 0;
-    std::vector<SeedResult> results;
+namespace {
 
-    if (jobs == 1) {
-        std::stringstream text;
-        runShare(o, 0, 1, text, progress);
-        results = readResults(text);
-    } else {
-        char tmpl[] = "/tmp/tamberwick-soak-jobs-XXXXXX";
-        if (!mkdtemp(tmpl)) {
-            fmt::print(stderr, "tamberwick-sim: cannot make a temporary directory for the jobs\n");
-            return 1;
-        }
-        const fs::path jobDir = tmpl;
-        std::fflush(nullptr);
-        std::vector<pid_t> children;
-        for (int j = 0; j < jobs; ++j) {
-            const pid_t pid = fork();
-            if (pid == 0) {
-                std::ofstream file(jobDir / fmt::format("job{}.txt", j), std::ios::binary);
-                runShare(o, j, jobs, file, progress);
-                file.close();
-                std::_Exit(file ? 0 : 3);
-            }
-            if (pid < 0) {
-                fmt::print(stderr, "tamberwick-sim: cannot start job {}\n", j);
-                break;
-            }
-            children.push_back(pid);
-        }
-        bool jobFailed = children.size() != static_cast<std::size_t>(jobs);
-        for (pid_t pid : children) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) jobFailed = true;
-        }
-        for (int j = 0; j < jobs; ++j) {
-            std::ifstream file(jobDir / fmt::format("job{}.txt", j), std::ios::binary);
-            auto part = readResults(file);
-            results.insert(results.end(), std::make_move_iterator(part.begin()), std::make_move_iterator(part.end()));
-        }
-        std::error_code ec;
-        fs::remove_all(jobDir, ec);
-        if (jobFailed)
-            fmt::print(stderr, "tamberwick-sim: a soak job ended abnormally; its remaining seeds are missing\n");
+// Runs the seeds in `jobs` child processes, each writing its results to a file; false when the
+// jobs could not be started at all.
+bool runJobs(const SoakOptions& o, int jobs, bool progress, std::vector<SeedResult>& results) {
+    char tmpl[] = "/tmp/tamberwick-soak-jobs-XXXXXX";
+    if (!mkdtemp(tmpl)) {
+        fmt::print(stderr, "tamberwick-sim: cannot make a temporary directory for the jobs\n");
+        return false;
     }
-    if (progress) std::fprintf(stderr, "\n");
-    std::sort(results.begin(), results.end(), [](const SeedResult& a, const SeedResult& b) { return a.seed < b.seed; });
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    const fs::path jobDir = tmpl;
+    std::fflush(nullptr);
+    std::vector<pid_t> children;
+    for (int j = 0; j < jobs; ++j) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            std::ofstream file(jobDir / fmt::format("job{}.txt", j), std::ios::binary);
+            runShare(o, j, jobs, file, progress);
+            file.close();
+            std::_Exit(file ? 0 : 3);
+        }
+        if (pid < 0) {
+            fmt::print(stderr, "tamberwick-sim: cannot start job {}\n", j);
+            break;
+        }
+        children.push_back(pid);
+    }
+    bool jobFailed = children.size() != static_cast<std::size_t>(jobs);
+    for (pid_t pid : children) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) jobFailed = true;
+    }
+    for (int j = 0; j < jobs; ++j) {
+        std::ifstream file(jobDir / fmt::format("job{}.txt", j), std::ios::binary);
+        auto part = readResults(file);
+        results.insert(results.end(), std::make_move_iterator(part.begin()), std::make_move_iterator(part.end()));
+    }
+    std::error_code ec;
+    fs::remove_all(jobDir, ec);
+    if (jobFailed) fmt::print(stderr, "tamberwick-sim: a soak job ended abnormally; its remaining seeds are missing\n");
+    return true;
+}
 
-    // Violations first, each with what replays it.
+// Violations first, each with what replays it; returns the seeds that had any.
+int printViolations(const SoakOptions& o, const std::vector<SeedResult>& results, std::map<std::string, int>& byKind,
+                    std::FILE* out) {
     int badSeeds = 0;
-    std::map<std::string, int> byKind;
     for (const SeedResult& r : results) {
         if (o.verbose)
             fmt::print(out,
@@ -300,52 +308,82 @@ int runSoak(const SoakOptions& o, std::FILE* out) {
         fmt::print(out, "  replay: tamberwick-sim soak --seeds 1 --first-seed {} --days {} --frame-ms {}\n", r.seed,
                    o.days, o.frameStepMs);
     }
-    const int missing = o.seeds - static_cast<int>(results.size());
+    return badSeeds;
+}
 
-    uint64_t frames = 0, calls = 0;
-    int started = 0, ended = 0, nobody = 0, dev = 0, wraps = 0, startedAfterWrap = 0, endedAfterWrap = 0,
-        longestWait = 0;
-    int32_t longestPass = 0, longestPoll = 0;
-    uint64_t deadTests = 0;
-    FaultCounts faults{};
+// Every seed's figures added up.
+SeedResult totalOf(const std::vector<SeedResult>& results, int& dev, int& wraps) {
+    SeedResult t;
+    dev = wraps = 0;
     for (const SeedResult& r : results) {
-        frames += r.frames;
-        calls += r.hostCalls;
-        started += r.visitsStarted;
-        ended += r.visitsEnded;
-        nobody += r.startsWithNobody;
+        t.frames += r.frames;
+        t.hostCalls += r.hostCalls;
+        t.visitsStarted += r.visitsStarted;
+        t.visitsEnded += r.visitsEnded;
+        t.startsWithNobody += r.startsWithNobody;
         dev += r.devBuild ? 1 : 0;
         wraps += r.crossesWrap ? 1 : 0;
-        startedAfterWrap += r.visitsStartedAfterWrap;
-        endedAfterWrap += r.visitsEndedAfterWrap;
-        longestPass = std::max(longestPass, r.longestPassMs);
-        longestPoll = std::max(longestPoll, r.longestPollMs);
-        longestWait = std::max(longestWait, r.longestEligibleWait);
-        deadTests += r.deadHandleTests;
-        for (std::size_t k = 0; k < kFaultKindCount; ++k) faults[k] += r.faults[k];
+        t.visitsStartedAfterWrap += r.visitsStartedAfterWrap;
+        t.visitsEndedAfterWrap += r.visitsEndedAfterWrap;
+        t.longestPassMs = std::max(t.longestPassMs, r.longestPassMs);
+        t.longestPollMs = std::max(t.longestPollMs, r.longestPollMs);
+        t.longestEligibleWait = std::max(t.longestEligibleWait, r.longestEligibleWait);
+        t.deadHandleTests += r.deadHandleTests;
+        for (std::size_t k = 0; k < kSoakFaultKindCount; ++k) t.faults[k] += r.faults[k];
     }
+    return t;
+}
 
+void printSummary(const SoakOptions& o, const std::vector<SeedResult>& results, int jobs, int badSeeds,
+                  const std::map<std::string, int>& byKind, std::FILE* out) {
+    const int missing = o.seeds - static_cast<int>(results.size());
+    int dev = 0, wraps = 0;
+    const SeedResult t = totalOf(results, dev, wraps);
     fmt::print(out, "\nSoak: seeds {}..{}, {} in-game days each, frames of {} ms, {} job{}\n", o.firstSeed,
                o.firstSeed + static_cast<uint64_t>(o.seeds) - 1, o.days, o.frameStepMs, jobs, jobs == 1 ? "" : "s");
     fmt::print(out, "  seeds run         {} ({} with violations{})\n", results.size(), badSeeds,
                missing ? fmt::format(", {} missing", missing) : "");
     fmt::print(out, "  builds            {} release, {} developer (hotkeys)\n", static_cast<int>(results.size()) - dev,
                dev);
-    fmt::print(out, "  frames            {} ({} host calls)\n", frames, calls);
+    fmt::print(out, "  frames            {} ({} host calls)\n", t.frames, t.hostCalls);
     fmt::print(out, "  visits            {} started, {} ended; {} starts brought nobody and were tried again\n",
-               started, ended, nobody);
+               t.visitsStarted, t.visitsEnded, t.startsWithNobody);
     fmt::print(out, "  timer wrap        {} seeds cross it; after it {} visits started, {} ended\n", wraps,
-               startedAfterWrap, endedAfterWrap);
+               t.visitsStartedAfterWrap, t.visitsEndedAfterWrap);
     fmt::print(out, "  longest pass      {} ms; longest model poll {} ms; most eligible passes before a start {}\n",
-               longestPass, longestPoll, longestWait);
-    fmt::print(out, "  existence tests   {} found a handle gone\n", deadTests);
+               t.longestPassMs, t.longestPollMs, t.longestEligibleWait);
+    fmt::print(out, "  existence tests   {} found a handle gone\n", t.deadHandleTests);
     fmt::print(out, "  faults injected\n");
-    for (std::size_t k = 0; k < kFaultKindCount; ++k)
-        fmt::print(out, "    {:<34} {}\n", faultName(static_cast<FaultKind>(k)), faults[k]);
+    for (std::size_t k = 0; k < kSoakFaultKindCount; ++k)
+        fmt::print(out, "    {:<34} {}\n", faultName(static_cast<FaultKind>(k)), t.faults[k]);
     fmt::print(out, "  violations        {}\n", byKind.empty() ? "none" : "");
     for (const auto& [kind, n] : byKind) fmt::print(out, "    {:<34} {}\n", kind, n);
+}
+
+}  // namespace
+
+int runSoak(const SoakOptions& o, std::FILE* out) {
+    const auto wallStart = std::chrono::steady_clock::now();
+    const int jobs = std::clamp(o.jobs, 1, std::max(1, o.seeds));
+    const bool progress = isatty(STDERR_FILENO) != 0;
+    std::vector<SeedResult> results;
+    if (jobs == 1) {
+        std::stringstream text;
+        runShare(o, 0, 1, text, progress);
+        results = readResults(text);
+    } else if (!runJobs(o, jobs, progress, results)) {
+        return 1;
+    }
+    if (progress) std::fprintf(stderr, "\n");
+    std::sort(results.begin(), results.end(), [](const SeedResult& a, const SeedResult& b) { return a.seed < b.seed; });
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+
+    std::map<std::string, int> byKind;
+    const int badSeeds = printViolations(o, results, byKind, out);
+    printSummary(o, results, jobs, badSeeds, byKind, out);
     fmt::print(out, "  wall clock        {:.1f} s\n", wall);
     std::fflush(out);
+    const int missing = o.seeds - static_cast<int>(results.size());
     return (badSeeds == 0 && missing == 0) ? 0 : 1;
 }
 

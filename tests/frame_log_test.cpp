@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "frame/plugin_log.h"
+#include "frame/settings.h"
 #include "plugin_fixture.h"
 #include "tamberwick_version.h"
 #include "visit_world_check.h"
@@ -15,7 +16,7 @@ namespace {
 
 using sim::gHost;
 
-constexpr int32_t kHourMs = 120000;
+constexpr int32_t kHourMs = tw::kMsPerGameHour;
 
 struct LogTest : twtest::PluginTest {
     std::string logPath() const { return workDir + "/tamberwick.log"; }

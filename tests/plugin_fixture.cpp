@@ -10,7 +10,7 @@
 namespace twtest {
 
 void PluginTest::SetUp() {
-    sim::hostReset();
+    sim::sessionBegin(session);
     char tmpl[] = "/tmp/tamberwick-test-XXXXXX";
     const char* dir = mkdtemp(tmpl);
     ASSERT_NE(dir, nullptr);
@@ -19,15 +19,14 @@ void PluginTest::SetUp() {
 }
 
 void PluginTest::TearDown() {
-    sim::unloadPlugin();
+    sim::sessionEnd(session);
     EXPECT_EQ(hostErrors(), "");
     std::error_code ec;
     std::filesystem::remove_all(workDir, ec);
 }
 
 void PluginTest::load(bool dev) {
-    std::string error;
-    ASSERT_TRUE(sim::loadPlugin(dev ? TAMBERWICK_PLUGIN_DEV : TAMBERWICK_PLUGIN, &error)) << error;
+    ASSERT_TRUE(sim::sessionLoad(session, dev ? TAMBERWICK_PLUGIN_DEV : TAMBERWICK_PLUGIN)) << session.error;
 }
 
 void PluginTest::writeIni(const std::string& text) {

@@ -5,12 +5,13 @@
 
 #include <string>
 
-#include "script_host.h"
+#include "session.h"
 
 namespace twtest {
 
 struct PluginTest : ::testing::Test {
     std::string workDir;
+    sim::Session session;
 
     void SetUp() override;
     void TearDown() override;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "frame/key_state.h"
+#include "frame/settings.h"
 #include "plugin_fixture.h"
 #include "visit/world_tables.h"
 #include "visit_world_check.h"
@@ -12,7 +13,7 @@ namespace {
 using sim::gHost;
 using tw::Op;
 
-constexpr int32_t kHourMs = 120000;
+constexpr int32_t kHourMs = tw::kMsPerGameHour;
 
 struct SchedulerTest : twtest::PluginTest {
     bool visitStartedWithin(int32_t ms) {

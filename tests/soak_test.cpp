@@ -334,13 +334,13 @@ TEST_F(SoakRunTest, SeedsOfBothBuildsAndAcrossTheTimerWrapRunClean) {
         dev += r.devBuild;
         wraps += r.crossesWrap;
         visits += r.visitsEnded;
-        for (std::size_t k = 0; k < simtool::kFaultKindCount; ++k) faults[k] += r.faults[k];
+        for (std::size_t k = 0; k < simtool::kSoakFaultKindCount; ++k) faults[k] += r.faults[k];
     }
     EXPECT_GT(dev, 0);
     EXPECT_GT(wraps, 0);
     EXPECT_GT(visits, 12);
     // A fault that stopped firing would leave its part of the plug-in untried without a word.
-    for (std::size_t k = 0; k < simtool::kFaultKindCount; ++k)
+    for (std::size_t k = 0; k < simtool::kSoakFaultKindCount; ++k)
         EXPECT_GT(faults[k], 0u) << simtool::faultName(static_cast<simtool::FaultKind>(k));
 }
 

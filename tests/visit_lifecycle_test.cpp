@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "frame/settings.h"
 #include "plugin_fixture.h"
 #include "visit_world_check.h"
 
@@ -11,7 +12,7 @@ namespace {
 using sim::gHost;
 using tw::Op;
 
-constexpr int32_t kHourMs = 120000;
+constexpr int32_t kHourMs = tw::kMsPerGameHour;
 
 struct VisitLifecycleTest : twtest::PluginTest {
     // Runs until the visit start is over: each visitor's horse exists, then its 500 ms wait.

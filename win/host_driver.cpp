@@ -4,9 +4,11 @@
 #include <cstring>
 #include <string>
 
-#include "script_host.h"
+#include "session.h"
 
 namespace {
+
+sim::Session gSession;  // the driver's one run of the plug-in
 
 int32_t countLive(sim::EntityKind kind) {
     int32_t n = 0;
@@ -19,19 +21,18 @@ int32_t countLive(sim::EntityKind kind) {
 
 extern "C" {
 
-void twhReset() { sim::hostReset(); }
+void twhReset() { sim::sessionBegin(gSession); }
 
 bool twhLoad(const char* path, char* error, uint32_t errorSize) {
-    std::string text;
-    const bool ok = sim::loadPlugin(path, &text);
+    const bool ok = sim::sessionLoad(gSession, path);
     if (error && errorSize > 0) {
-        std::strncpy(error, text.c_str(), errorSize - 1);
+        std::strncpy(error, gSession.error.c_str(), errorSize - 1);
         error[errorSize - 1] = '\0';
     }
     return ok;
 }
 
-void twhUnload() { sim::unloadPlugin(); }
+void twhUnload() { sim::sessionEnd(gSession); }
 void twhMarkWaits() { sim::gHost.markWaits = true; }
 bool twhFirstReadyPassDone() { return sim::firstReadyPassWait() >= 0; }
 

@@ -20,11 +20,12 @@
 #include <string>
 #include <vector>
 
+#include "frame/settings.h"
 #include "host_driver.h"
 
 namespace {
 
-constexpr int32_t kGameHourMs = 120000;
+constexpr int32_t kGameHourMs = tw::kMsPerGameHour;
 constexpr int32_t kFrameLimitMs = 10 * 60 * 1000;
 
 int failures = 0;

@@ -8,8 +8,9 @@ list(FILTER TW_STANDIN_HOST_SOURCES EXCLUDE REGEX "(_posix|win32_standin)\\.cpp$
 add_library(scripthook_standin SHARED ${TW_STANDIN_HOST_SOURCES}
   ${CMAKE_CURRENT_SOURCE_DIR}/host_driver.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/scripthook_standin.def)
-target_include_directories(scripthook_standin PUBLIC ${CMAKE_SOURCE_DIR}/host ${CMAKE_SOURCE_DIR}/src
-  ${CMAKE_CURRENT_SOURCE_DIR})
+# Its users drive it through host_driver.h only.
+target_include_directories(scripthook_standin PRIVATE ${CMAKE_SOURCE_DIR}/host ${CMAKE_SOURCE_DIR}/src
+  PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_definitions(scripthook_standin PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_options(scripthook_standin PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(scripthook_standin PROPERTIES
@@ -19,6 +20,7 @@ set_target_properties(scripthook_standin PROPERTIES
 
 add_executable(tamberwick_host_exe ${CMAKE_CURRENT_SOURCE_DIR}/tamberwick_host.cpp)
 target_link_libraries(tamberwick_host_exe PRIVATE scripthook_standin)
+target_include_directories(tamberwick_host_exe PRIVATE ${CMAKE_SOURCE_DIR}/src)  # the game hour
 target_link_options(tamberwick_host_exe PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(tamberwick_host_exe PROPERTIES OUTPUT_NAME tamberwick-host RUNTIME_OUTPUT_DIRECTORY ${TW_WINE_HOST_DIR})
 add_dependencies(tamberwick_host_exe tamberwick_asi tamberwick_dev_asi)

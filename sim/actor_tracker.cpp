@@ -1,0 +1,72 @@
+#include "actor_tracker.h"
+
+#include <cmath>
+#include <iterator>
+
+namespace simtool {
+
+namespace {
+
+constexpr int32_t kPathSampleMs = 1000;  // game time between path samples
+constexpr float kPathMinStep = 0.5f;     // m; smaller moves add no path point
+
+void extend(std::vector<PathPoint>& path, tw::Vec3 pos) {
+    if (path.empty() || std::hypot(path.back().x - pos.x, path.back().y - pos.y) >= kPathMinStep)
+        path.push_back({pos.x, pos.y});
+}
+
+}  // namespace
+
+const char* actorName(Actor a) {
+    switch (a) {
+        case Actor::Sadie:
+            return "Sadie";
+        case Actor::Charles:
+            return "Charles";
+        case Actor::SadieHorse:
+            return "Sadie's horse";
+        case Actor::CharlesHorse:
+            return "Charles's horse";
+    }
+    return "?";
+}
+
+ActorTracker makeActorTracker() {
+    ActorTracker t;
+    for (std::size_t a = 0; a < kActorCount; ++a) t.models[a] = sim::nameHash(kActorModels[a]);
+    return t;
+}
+
+int actorOfHandle(const ActorTracker& t, sim::Handle h) {
+    if (h == 0) return -1;
+    for (std::size_t a = 0; a < kActorCount; ++a)
+        if (t.handles[a] == h && t.present[a]) return static_cast<int>(a);
+    return -1;
+}
+
+int actorOfModel(const ActorTracker& t, sim::Hash m) {
+    for (std::size_t a = 0; a < kActorCount; ++a)
+        if (t.models[a] == m) return static_cast<int>(a);
+    return -1;
+}
+
+void actorArrives(ActorTracker& t, std::size_t a, sim::Handle h, tw::Vec3 pos) {
+    t.handles[a] = h;
+    t.present[a] = true;
+    t.departing[a] = t.ridingAway[a] = t.toHorse[a] = t.dressed[a] = false;
+    t.lastPoint[a] = 0;
+    t.lastWalkTarget[a] = {};
+    t.paths[a].push_back({pos.x, pos.y});
+}
+
+void samplePaths(ActorTracker& t, sim::World& w) {
+    if (tw::elapsed(w.gameTime, t.nextSample) < 0) return;
+    t.nextSample = tw::addTime(w.gameTime, kPathSampleMs);
+    for (std::size_t a = 0; a < kActorCount; ++a) {
+        if (!t.present[a]) continue;
+        if (const sim::Entity* e = sim::findEntity(w, t.handles[a])) extend(t.paths[a], e->pos);
+    }
+    if (const sim::Entity* p = sim::findEntity(w, w.playerPed)) extend(t.playerPath, p->pos);
+}
+
+}  // namespace simtool
