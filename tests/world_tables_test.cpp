@@ -11,12 +11,6 @@ using tw::Op;
 
 struct WorldTablesTest : twtest::PluginTest {};
 
-TEST(WorldTables, CreatedModelsAreTheOnesTheHostRegistersForThePlugin) {
-    ASSERT_EQ(std::size(sim::kPluginModels), tw::kCreatedModels.size());
-    for (std::size_t i = 0; i < tw::kCreatedModels.size(); ++i)
-        EXPECT_STREQ(tw::kCreatedModels[i], sim::kPluginModels[i]) << "row " << i;
-}
-
 TEST_F(WorldTablesTest, ActivityPointsAreCreatedAtTheTablesSpotsInOrder) {
     load();
     ASSERT_TRUE(sim::runUntil([] { return sim::countOf(Op::scenarioPointCreate) >= tw::kActivitySpotCount; }, 60000));

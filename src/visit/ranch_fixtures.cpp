@@ -46,8 +46,8 @@ void ensureBedroll(Handle& bedroll, Hash model, Vec3 position, float heading, ui
 void ensureSleepPoint(Handle& point, Vec3 position, float heading, uint8_t bit, int number) {
     if (point != 0) return;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        point = scenarioPointCreate(miscGetHashKey("WORLD_HUMAN_SLEEP_GROUND_ARM"), position.x, position.y, position.z,
-                                    heading, -1, 1);
+        point = scenarioPointCreate(miscGetHashKey(kSleepPointScenario), position.x, position.y, position.z, heading,
+                                    -1, 1);
         scriptWait(100);
         if (point != 0 && scenarioPointExists(point)) {
             failing &= static_cast<uint8_t>(~bit);

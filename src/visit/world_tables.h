@@ -160,6 +160,9 @@ static_assert(visitorTableIsConsistent(), "visitor table: shared bedroll, too ma
 constexpr std::size_t visitorRow(bool isCharles) { return isCharles ? kCharlesRow : kSadieRow; }
 constexpr const VisitorFacts& visitorFacts(bool isCharles) { return kVisitors[visitorRow(isCharles)]; }
 
+// The scenario type of the sleep point made at each bedroll.
+inline constexpr const char* kSleepPointScenario = "WORLD_HUMAN_SLEEP_GROUND_ARM";
+
 // Every model the plug-in creates something from: the visitors, their horses, the bedrolls.
 inline constexpr std::array<const char*, 6> kCreatedModels{
     kVisitors[kSadieRow].pedModel,
