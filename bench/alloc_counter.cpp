@@ -13,7 +13,8 @@ std::atomic<uint64_t> pluginAllocations{0};
 void* operator new(std::size_t n) {
     bench::allocations.fetch_add(1, std::memory_order_relaxed);
     // The host's own allocations (answering a call, ticking the world) are not the plug-in's.
-    if (sim::gHost.inScript && !sim::gHost.answering) bench::pluginAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (host::gHost.inScript && !host::gHost.answering)
+        bench::pluginAllocations.fetch_add(1, std::memory_order_relaxed);
     if (void* p = std::malloc(n ? n : 1)) return p;
     throw std::bad_alloc();
 }

@@ -30,7 +30,7 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 
 struct Setup {
     bool dev = false;
@@ -38,20 +38,20 @@ struct Setup {
     int cooldownHours = 72;
     int durationHours = 48;
     int startHour = 8;
-    sim::Vec3 player{-1642.0f, -1380.0f, 83.0f};
+    host::Vec3 player{-1642.0f, -1380.0f, 83.0f};
     // Plays the world forward into the state to measure; false when the state was not reached.
     std::function<bool()> reach = [] { return true; };
 };
 
 bool anyPluginPed(bool wantAlive) {
-    for (const sim::Entity& e : gHost.world.entities)
-        if (e.byPlugin && e.alive == wantAlive && e.kind == sim::EntityKind::Ped) return true;
+    for (const host::Entity& e : gHost.world.entities)
+        if (e.byPlugin && e.alive == wantAlive && e.kind == host::EntityKind::Ped) return true;
     return false;
 }
 
 bool prepare(const Setup& s) {
-    static sim::Session session;
-    sim::sessionBegin(session);
+    static host::Session session;
+    host::sessionBegin(session);
     static std::string dir = [] {
         char tmpl[] = "/tmp/tamberwick-bench-XXXXXX";
         return std::string(mkdtemp(tmpl));
@@ -61,9 +61,9 @@ bool prepare(const Setup& s) {
                                            << "\nvisitDuration=" << s.durationHours << "\nlog=" << s.log << "\n";
     gHost.world.clockStartHour = s.startHour;
     gHost.traceEnabled = false;
-    if (sim::Entity* p = sim::findEntity(gHost.world, gHost.world.playerPed)) p->pos = s.player;
-    if (!sim::sessionLoad(session, s.dev ? TAMBERWICK_PLUGIN_DEV : TAMBERWICK_PLUGIN)) return false;
-    sim::runFor(20000);  // start-up and the first passes
+    if (host::Entity* p = host::findEntity(gHost.world, gHost.world.playerPed)) p->pos = s.player;
+    if (!host::sessionLoad(session, s.dev ? TAMBERWICK_PLUGIN_DEV : TAMBERWICK_PLUGIN)) return false;
+    host::runFor(20000);  // start-up and the first passes
     return s.reach();
 }
 
@@ -83,17 +83,17 @@ double threadCpuSeconds() {
 void measure(benchmark::State& state, const Setup& s) {
     if (!prepare(s)) {
         state.SkipWithError("state not reached");
-        sim::unloadPlugin();
+        host::unloadPlugin();
         return;
     }
-    for (int i = 0; i < 200; ++i) sim::runFrame();  // settle into steady state
+    for (int i = 0; i < 200; ++i) host::runFrame();  // settle into steady state
     const uint64_t calls0 = gHost.totalCalls;
     const uint64_t resumes0 = gHost.resumes;
     const uint64_t allocs0 = bench::allocations.load();
     const uint64_t pluginAllocs0 = bench::pluginAllocations.load();
     const double t0 = threadCpuSeconds();
     TW_COUNT_ON();
-    for (auto _ : state) sim::runFrame();
+    for (auto _ : state) host::runFrame();
     TW_COUNT_OFF();
     const double seconds = threadCpuSeconds() - t0;
     const auto passes = static_cast<double>(std::max<uint64_t>(1, gHost.resumes - resumes0));
@@ -104,7 +104,7 @@ void measure(benchmark::State& state, const Setup& s) {
         static_cast<double>(bench::pluginAllocations.load() - pluginAllocs0) / passes;
     state.counters["host_errors"] = static_cast<double>(gHost.errors.size());
     state.counters["pass_cpu_ns"] = seconds * 1e9 / passes;  // CPU time: honest on a shared machine
-    sim::unloadPlugin();
+    host::unloadPlugin();
 }
 
 void waitingAwayFromRanch(benchmark::State& state, bool log) {
@@ -119,8 +119,8 @@ void waitingAtRanchDuringCooldown(benchmark::State& state, bool log) {
     s.log = log;
     s.durationHours = 0;  // the first visit leaves at once; its end starts a 72-hour cooldown
     s.reach = [] {
-        if (!sim::runUntil([] { return anyPluginPed(true); }, 600000)) return false;
-        return sim::runUntil([] { return !anyPluginPed(true); }, 900000);
+        if (!host::runUntil([] { return anyPluginPed(true); }, 600000)) return false;
+        return host::runUntil([] { return !anyPluginPed(true); }, 900000);
     };
     measure(state, s);
 }
@@ -129,8 +129,8 @@ void visitBusyAtActivities(benchmark::State& state) {
     Setup s;
     s.cooldownHours = 0;
     s.reach = [] {
-        if (!sim::runUntil([] { return anyPluginPed(true); }, 600000)) return false;
-        sim::runFor(120000);  // settled, first activities under way
+        if (!host::runUntil([] { return anyPluginPed(true); }, 600000)) return false;
+        host::runFor(120000);  // settled, first activities under way
         return anyPluginPed(true);
     };
     measure(state, s);
@@ -141,8 +141,8 @@ void visitBothAsleep(benchmark::State& state) {
     s.cooldownHours = 0;
     s.startHour = 21;
     s.reach = [] {
-        if (!sim::runUntil([] { return anyPluginPed(true); }, 600000)) return false;
-        sim::runFor(3 * 120000);  // past 22:00, walked to the bedrolls
+        if (!host::runUntil([] { return anyPluginPed(true); }, 600000)) return false;
+        host::runFor(3 * 120000);  // past 22:00, walked to the bedrolls
         return anyPluginPed(true);
     };
     measure(state, s);
@@ -153,8 +153,8 @@ void visitBothDeparting(benchmark::State& state) {
     s.cooldownHours = 0;
     s.durationHours = 0;
     s.reach = [] {
-        if (!sim::runUntil([] { return anyPluginPed(true); }, 600000)) return false;
-        sim::runFor(5000);
+        if (!host::runUntil([] { return anyPluginPed(true); }, 600000)) return false;
+        host::runFor(5000);
         return anyPluginPed(true);
     };
     measure(state, s);
@@ -165,8 +165,8 @@ void overlayOnDuringVisit(benchmark::State& state) {
     s.dev = true;
     s.cooldownHours = 0;
     s.reach = [] {
-        if (!sim::runUntil([] { return anyPluginPed(true); }, 600000)) return false;
-        sim::runFor(120000);
+        if (!host::runUntil([] { return anyPluginPed(true); }, 600000)) return false;
+        host::runFor(120000);
         return anyPluginPed(true);
     };
     measure(state, s);
@@ -174,19 +174,19 @@ void overlayOnDuringVisit(benchmark::State& state) {
 
 // The same frames with no plug-in loaded: the host substitute's own share of a pass.
 void hostFrameAlone(benchmark::State& state) {
-    sim::hostReset();
+    host::hostReset();
     gHost.traceEnabled = false;
-    for (auto _ : state) sim::runFrame();
+    for (auto _ : state) host::runFrame();
 }
 
 // A frame whose script only waits for the next one: the world's frame plus a fiber switch
 // into the script and back.
 void hostFrameIdleScript(benchmark::State& state) {
-    sim::hostReset();
+    host::hostReset();
     gHost.traceEnabled = false;
     gHost.script = &idleScript;
-    for (auto _ : state) sim::runFrame();
-    sim::destroyScriptFiber();
+    for (auto _ : state) host::runFrame();
+    host::destroyScriptFiber();
     gHost.script = nullptr;
 }
 

@@ -25,7 +25,7 @@ struct Answers {
 
 Answers answers;
 
-bool fuzzedAnswer(sim::Call& call, sim::World&) {
+bool fuzzedAnswer(host::Call& call, host::World&) {
     const tw::OpInfo& info = tw::opInfo(call.op);
     call.result = {answers.next32(), answers.next32(), answers.next32()};
     // Out-parameters get fuzzed values too.
@@ -47,20 +47,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return mkdtemp(tmpl) && chdir(tmpl) == 0;
     }();
     (void)inDir;
-    sim::hostReset();
-    sim::gHost.traceEnabled = false;
+    host::hostReset();
+    host::gHost.traceEnabled = false;
     answers = {data, size, 0};
-    for (auto& o : sim::gHost.overrides) o = fuzzedAnswer;
-    sim::gHost.allPedsAnswer = [](int32_t* peds, int32_t capacity) {
+    for (auto& o : host::gHost.overrides) o = fuzzedAnswer;
+    host::gHost.allPedsAnswer = [](int32_t* peds, int32_t capacity) {
         for (int32_t i = 0; i < capacity; ++i) peds[i] = static_cast<int32_t>(answers.next32());
         return static_cast<int32_t>(answers.next32());
     };
-    if (!sim::loadPlugin(TAMBERWICK_PLUGIN_DEV)) std::abort();
+    if (!host::loadPlugin(TAMBERWICK_PLUGIN_DEV)) std::abort();
     for (int frame = 0; frame < 3000; ++frame) {
-        sim::runFrame();
-        if (size && data[frame % size] == 0x70) sim::sendKey(0x70 + data[(frame + 1) % size] % 4);
-        if (size && data[frame % size] == 0x49) sim::sendKey(0x49);
+        host::runFrame();
+        if (size && data[frame % size] == 0x70) host::sendKey(0x70 + data[(frame + 1) % size] % 4);
+        if (size && data[frame % size] == 0x49) host::sendKey(0x49);
     }
-    sim::unloadPlugin();
+    host::unloadPlugin();
     return 0;
 }

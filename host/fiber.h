@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-namespace sim {
+namespace host {
 
 struct Fiber;
 
@@ -16,4 +16,4 @@ void fiberYield(Fiber* f);
 // Frees a fiber that is not running; its stack is dropped wherever it stood.
 void fiberDestroy(Fiber* f);
 
-}  // namespace sim
+}  // namespace host

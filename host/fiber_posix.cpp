@@ -95,7 +95,7 @@ twFiberStart:
 )");
 #endif
 
-namespace sim {
+namespace host {
 
 struct Fiber {
 #ifdef TW_FIBER_ASM
@@ -246,4 +246,4 @@ void fiberDestroy(Fiber* f) {
     delete f;
 }
 
-}  // namespace sim
+}  // namespace host

@@ -6,7 +6,7 @@
 
 #include "fiber.h"
 
-namespace sim {
+namespace host {
 
 struct Fiber {
     void* self = nullptr;  // the script's fiber
@@ -54,4 +54,4 @@ void fiberDestroy(Fiber* f) {
     delete f;
 }
 
-}  // namespace sim
+}  // namespace host

@@ -9,7 +9,7 @@
 #include "frame/settings.h"
 #include "visit/world_tables.h"
 
-namespace sim {
+namespace host {
 
 inline constexpr int32_t kMsPerGameHour = tw::kMsPerGameHour;  // game time of one in-game hour
 
@@ -23,4 +23,4 @@ inline constexpr const auto& kHouseholdModels = tw::kHouseholdModelNames;
 // The scenario type of the sleep points the plug-in makes beside its bedrolls.
 inline constexpr const char* kSleepScenario = tw::kSleepPointScenario;
 
-}  // namespace sim
+}  // namespace host

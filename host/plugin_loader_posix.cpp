@@ -3,7 +3,7 @@
 
 #include "script_host.h"
 
-namespace sim {
+namespace host {
 
 bool loadPlugin(const std::string& path, std::string* errorText) {
     void* lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -36,4 +36,4 @@ void unloadPlugin() {
     gHost.entry = nullptr;
 }
 
-}  // namespace sim
+}  // namespace host

@@ -4,7 +4,7 @@
 
 #include "script_host.h"
 
-namespace sim {
+namespace host {
 
 bool loadPlugin(const std::string& path, std::string* errorText) {
     HMODULE lib = LoadLibraryA(path.c_str());
@@ -32,4 +32,4 @@ void unloadPlugin() {
     gHost.entry = nullptr;
 }
 
-}  // namespace sim
+}  // namespace host

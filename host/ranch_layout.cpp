@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-namespace sim {
+namespace host {
 
 namespace {
 
@@ -176,4 +176,4 @@ bool playerGreets(World& w, Handle ped) {
 
 const RanchHousehold& ranchHousehold() { return ranch.household; }
 
-}  // namespace sim
+}  // namespace host

@@ -7,7 +7,7 @@
 #include "visit/world_tables.h"
 #include "world.h"
 
-namespace sim {
+namespace host {
 
 // The chore scenario types the visitors look for near the house (the plug-in's own lists),
 // for telling a chore from the other activities when reading what the plug-in did.
@@ -41,4 +41,4 @@ struct RanchHousehold {
 };
 const RanchHousehold& ranchHousehold();
 
-}  // namespace sim
+}  // namespace host

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace sim {
+namespace host {
 
 // Advances state by one step and returns the step's 64 bits.
 inline uint64_t splitmix64(uint64_t& state) {
@@ -14,4 +14,4 @@ inline uint64_t splitmix64(uint64_t& state) {
     return z ^ (z >> 31);
 }
 
-}  // namespace sim
+}  // namespace host

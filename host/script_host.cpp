@@ -7,7 +7,7 @@
 #include "fiber.h"
 #include "world_ops.h"
 
-namespace sim {
+namespace host {
 
 ScriptHost gHost;
 
@@ -105,37 +105,37 @@ float Call::f(std::size_t n) const {
 
 // ---- the nine functions -------------------------------------------------------------
 
-}  // namespace sim
+}  // namespace host
 
 extern "C" {
 
 void scriptRegister(void* module, ScriptFunction script) {
-    ++sim::gHost.registerCalls;
-    sim::gHost.module = module;
-    sim::gHost.script = script;
+    ++host::gHost.registerCalls;
+    host::gHost.module = module;
+    host::gHost.script = script;
 }
 
 void scriptUnregister(void* module) {
-    ++sim::gHost.unregisterCalls;
-    if (module != sim::gHost.module) sim::error("scriptUnregister with a module that registered nothing");
-    sim::gHost.script = nullptr;
+    ++host::gHost.unregisterCalls;
+    if (module != host::gHost.module) host::error("scriptUnregister with a module that registered nothing");
+    host::gHost.script = nullptr;
 }
 
 void keyboardHandlerRegister(KeyboardHandler handler) {
-    ++sim::gHost.keyboardRegisterCalls;
-    sim::gHost.keyboard = handler;
+    ++host::gHost.keyboardRegisterCalls;
+    host::gHost.keyboard = handler;
 }
 
 void keyboardHandlerUnregister(KeyboardHandler handler) {
-    ++sim::gHost.keyboardUnregisterCalls;
-    if (handler != sim::gHost.keyboard) sim::error("keyboardHandlerUnregister with a handler never registered");
-    sim::gHost.keyboard = nullptr;
+    ++host::gHost.keyboardUnregisterCalls;
+    if (handler != host::gHost.keyboard) host::error("keyboardHandlerUnregister with a handler never registered");
+    host::gHost.keyboard = nullptr;
 }
 
 void scriptWait(uint32_t ms) {
-    auto& h = sim::gHost;
+    auto& h = host::gHost;
     if (!h.inScript || !h.fiber) {
-        sim::error("scriptWait called outside the script fiber");
+        host::error("scriptWait called outside the script fiber");
         return;
     }
     if (h.traceEnabled) {
@@ -144,21 +144,21 @@ void scriptWait(uint32_t ms) {
     }
     h.wakeTime = static_cast<int32_t>(static_cast<uint32_t>(h.world.gameTime) + ms);
     h.wakeFrame = h.frame + 1;
-    sim::fiberYield(h.fiber);
+    host::fiberYield(h.fiber);
 }
 
 void nativeInit(uint64_t hash) {
-    auto& h = sim::gHost;
-    if (h.framing) sim::error("nativeInit before the previous call was made");
+    auto& h = host::gHost;
+    if (h.framing) host::error("nativeInit before the previous call was made");
     h.framing = true;
     h.pendingHash = hash;
     h.pendingArgc = 0;
 }
 
 void nativePush64(uint64_t value) {
-    auto& h = sim::gHost;
+    auto& h = host::gHost;
     if (!h.framing) {
-        sim::error("nativePush64 without nativeInit");
+        host::error("nativePush64 without nativeInit");
         return;
     }
     if (h.pendingArgc < h.pending.size()) h.pending[h.pendingArgc] = value;
@@ -166,62 +166,62 @@ void nativePush64(uint64_t value) {
 }
 
 uint64_t* nativeCall() {
-    auto& h = sim::gHost;
+    auto& h = host::gHost;
     h.resultSlots = {};
     if (!h.framing) [[unlikely]] {
-        sim::error("nativeCall without nativeInit");
+        host::error("nativeCall without nativeInit");
         return h.resultSlots.data();
     }
     h.framing = false;
-    if (!h.inScript) sim::error("host operation called outside the script fiber");
+    if (!h.inScript) host::error("host operation called outside the script fiber");
 
-    const tw::Op op = sim::kHashIndex.find(h.pendingHash);
+    const tw::Op op = host::kHashIndex.find(h.pendingHash);
     if (op == tw::Op::Count) {
         char text[64];
         std::snprintf(text, sizeof text, "unknown operation hash 0x%016llX",
                       static_cast<unsigned long long>(h.pendingHash));
-        sim::error(text);
+        host::error(text);
         return h.resultSlots.data();
     }
     const tw::OpInfo& info = tw::opInfo(op);
     if (h.pendingArgc != info.argc) {
-        sim::error(std::string(info.name) + ": " + std::to_string(h.pendingArgc) + " arguments pushed, " +
-                   std::to_string(info.argc) + " expected");
+        host::error(std::string(info.name) + ": " + std::to_string(h.pendingArgc) + " arguments pushed, " +
+                    std::to_string(info.argc) + " expected");
         return h.resultSlots.data();
     }
 
     // Traced calls keep a full copy, string arguments included; untraced ones reuse the scratch
     // record and build no strings.
     if (h.traceEnabled) {
-        sim::Call call;
-        sim::fillCall(call, op, info, 0);
+        host::Call call;
+        host::fillCall(call, op, info, 0);
         std::size_t n = 0;
         for (std::size_t i = 0; i < info.argc && n < call.strings.size(); ++i) {
             const auto k = info.args[i].kind;
             if ((k == tw::ArgKind::Str || k == tw::ArgKind::LitStr) && call.args[i] != 0) call.strings[n++] = call.s(i);
         }
-        sim::answerCall(call);
+        host::answerCall(call);
         h.trace.push_back(std::move(call));
     } else {
-        sim::Call& call = sim::scratchCall;
-        sim::fillCall(call, op, info, call.argc);
+        host::Call& call = host::scratchCall;
+        host::fillCall(call, op, info, call.argc);
         for (std::string& text : call.strings)
             if (!text.empty()) text.clear();  // an override may have written one
-        sim::answerCall(call);
+        host::answerCall(call);
     }
     return h.resultSlots.data();
 }
 
 int32_t worldGetAllPeds(int32_t* peds, int32_t capacity) {
-    auto& h = sim::gHost;
-    if (!h.inScript) sim::error("worldGetAllPeds called outside the script fiber");
+    auto& h = host::gHost;
+    if (!h.inScript) host::error("worldGetAllPeds called outside the script fiber");
     if (h.allPedsAnswer) return h.allPedsAnswer(peds, capacity);
-    return sim::allPeds(h.world, peds, capacity);
+    return host::allPeds(h.world, peds, capacity);
 }
 
 }  // extern "C"
 
-namespace sim {
+namespace host {
 
 // ---- running the plug-in ------------------------------------------------------------
 
@@ -277,4 +277,4 @@ void clearTrace() {
     gHost.waitMarks.clear();
 }
 
-}  // namespace sim
+}  // namespace host

@@ -14,7 +14,7 @@
 #include "frame/host_catalogue.h"
 #include "world.h"
 
-namespace sim {
+namespace host {
 
 // One decoded host call.
 struct Call {
@@ -148,4 +148,4 @@ long firstReadyPassWait();
 // after the wait at index lastWait in waitMarks; -1: everything.
 std::string orderedTraceText(long lastWait = -1);
 
-}  // namespace sim
+}  // namespace host

@@ -1,6 +1,6 @@
 #include "session.h"
 
-namespace sim {
+namespace host {
 
 void sessionBegin(Session& s) {
     s = Session{};
@@ -41,4 +41,4 @@ bool runUntil(const std::function<bool()>& pred, int32_t limitMs) {
     return done;
 }
 
-}  // namespace sim
+}  // namespace host

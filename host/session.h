@@ -9,7 +9,7 @@
 
 #include "script_host.h"
 
-namespace sim {
+namespace host {
 
 struct Session {
     std::string error;    // why the module could not be loaded; empty when it was
@@ -37,4 +37,4 @@ void sessionRun(Session& s, More&& more, After&& after) {
     }
 }
 
-}  // namespace sim
+}  // namespace host

@@ -8,7 +8,7 @@
 
 #include "script_host.h"
 
-namespace sim {
+namespace host {
 
 namespace {
 
@@ -231,4 +231,4 @@ std::string orderedTraceText(long lastWait) {
     return out;
 }
 
-}  // namespace sim
+}  // namespace host

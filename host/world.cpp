@@ -7,7 +7,7 @@
 
 #include "random.h"
 
-namespace sim {
+namespace host {
 
 uint32_t nameHash(const char* name) {
     uint32_t h = 0;
@@ -152,4 +152,4 @@ void seedWorld(World& w, uint64_t seed) {
 
 uint32_t nextRandom(World& w) { return static_cast<uint32_t>(splitmix64(w.rngState) >> 32); }
 
-}  // namespace sim
+}  // namespace host

@@ -11,7 +11,7 @@
 #include "frame/types.h"
 #include "plugin_facts.h"
 
-namespace sim {
+namespace host {
 
 using tw::Handle;
 using tw::Hash;
@@ -192,4 +192,4 @@ void releasePoint(World& w, const Entity& e);
 // Removes an entity as the game does when something else deletes it: gone, its point free.
 void removeEntity(World& w, Handle h);
 
-}  // namespace sim
+}  // namespace host

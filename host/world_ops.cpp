@@ -5,7 +5,7 @@
 
 #include "script_host.h"
 
-namespace sim {
+namespace host {
 
 namespace {
 
@@ -408,4 +408,4 @@ bool canSee(World& w, Handle from, Vec3 to) {
     return lineOfSight(w, e->pos, to);
 }
 
-}  // namespace sim
+}  // namespace host

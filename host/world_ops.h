@@ -6,7 +6,7 @@
 #include "frame/host_catalogue.h"
 #include "world.h"
 
-namespace sim {
+namespace host {
 
 struct Call;
 using OpHandler = void (*)(Call& call, World& world);
@@ -19,4 +19,4 @@ int32_t allPeds(World& w, int32_t* peds, int32_t capacity);
 // Sight from a ped to a point, as the host's line-of-sight tests answer it.
 bool canSee(World& w, Handle from, Vec3 to);
 
-}  // namespace sim
+}  // namespace host

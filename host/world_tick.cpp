@@ -6,7 +6,7 @@
 #include "ranch_layout.h"
 #include "world.h"
 
-namespace sim {
+namespace host {
 
 namespace {
 
@@ -113,4 +113,4 @@ void worldTick(World& w) {
     ranchTick(w);
 }
 
-}  // namespace sim
+}  // namespace host

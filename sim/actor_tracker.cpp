@@ -3,7 +3,7 @@
 #include <cmath>
 #include <iterator>
 
-namespace simtool {
+namespace sim {
 
 namespace {
 
@@ -33,24 +33,24 @@ const char* actorName(Actor a) {
 
 ActorTracker makeActorTracker() {
     ActorTracker t;
-    for (std::size_t a = 0; a < kActorCount; ++a) t.models[a] = sim::nameHash(kActorModels[a]);
+    for (std::size_t a = 0; a < kActorCount; ++a) t.models[a] = host::nameHash(kActorModels[a]);
     return t;
 }
 
-int actorOfHandle(const ActorTracker& t, sim::Handle h) {
+int actorOfHandle(const ActorTracker& t, host::Handle h) {
     if (h == 0) return -1;
     for (std::size_t a = 0; a < kActorCount; ++a)
         if (t.handles[a] == h && t.present[a]) return static_cast<int>(a);
     return -1;
 }
 
-int actorOfModel(const ActorTracker& t, sim::Hash m) {
+int actorOfModel(const ActorTracker& t, host::Hash m) {
     for (std::size_t a = 0; a < kActorCount; ++a)
         if (t.models[a] == m) return static_cast<int>(a);
     return -1;
 }
 
-void actorArrives(ActorTracker& t, std::size_t a, sim::Handle h, tw::Vec3 pos) {
+void actorArrives(ActorTracker& t, std::size_t a, host::Handle h, tw::Vec3 pos) {
     t.handles[a] = h;
     t.present[a] = true;
     t.departing[a] = t.ridingAway[a] = t.toHorse[a] = t.dressed[a] = false;
@@ -59,14 +59,14 @@ void actorArrives(ActorTracker& t, std::size_t a, sim::Handle h, tw::Vec3 pos) {
     t.paths[a].push_back({pos.x, pos.y});
 }
 
-void samplePaths(ActorTracker& t, sim::World& w) {
+void samplePaths(ActorTracker& t, host::World& w) {
     if (tw::elapsed(w.gameTime, t.nextSample) < 0) return;
     t.nextSample = tw::addTime(w.gameTime, kPathSampleMs);
     for (std::size_t a = 0; a < kActorCount; ++a) {
         if (!t.present[a]) continue;
-        if (const sim::Entity* e = sim::findEntity(w, t.handles[a])) extend(t.paths[a], e->pos);
+        if (const host::Entity* e = host::findEntity(w, t.handles[a])) extend(t.paths[a], e->pos);
     }
-    if (const sim::Entity* p = sim::findEntity(w, w.playerPed)) extend(t.playerPath, p->pos);
+    if (const host::Entity* p = host::findEntity(w, w.playerPed)) extend(t.playerPath, p->pos);
 }
 
-}  // namespace simtool
+}  // namespace sim

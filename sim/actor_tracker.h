@@ -9,31 +9,31 @@
 
 #include "world.h"
 
-namespace simtool {
+namespace sim {
 
 enum class Actor : uint8_t { Sadie, Charles, SadieHorse, CharlesHorse };
 inline constexpr std::size_t kActorCount = 4;
 const char* actorName(Actor a);  // "Sadie", "Charles", "Sadie's horse", "Charles's horse"
-// The plug-in's model of each actor is sim::kPluginModels[actor].
-inline constexpr const auto& kActorModels = sim::kPluginModels;
-static_assert(std::size(sim::kPluginModels) > kActorCount);
+// The plug-in's model of each actor is host::kPluginModels[actor].
+inline constexpr const auto& kActorModels = host::kPluginModels;
+static_assert(std::size(host::kPluginModels) > kActorCount);
 
 struct PathPoint {
     float x = 0, y = 0;
 };
 
 struct ActorTracker {
-    std::array<sim::Hash, kActorCount> models{};
-    std::array<sim::Handle, kActorCount> handles{};
+    std::array<host::Hash, kActorCount> models{};
+    std::array<host::Handle, kActorCount> handles{};
     std::array<bool, kActorCount> present{};
     std::array<bool, kActorCount> pending{};  // model requested, ped not made yet
     std::array<bool, kActorCount> departing{};
     std::array<bool, kActorCount> ridingAway{};
     std::array<bool, kActorCount> toHorse{};
     std::array<bool, kActorCount> dressed{};
-    std::array<sim::Handle, kActorCount> lastPoint{};
+    std::array<host::Handle, kActorCount> lastPoint{};
     std::array<tw::Vec3, kActorCount> lastWalkTarget{};
-    std::array<sim::Handle, 2> bedrolls{};
+    std::array<host::Handle, 2> bedrolls{};
     std::array<bool, 2> bedrollPresent{};
     std::array<std::vector<PathPoint>, kActorCount> paths;
     std::vector<PathPoint> playerPath;
@@ -41,11 +41,11 @@ struct ActorTracker {
 };
 
 ActorTracker makeActorTracker();
-int actorOfHandle(const ActorTracker& t, sim::Handle h);  // -1: none present holds it
-int actorOfModel(const ActorTracker& t, sim::Hash m);     // -1: not an actor's model
+int actorOfHandle(const ActorTracker& t, host::Handle h);  // -1: none present holds it
+int actorOfModel(const ActorTracker& t, host::Hash m);     // -1: not an actor's model
 // The actor's ped was made: it holds h from now on, fresh from any earlier arrival.
-void actorArrives(ActorTracker& t, std::size_t a, sim::Handle h, tw::Vec3 pos);
+void actorArrives(ActorTracker& t, std::size_t a, host::Handle h, tw::Vec3 pos);
 // Adds where the actors and the player are to their paths, once a game second.
-void samplePaths(ActorTracker& t, sim::World& w);
+void samplePaths(ActorTracker& t, host::World& w);
 
-}  // namespace simtool
+}  // namespace sim

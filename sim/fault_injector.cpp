@@ -8,33 +8,33 @@
 #include "ranch_map.h"
 #include "random.h"
 
-namespace simtool {
+namespace sim {
 
 namespace {
 
-using sim::Entity;
-using sim::EntityKind;
-using sim::Handle;
-using sim::World;
+using host::Entity;
+using host::EntityKind;
+using host::Handle;
+using host::World;
 
-constexpr int64_t kMsPerHour = sim::kMsPerGameHour;
+constexpr int64_t kMsPerHour = host::kMsPerGameHour;
 constexpr int64_t kNever = INT64_MAX;
 constexpr int32_t kKeyFrameStepMs = 20;  // the frame after a key: well inside the 100 ms key window
 
 int64_t hours(double h) { return static_cast<int64_t>(h * kMsPerHour); }
 
 bool isVisitor(const World&, const Entity& e) {
-    return e.byPlugin && e.kind == EntityKind::Ped && sim::isVisitorModel(e.model);
+    return e.byPlugin && e.kind == EntityKind::Ped && host::isVisitorModel(e.model);
 }
 bool isHorse(const World&, const Entity& e) { return e.byPlugin && e.kind == EntityKind::Horse; }
 bool isBedroll(const World&, const Entity& e) { return e.byPlugin && e.kind == EntityKind::Object; }
 bool isVisitorOrHorse(const World& w, const Entity& e) { return isVisitor(w, e) || isHorse(w, e); }
 
-float planarDistance(sim::Vec3 a, sim::Vec3 b) { return std::hypot(a.x - b.x, a.y - b.y); }
+float planarDistance(host::Vec3 a, host::Vec3 b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
 }  // namespace
 
-uint64_t SoakRandom::next() { return sim::splitmix64(state); }
+uint64_t SoakRandom::next() { return host::splitmix64(state); }
 
 int32_t SoakRandom::in(int32_t lo, int32_t hi) { return static_cast<int32_t>(in64(lo, hi)); }
 
@@ -91,7 +91,7 @@ Handle FaultInjector::randomEntity(World& w, bool (*pick)(const World&, const En
 bool FaultInjector::beforeFrame(World& w, int64_t t) {
     w.frameStepMs = frameStepMs_;
     if (household_[0] == 0 && w.ranchPopulated) {
-        const sim::RanchHousehold& hh = sim::ranchHousehold();
+        const host::RanchHousehold& hh = host::ranchHousehold();
         household_ = {hh.abigail, hh.uncle, hh.jack};
     }
     endWindows(w, t);
@@ -133,7 +133,7 @@ void FaultInjector::endWindows(World& w, int64_t t) {
         applyFault(w, p.end);
         if (p.end.kind != FaultKind::DeleteHousehold) continue;
         for (Handle& m : household_)
-            if (m == 0 || !sim::findEntity(w, m)) {
+            if (m == 0 || !host::findEntity(w, m)) {
                 m = p.end.handle;
                 break;
             }
@@ -191,17 +191,17 @@ void FaultInjector::deleteSomething(FaultKind k, World& w, int64_t t) {
     Fault deletion{k};
     if (k == FaultKind::PointVanishes) {
         const bool ours = rng_.chance(0.6);
-        std::vector<sim::ScenarioPoint*> alive;
-        for (sim::ScenarioPoint& p : w.points)
+        std::vector<host::ScenarioPoint*> alive;
+        for (host::ScenarioPoint& p : w.points)
             if (p.alive && p.byPlugin == ours) alive.push_back(&p);
         if (alive.empty()) return;
-        const sim::ScenarioPoint& p = *alive[static_cast<std::size_t>(rng_.in(0, static_cast<int32_t>(alive.size())))];
+        const host::ScenarioPoint& p = *alive[static_cast<std::size_t>(rng_.in(0, static_cast<int32_t>(alive.size())))];
         deletion.handle = p.handle;
         if (!ours)
             pending_.push_back({t + rng_.in64(hours(0.5), hours(4)), {k, false, 0, nullptr, p.type, p.pos, p.heading}});
     } else if (k == FaultKind::DeleteHousehold) {
         deletion.handle = household_[static_cast<std::size_t>(rng_.in(0, 3))];
-        const Entity* e = sim::findEntity(w, deletion.handle);
+        const Entity* e = host::findEntity(w, deletion.handle);
         if (!e) return;
         pending_.push_back({t + rng_.in64(hours(1), hours(6)), {k, false, 0, nullptr, e->model, e->pos}});
     } else {
@@ -251,7 +251,7 @@ void FaultInjector::windowFault(FaultKind k, World& w, int64_t t) {
 // An obstacle holds a visitor or horse, most times only for a while.
 void FaultInjector::stick(World& w, int64_t t) {
     const Handle h = randomEntity(w, isVisitorOrHorse);
-    const Entity* e = sim::findEntity(w, h);
+    const Entity* e = host::findEntity(w, h);
     if (!e || e->stuck) return;
     Fault f{FaultKind::Stuck, true, h};
     applyFault(w, f);
@@ -264,7 +264,7 @@ void FaultInjector::pressKey() {
     const uint32_t key = keys[rng_.in(0, static_cast<int32_t>(std::size(keys)))];
     const int32_t trigger = rng_.chance(0.9) ? 1 : 0;  // now and then an event that does not fire
     // The host delivers keyboard events on its own thread.
-    std::thread keyboard([key, trigger] { sim::sendKey(key, trigger); });
+    std::thread keyboard([key, trigger] { host::sendKey(key, trigger); });
     keyboard.join();
     lastKey_ = trigger ? key : 0;
     count(FaultKind::KeyPress);
@@ -284,7 +284,7 @@ void FaultInjector::pickTarget(World& w, bool home) {
         const float a = static_cast<float>(rng_.in(0, 360)) * 0.01745329f;
         target_ = {kRanchPoint.x + r * std::cos(a), kRanchPoint.y + r * std::sin(a), kRanchPoint.z};
     }
-    Entity* player = sim::findEntity(w, w.playerPed);
+    Entity* player = host::findEntity(w, w.playerPed);
     if (!player) return;
     const float d = planarDistance(player->pos, target_);
     speed_ = d > 80.0f ? 8.0f : 1.5f;             // rides when far, walks about the ranch
@@ -292,10 +292,10 @@ void FaultInjector::pickTarget(World& w, bool home) {
 }
 
 void FaultInjector::movePlayer(World& w, int64_t t) {
-    Entity* player = sim::findEntity(w, w.playerPed);
+    Entity* player = host::findEntity(w, w.playerPed);
     if (!player) return;
     if (follow_) {
-        if (const Entity* v = sim::findEntity(w, follow_))
+        if (const Entity* v = host::findEntity(w, follow_))
             target_ = v->pos;
         else
             follow_ = 0;
@@ -315,15 +315,15 @@ void FaultInjector::movePlayer(World& w, int64_t t) {
     for (const Entity& e : w.entities) {
         if (!e.alive || !isVisitor(w, e) || !e.greetingResponse || e.greetedByPlayer) continue;
         if (planarDistance(player->pos, e.pos) > 3.0f || !rng_.chance(0.4)) continue;
-        if (sim::playerGreets(w, e.handle)) count(FaultKind::PlayerGreets);
+        if (host::playerGreets(w, e.handle)) count(FaultKind::PlayerGreets);
         break;
     }
 }
 
-bool FaultInjector::answer(sim::Call& c, World&) {
+bool FaultInjector::answer(host::Call& c, World&) {
     if (window(FaultKind::MountNeverCompletes).until < 0) return false;
     // The order is taken, and nothing comes of it.
     return c.op == tw::Op::taskMountAnimal || c.op == tw::Op::pedSetOnMount;
 }
 
-}  // namespace simtool
+}  // namespace sim

@@ -12,7 +12,7 @@
 #include "faults.h"
 #include "script_host.h"
 
-namespace simtool {
+namespace sim {
 
 // The soak's own sequence (random.h), apart from the world's, which answers the plug-in.
 struct SoakRandom {
@@ -25,7 +25,7 @@ struct SoakRandom {
 };
 
 // The model faults act on the models the plug-in creates from.
-inline constexpr const auto& kSoakModels = sim::kPluginModels;
+inline constexpr const auto& kSoakModels = host::kPluginModels;
 inline constexpr std::size_t kSoakModelCount = std::size(kSoakModels);
 
 class FaultInjector {
@@ -35,9 +35,9 @@ class FaultInjector {
 
     // Applies whatever falls due before the frame at run time t (ms since the seed began) and
     // sets the frame step of that frame. Returns true when a key was sent before this frame.
-    bool beforeFrame(sim::World& w, int64_t t);
+    bool beforeFrame(host::World& w, int64_t t);
     // Pre-call answer for the operations the faults take over; true when it answered.
-    bool answer(sim::Call& c, sim::World& w);
+    bool answer(host::Call& c, host::World& w);
 
     const FaultCounts& counts() const { return counts_; }
     uint32_t lastKey() const { return lastKey_; }
@@ -56,18 +56,18 @@ class FaultInjector {
     void schedule(FaultKind k, int64_t t) {
         next_[static_cast<std::size_t>(k)] = t + draw(meanHours_[static_cast<std::size_t>(k)]);
     }
-    void apply(FaultKind k, sim::World& w, int64_t t);
+    void apply(FaultKind k, host::World& w, int64_t t);
     bool open(Window& win, FaultKind k, int64_t t, double minHours, double maxHours);
-    void deleteSomething(FaultKind k, sim::World& w, int64_t t);
-    void modelFault(FaultKind k, sim::World& w, int64_t t);
-    void windowFault(FaultKind k, sim::World& w, int64_t t);
-    void stick(sim::World& w, int64_t t);
+    void deleteSomething(FaultKind k, host::World& w, int64_t t);
+    void modelFault(FaultKind k, host::World& w, int64_t t);
+    void windowFault(FaultKind k, host::World& w, int64_t t);
+    void stick(host::World& w, int64_t t);
     void pressKey();
     Window& window(FaultKind k) { return windows_[static_cast<std::size_t>(k)]; }
-    void endWindows(sim::World& w, int64_t t);
-    void movePlayer(sim::World& w, int64_t t);
-    void pickTarget(sim::World& w, bool home);
-    sim::Handle randomEntity(sim::World& w, bool (*pick)(const sim::World&, const sim::Entity&));
+    void endWindows(host::World& w, int64_t t);
+    void movePlayer(host::World& w, int64_t t);
+    void pickTarget(host::World& w, bool home);
+    host::Handle randomEntity(host::World& w, bool (*pick)(const host::World&, const host::Entity&));
     void count(FaultKind k) { ++counts_[static_cast<std::size_t>(k)]; }
 
     SoakRandom rng_;
@@ -80,14 +80,14 @@ class FaultInjector {
     std::array<Window, kSoakModelCount> modelWindow_{};
     std::array<Window, kSoakFaultKindCount> windows_{};  // the faults that hold for a while, by kind
     std::vector<Pending> pending_;                       // unsticking, household and ranch points coming back
-    std::array<sim::Handle, 3> household_{};
+    std::array<host::Handle, 3> household_{};
 
-    sim::Vec3 target_{};
-    float speed_ = 1.5f;      // m/s toward target_
-    int64_t idleUntil_ = 0;   // run time the player sets off again
-    sim::Handle follow_ = 0;  // visitor the player walks up to, 0 = none
+    host::Vec3 target_{};
+    float speed_ = 1.5f;       // m/s toward target_
+    int64_t idleUntil_ = 0;    // run time the player sets off again
+    host::Handle follow_ = 0;  // visitor the player walks up to, 0 = none
     int64_t lastGreetTry_ = 0;
     uint32_t lastKey_ = 0;
 };
 
-}  // namespace simtool
+}  // namespace sim

@@ -1,10 +1,10 @@
 #include "faults.h"
 
-namespace simtool {
+namespace sim {
 
 namespace {
 
-using sim::World;
+using host::World;
 
 constexpr int32_t kModelLoadMs = 200;  // a model's load time when nothing is wrong
 
@@ -14,31 +14,31 @@ bool applyModelFault(World& w, const Fault& f) {
     int32_t delay = kModelLoadMs;
     if (f.on && f.kind == FaultKind::ModelLate) delay = f.value;
     if (f.on && f.kind == FaultKind::ModelNeverLoads) delay = -1;
-    sim::setModel(w, f.model, valid, delay);
-    if (f.kind == FaultKind::ModelNeverCreated) w.models[sim::nameHash(f.model)].neverCreated = f.on;
+    host::setModel(w, f.model, valid, delay);
+    if (f.kind == FaultKind::ModelNeverCreated) w.models[host::nameHash(f.model)].neverCreated = f.on;
     return true;
 }
 
 // What a deletion took comes back: a household member as a new ped, a ranch point anew.
 bool bringBack(World& w, Fault& f) {
     if (f.kind == FaultKind::PointVanishes)
-        f.handle = sim::spawnPoint(w, f.type, f.pos, f.heading, false);
+        f.handle = host::spawnPoint(w, f.type, f.pos, f.heading, false);
     else
-        f.handle = sim::spawnEntity(w, sim::EntityKind::Ped, f.type, f.pos, false);
+        f.handle = host::spawnEntity(w, host::EntityKind::Ped, f.type, f.pos, false);
     return true;
 }
 
 // The faults that are one of the host's answers switched on or off.
 struct FlagFault {
     FaultKind kind;
-    bool sim::Faults::*flag;
+    bool host::Faults::*flag;
 };
 constexpr FlagFault kFlagFaults[] = {
-    {FaultKind::RefusePeds, &sim::Faults::refusePeds},
-    {FaultKind::RefuseObjects, &sim::Faults::refuseObjects},
-    {FaultKind::RefusePoints, &sim::Faults::refusePoints},
-    {FaultKind::PointsNotExisting, &sim::Faults::pointsNotExisting},
-    {FaultKind::NoGround, &sim::Faults::noGround},
+    {FaultKind::RefusePeds, &host::Faults::refusePeds},
+    {FaultKind::RefuseObjects, &host::Faults::refuseObjects},
+    {FaultKind::RefusePoints, &host::Faults::refusePoints},
+    {FaultKind::PointsNotExisting, &host::Faults::pointsNotExisting},
+    {FaultKind::NoGround, &host::Faults::noGround},
 };
 
 bool applyFlag(World& w, const Fault& f) {
@@ -116,28 +116,28 @@ bool applyFault(World& w, Fault& f) {
         case FaultKind::DeleteBedroll:
         case FaultKind::DeleteHousehold:
             if (!f.on) return bringBack(w, f);
-            if (!sim::findEntity(w, f.handle)) return false;
-            sim::removeEntity(w, f.handle);
+            if (!host::findEntity(w, f.handle)) return false;
+            host::removeEntity(w, f.handle);
             return true;
         case FaultKind::PointVanishes: {
             if (!f.on) return bringBack(w, f);
-            sim::ScenarioPoint* p = sim::findPoint(w, f.handle);
+            host::ScenarioPoint* p = host::findPoint(w, f.handle);
             if (!p) return false;
             p->alive = false;
             return true;
         }
         case FaultKind::Stuck: {
-            sim::Entity* e = sim::findEntity(w, f.handle);
+            host::Entity* e = host::findEntity(w, f.handle);
             if (!e) return false;
             e->stuck = f.on;
             return true;
         }
         case FaultKind::ClockJump:
-            w.clockBaseTime = tw::addTime(w.clockBaseTime, -f.value * sim::kMsPerGameHour);
+            w.clockBaseTime = tw::addTime(w.clockBaseTime, -f.value * host::kMsPerGameHour);
             return true;
         default:
             return applyFlag(w, f);
     }
 }
 
-}  // namespace simtool
+}  // namespace sim

@@ -7,7 +7,7 @@
 
 #include "world.h"
 
-namespace simtool {
+namespace sim {
 
 enum class FaultKind : uint8_t {
     DeleteVisitor,        // the host deletes a visitor's ped
@@ -51,16 +51,16 @@ inline constexpr bool isModelFault(FaultKind k) {
 struct Fault {
     FaultKind kind = FaultKind::Count;
     bool on = true;               // false: the fault's window ends (or what it took comes back)
-    sim::Handle handle = 0;       // entity or point it hits; set to the new one when one comes back
+    host::Handle handle = 0;      // entity or point it hits; set to the new one when one comes back
     const char* model = nullptr;  // model faults: the model's name
-    sim::Hash type = 0;           // what comes back: the household ped's model, the point's type
-    sim::Vec3 pos{};              // ... and where
+    host::Hash type = 0;          // what comes back: the household ped's model, the point's type
+    host::Vec3 pos{};             // ... and where
     float heading = 0;
     int32_t value = 0;  // ModelLate: load delay, ms; ClockJump: hours; SightChange: 1 sees everything
 };
 
 // Applies a fault to the world. Returns false when what it hits is not there; the player's
 // own doings (leaving, returning, keys, greetings) are not the world's and are left to the caller.
-bool applyFault(sim::World& w, Fault& f);
+bool applyFault(host::World& w, Fault& f);
 
-}  // namespace simtool
+}  // namespace sim

@@ -10,15 +10,15 @@
 #include "behaviour/night_sleep.h"
 #include "ranch_map.h"
 
-namespace simtool {
+namespace sim {
 
 namespace {
 
-using sim::Call;
-using sim::Entity;
-using sim::EntityKind;
-using sim::Handle;
-using sim::World;
+using host::Call;
+using host::Entity;
+using host::EntityKind;
+using host::Handle;
+using host::World;
 using tw::Op;
 
 constexpr int64_t kSettleMs = 3000;                // a visitor stands this long after arriving
@@ -61,12 +61,12 @@ const HandleArgs& handleArgs() {
 }
 
 bool isDay(const World& w) {
-    const int32_t hour = sim::clockHour(w);
+    const int32_t hour = host::clockHour(w);
     return hour >= kDayStart && hour <= kDayEnd;
 }
 
-using sim::isVisitorModel;
-bool isHorseModel(sim::Hash m) { return sim::isVisitorHorseModel(m); }
+using host::isVisitorModel;
+bool isHorseModel(host::Hash m) { return host::isVisitorHorseModel(m); }
 
 // Slot of a handle in the world's tables, or -1.
 int64_t entitySlot(const World& w, Handle h) {
@@ -85,7 +85,7 @@ void grow(std::vector<uint8_t>& v, std::size_t n) {
     if (v.size() < n) v.resize(n + 64, 0);
 }
 
-std::string modelName(const World& w, sim::Hash h) {
+std::string modelName(const World& w, host::Hash h) {
     auto it = w.names.find(h);
     return it != w.names.end() ? it->second : fmt::format("0x{:08X}", h);
 }
@@ -211,7 +211,7 @@ void InvariantChecker::onActorCreated(const Call& c, const World& w) {
     Actor a{h, horse, false, false, horse ? 0 : now_};  // a horse's first scenario comes at once
     if (!horse)
         a.sleepOutfit =
-            c.u(0) == sim::nameHash(sim::kPluginModels[0]) ? tw::kSadieSleepOutfit : tw::kCharlesSleepOutfit;
+            c.u(0) == host::nameHash(host::kPluginModels[0]) ? tw::kSadieSleepOutfit : tw::kCharlesSleepOutfit;
     actors_.push_back(a);
 }
 
@@ -286,14 +286,14 @@ void InvariantChecker::afterFrame(const World& w, bool ran, int32_t waitMs) {
     gameTime_ = w.gameTime;
 
     // The start conditions the host can see: the player at the ranch, no mission running.
-    if (const Entity* p = sim::findEntity(const_cast<World&>(w), w.playerPed)) {
+    if (const Entity* p = host::findEntity(const_cast<World&>(w), w.playerPed)) {
         const float dx = p->pos.x - kRanchPoint.x, dy = p->pos.y - kRanchPoint.y, dz = p->pos.z - kRanchPoint.z;
         if (dx * dx + dy * dy + dz * dz > kEligibleDistance * kEligibleDistance || w.missionActive)
             passEligible_ = false;
     }
 
     // Visitors awake in the day are never left without an activity for long.
-    const int32_t hour = sim::clockHour(w);
+    const int32_t hour = host::clockHour(w);
     const bool day = isDay(w);
     for (Actor& a : actors_) {
         if (a.horse) continue;
@@ -309,8 +309,9 @@ void InvariantChecker::afterFrame(const World& w, bool ran, int32_t waitMs) {
         if (!a.idleReported && now_ - a.lastOrder > kIdleLimitMs + kSettleMs) {
             a.idleReported = true;
             const Entity& e = w.entities[static_cast<std::size_t>(slot)];
-            const sim::ScenarioPoint* p =
-                e.task.kind == sim::TaskKind::Scenario ? sim::findPoint(const_cast<World&>(w), e.task.point) : nullptr;
+            const host::ScenarioPoint* p = e.task.kind == host::TaskKind::Scenario
+                                               ? host::findPoint(const_cast<World&>(w), e.task.point)
+                                               : nullptr;
             violate(
                 w, "visitor left idle",
                 fmt::format("{} given no activity for {} ms in the day ({:02}:00){}", describe(w, a.handle),
@@ -414,7 +415,7 @@ void InvariantChecker::closeVisit(const World& w) {
             violate(w, "left behind",
                     fmt::format("{} still in the world after the {}", describe(w, e.handle),
                                 nobody ? "start that brought nobody" : "visit ended"));
-    for (const sim::ScenarioPoint& p : w.points) {
+    for (const host::ScenarioPoint& p : w.points) {
         if (nobody) break;  // the bedrolls' sleep points are the only ones a start leaves
         if (!p.alive || !p.byPlugin) continue;
         if (std::find(spotPoints_.begin(), spotPoints_.end(), p.handle) != spotPoints_.end()) continue;
@@ -449,4 +450,4 @@ void InvariantChecker::finish(const World& w, const std::vector<std::string>& ho
     for (const std::string& e : hostErrors) violate(w, "host error", e);
 }
 
-}  // namespace simtool
+}  // namespace sim

@@ -12,7 +12,7 @@
 #include "script_host.h"
 #include "visit/scheduler.h"
 
-namespace simtool {
+namespace sim {
 
 struct Violation {
     uint64_t frame = 0;
@@ -50,15 +50,15 @@ class InvariantChecker {
     // The run time (ms since the seed began) and frame of the calls that follow.
     void setNow(int64_t runMs, uint64_t frame) { now_ = runMs, frame_ = frame; }
     // Before the world answers a call: handles of things already gone.
-    void beforeCall(const sim::Call& c, const sim::World& w);
+    void beforeCall(const host::Call& c, const host::World& w);
     // After the world answered it.
-    void afterCall(const sim::Call& c, const sim::World& w);
+    void afterCall(const host::Call& c, const host::World& w);
     // After every frame. ran: the script ran in it; waitMs: the wait it yielded with then.
-    void afterFrame(const sim::World& w, bool ran, int32_t waitMs);
+    void afterFrame(const host::World& w, bool ran, int32_t waitMs);
     // A developer key that may end a visit or restart the cooldown was sent before this frame.
     void keySent(uint32_t key);
     // End of the seed: host errors.
-    void finish(const sim::World& w, const std::vector<std::string>& hostErrors);
+    void finish(const host::World& w, const std::vector<std::string>& hostErrors);
 
     const std::vector<Violation>& violations() const { return violations_; }
     int visitsStarted() const { return visitsStarted_; }
@@ -71,7 +71,7 @@ class InvariantChecker {
 
   private:
     struct Actor {
-        sim::Handle handle = 0;
+        host::Handle handle = 0;
         bool horse = false;
         bool departing = false;
         bool idleReported = false;
@@ -83,16 +83,16 @@ class InvariantChecker {
         bool nightclothesReported = false;
     };
 
-    void violate(const sim::World& w, const char* kind, std::string text);
-    void passEnd(const sim::World& w);
-    void closeVisit(const sim::World& w);
-    void checkNightclothes(const sim::World& w, Actor& a, const sim::Entity& e, bool day);
-    Actor* actor(sim::Handle h);
-    void onFailedPoll(const sim::Call& c, const sim::World& w);
-    void onVisitStart(const sim::Call& c);
-    void onActorCreated(const sim::Call& c, const sim::World& w);
-    void onOrder(const sim::Call& c, const sim::World& w);
-    std::string describe(const sim::World& w, sim::Handle h) const;
+    void violate(const host::World& w, const char* kind, std::string text);
+    void passEnd(const host::World& w);
+    void closeVisit(const host::World& w);
+    void checkNightclothes(const host::World& w, Actor& a, const host::Entity& e, bool day);
+    Actor* actor(host::Handle h);
+    void onFailedPoll(const host::Call& c, const host::World& w);
+    void onVisitStart(const host::Call& c);
+    void onActorCreated(const host::Call& c, const host::World& w);
+    void onOrder(const host::Call& c, const host::World& w);
+    std::string describe(const host::World& w, host::Handle h) const;
 
     SoakLimits limits_;
     int64_t now_ = 0;
@@ -127,7 +127,7 @@ class InvariantChecker {
     bool visitorCreated_ = false;  // the open visit's start made a visitor's ped
     bool visitorSeen_ = false;     // a visitor was alive at one of its pass ends
     std::vector<Actor> actors_;
-    std::vector<sim::Handle> spotPoints_;
+    std::vector<host::Handle> spotPoints_;
 
     // visits keep coming
     bool passEligible_ = true;
@@ -141,4 +141,4 @@ class InvariantChecker {
     int longestEligibleWait_ = 0;
 };
 
-}  // namespace simtool
+}  // namespace sim

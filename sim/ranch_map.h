@@ -7,7 +7,7 @@
 
 #include "visit/world_tables.h"
 
-namespace simtool {
+namespace sim {
 
 struct MapSpot {
     tw::Vec3 pos{};
@@ -36,4 +36,4 @@ inline constexpr float kRanchRadius = 100.0f;  // m; visits start only with the 
 
 inline float planar(tw::Vec3 a, tw::Vec3 b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
-}  // namespace simtool
+}  // namespace sim

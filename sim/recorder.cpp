@@ -9,16 +9,16 @@
 #include "ranch_map.h"
 #include "visit/scheduler.h"
 
-namespace simtool {
+namespace sim {
 
 namespace {
 
-using sim::Call;
-using sim::Handle;
-using sim::Hash;
+using host::Call;
+using host::Handle;
+using host::Hash;
 using tw::Op;
 
-constexpr int32_t kMsPerHour = sim::kMsPerGameHour;
+constexpr int32_t kMsPerHour = host::kMsPerGameHour;
 constexpr int32_t kNightGapMs = 10 * kMsPerHour;  // two sleep starts this far apart are two nights
 
 constexpr const char* kHouseholdNames[3] = {"Abigail", "Uncle", "Jack"};
@@ -28,7 +28,7 @@ constexpr int32_t kSleepOutfit[2] = {tw::kSadieSleepOutfit, tw::kCharlesSleepOut
 bool isVisitor(std::size_t a) { return a < 2; }
 std::size_t horseOf(std::size_t a) { return a + 2; }
 
-sim::World& world() { return sim::gHost.world; }
+host::World& world() { return host::gHost.world; }
 
 std::string xy(float x, float y) { return fmt::format("({:.1f}, {:.1f})", x, y); }
 
@@ -75,9 +75,9 @@ const char* segKindName(SegKind k) {
 Recorder::Recorder(int32_t clockStartHour, int32_t cooldownHours)
     : clockStartHour_(clockStartHour), cooldownHours_(cooldownHours) {
     actors_ = makeActorTracker();
-    for (std::size_t i = 0; i < 3; ++i) householdModels_[i] = sim::nameHash(sim::kHouseholdModels[i]);
-    for (const char* c : sim::kChoreScenarios) choreTypes_.insert(sim::nameHash(c));
-    sleepType_ = sim::nameHash(sim::kSleepScenario);
+    for (std::size_t i = 0; i < 3; ++i) householdModels_[i] = host::nameHash(host::kHouseholdModels[i]);
+    for (const char* c : host::kChoreScenarios) choreTypes_.insert(host::nameHash(c));
+    sleepType_ = host::nameHash(host::kSleepScenario);
 }
 
 std::string Recorder::clockText(int32_t gameTime) const {
@@ -95,7 +95,7 @@ std::string Recorder::nameOf(Hash h) const {
 std::string Recorder::who(Handle h) const {
     if (int a = actorOfHandle(actors_, h); a >= 0) return actorName(static_cast<Actor>(a));
     if (h == world().playerPed) return "the player";
-    if (const sim::Entity* e = sim::findEntity(world(), h)) {
+    if (const host::Entity* e = host::findEntity(world(), h)) {
         for (std::size_t i = 0; i < 3; ++i)
             if (e->model == householdModels_[i]) return kHouseholdNames[i];
     }
@@ -129,7 +129,7 @@ void Recorder::beginVisit() {
 }
 
 void Recorder::onScenario(std::size_t a, Handle point) {
-    const sim::ScenarioPoint* p = sim::findPoint(world(), point);
+    const host::ScenarioPoint* p = host::findPoint(world(), point);
     if (!p) {
         emit(fmt::format("{} is sent to a scenario point that does not exist ({})", actorName(static_cast<Actor>(a)),
                          point));
@@ -195,7 +195,7 @@ void Recorder::onPedCreate(const Call& c) {
     const auto a = static_cast<std::size_t>(ai);
     actors_.pending[a] = false;
     const auto h = static_cast<Handle>(c.result[0]);
-    const sim::Entity* e = sim::findEntity(world(), h);
+    const host::Entity* e = host::findEntity(world(), h);
     const char* name = actorName(static_cast<Actor>(a));
     if (!e) {
         emit(fmt::format("{} could not be created: the host made no ped", name));
@@ -216,10 +216,10 @@ void Recorder::onPedCreate(const Call& c) {
 
 void Recorder::onObjectCreate(const Call& c) {
     for (int i = 0; i < 2; ++i) {
-        if (c.u(0) != sim::nameHash(sim::kPluginModels[sim::kFirstBedrollModel + static_cast<std::size_t>(i)]))
+        if (c.u(0) != host::nameHash(host::kPluginModels[host::kFirstBedrollModel + static_cast<std::size_t>(i)]))
             continue;
         const auto h = static_cast<Handle>(c.result[0]);
-        if (sim::findEntity(world(), h)) {
+        if (host::findEntity(world(), h)) {
             actors_.bedrolls[static_cast<std::size_t>(i)] = h;
             actors_.bedrollPresent[static_cast<std::size_t>(i)] = true;
             emit(fmt::format("Bedroll {} is placed", i + 1));
@@ -231,7 +231,7 @@ void Recorder::onObjectCreate(const Call& c) {
 
 void Recorder::onPointCreate(const Call& c) {
     const auto h = static_cast<Handle>(c.result[0]);
-    const sim::ScenarioPoint* p = sim::findPoint(world(), h);
+    const host::ScenarioPoint* p = host::findPoint(world(), h);
     if (!p) return;
     const std::string type = nameOf(p->type);
     for (const MapSpot& s : kActivitySpots)
@@ -252,8 +252,8 @@ void Recorder::onWalkTo(std::size_t a, const Call& c) {
     if (actors_.departing[a]) {
         if (actors_.ridingAway[a]) return;  // a new target every few seconds while riding off
         actors_.ridingAway[a] = true;
-        const sim::Entity* e = sim::findEntity(world(), c.u(0));
-        const bool mounted = e && e->mount && sim::findEntity(world(), e->mount);
+        const host::Entity* e = host::findEntity(world(), c.u(0));
+        const bool mounted = e && e->mount && host::findEntity(world(), e->mount);
         emit(fmt::format("{} {}", name, mounted ? "rides away" : "walks away on foot"));
         open(a, SegKind::Departure, mounted ? "rides away" : "walks away");
         if (mounted) ++counts_.ridesAway;
@@ -299,7 +299,7 @@ void Recorder::onSpeech(const Call& c) {
     // Only a record laid out as the host expects is read; the host reports the others.
     const auto* rec = static_cast<const uint64_t*>(c.p(1));
     if (!rec || rec[0] == 0 || rec[1] || rec[2] || rec[4] || rec[5] != 1 || rec[6] != 1 || rec[7] != 1) return;
-    if (!sim::findEntity(world(), c.u(0))) return;
+    if (!host::findEntity(world(), c.u(0))) return;
     const std::string line = reinterpret_cast<const char*>(static_cast<uintptr_t>(rec[0]));
     const int ai = actorOfHandle(actors_, c.u(0));
     emit(fmt::format("{} says {}", who(c.u(0)), line));
@@ -376,7 +376,7 @@ void Recorder::onCall(const Call& c) {
 
 void Recorder::checkRemovals() {
     for (std::size_t a = 0; a < kActorCount; ++a) {
-        if (!actors_.present[a] || sim::findEntity(world(), actors_.handles[a])) continue;
+        if (!actors_.present[a] || host::findEntity(world(), actors_.handles[a])) continue;
         actors_.present[a] = false;
         const char* name = actorName(static_cast<Actor>(a));
         if (isVisitor(a) && actors_.ridingAway[a])
@@ -386,7 +386,7 @@ void Recorder::checkRemovals() {
         close(a);
     }
     for (std::size_t i = 0; i < 2; ++i) {
-        if (!actors_.bedrollPresent[i] || sim::findEntity(world(), actors_.bedrolls[i])) continue;
+        if (!actors_.bedrollPresent[i] || host::findEntity(world(), actors_.bedrolls[i])) continue;
         actors_.bedrollPresent[i] = false;
         emit(fmt::format("Bedroll {} is removed", i + 1));
     }
@@ -404,7 +404,7 @@ void Recorder::worldRemoved(Handle h) {
 }
 
 void Recorder::afterFrame(bool scriptWaitedZero) {
-    const sim::World& w = world();
+    const host::World& w = world();
     now_ = w.gameTime;
     checkRemovals();
     if (tw::elapsed(w.gameTime, actors_.nextSample) >= 0) samplePaths(actors_, world());  // once a game second
@@ -439,4 +439,4 @@ void Recorder::finish() {
     for (std::size_t a = 0; a < kActorCount; ++a) close(a);
 }
 
-}  // namespace simtool
+}  // namespace sim

@@ -13,7 +13,7 @@
 #include "actor_tracker.h"
 #include "script_host.h"
 
-namespace simtool {
+namespace sim {
 
 enum class SegKind : uint8_t { Arrive, Spot, Chore, Nearby, Walk, Sleep, Departure, HorseIdle, Wander };
 const char* segKindName(SegKind k);
@@ -56,21 +56,21 @@ class Recorder {
     // clockStartHour: hour of the day at game time 0; cooldownHours: for "next possible at".
     Recorder(int32_t clockStartHour, int32_t cooldownHours);
 
-    void onCall(const sim::Call& c);
+    void onCall(const host::Call& c);
     // After every frame; scriptWaitedZero: the script ended this frame in scriptWait(0), i.e. a
     // pass of the main loop (or a model wait) is complete.
     void afterFrame(bool scriptWaitedZero);
     // A line the simulator adds itself (key presses, scenario changes, faults).
     void note(const std::string& text);
     // An entity the scenario removes from the world.
-    void worldRemoved(sim::Handle h);
+    void worldRemoved(host::Handle h);
     void finish();
 
     // Handle currently held by an actor, 0 when none.
-    sim::Handle handleOf(Actor a) const {
+    host::Handle handleOf(Actor a) const {
         return actors_.present[static_cast<std::size_t>(a)] ? actors_.handles[static_cast<std::size_t>(a)] : 0;
     }
-    sim::Handle bedrollHandle(int i) const { return actors_.bedrolls[static_cast<std::size_t>(i)]; }
+    host::Handle bedrollHandle(int i) const { return actors_.bedrolls[static_cast<std::size_t>(i)]; }
 
     std::string clockText(int32_t gameTime) const;  // "Day 1 08:00:03"
 
@@ -81,29 +81,29 @@ class Recorder {
     const std::vector<Visit>& visits() const { return visits_; }
     const Counts& counts() const { return counts_; }
     bool visitActive() const { return visitActive_; }
-    const std::set<sim::Handle>& spotPoints() const { return spotPoints_; }
-    const std::vector<sim::DrawnText>& lastOverlay() const { return lastOverlay_; }
+    const std::set<host::Handle>& spotPoints() const { return spotPoints_; }
+    const std::vector<host::DrawnText>& lastOverlay() const { return lastOverlay_; }
     void keepOverlay(bool on) { keepOverlay_ = on; }
 
   private:
-    std::string who(sim::Handle h) const;  // actor, household member, player or "ped N"
+    std::string who(host::Handle h) const;  // actor, household member, player or "ped N"
     void emit(std::string text);
     void open(std::size_t a, SegKind kind, std::string label);
     void close(std::size_t a);
     void beginVisit();
     void checkRemovals();
-    void onScenario(std::size_t a, sim::Handle point);
-    void onModel(const sim::Call& c);
-    void onPedCreate(const sim::Call& c);
-    void onObjectCreate(const sim::Call& c);
-    void onPointCreate(const sim::Call& c);
-    void onOrder(std::size_t a, const sim::Call& c);
-    void onWander(std::size_t a, const sim::Call& c);
-    void onWalkTo(std::size_t a, const sim::Call& c);
-    void onGoToEntity(std::size_t a, const sim::Call& c);
-    void onOutfit(std::size_t a, const sim::Call& c);
-    void onSpeech(const sim::Call& c);
-    std::string nameOf(sim::Hash h) const;
+    void onScenario(std::size_t a, host::Handle point);
+    void onModel(const host::Call& c);
+    void onPedCreate(const host::Call& c);
+    void onObjectCreate(const host::Call& c);
+    void onPointCreate(const host::Call& c);
+    void onOrder(std::size_t a, const host::Call& c);
+    void onWander(std::size_t a, const host::Call& c);
+    void onWalkTo(std::size_t a, const host::Call& c);
+    void onGoToEntity(std::size_t a, const host::Call& c);
+    void onOutfit(std::size_t a, const host::Call& c);
+    void onSpeech(const host::Call& c);
+    std::string nameOf(host::Hash h) const;
 
     int32_t clockStartHour_;
     int32_t cooldownHours_;
@@ -113,10 +113,10 @@ class Recorder {
     bool arrivedThisVisit_ = false;  // a visitor of the visit under way was made
     std::array<int32_t, kActorCount> lastSleepStart_{};
     std::array<bool, kActorCount> sleptBefore_{};
-    sim::Hash sleepType_ = 0;
-    std::array<sim::Hash, 3> householdModels_{};
-    std::set<sim::Hash> choreTypes_;
-    std::set<sim::Handle> spotPoints_;
+    host::Hash sleepType_ = 0;
+    std::array<host::Hash, 3> householdModels_{};
+    std::set<host::Hash> choreTypes_;
+    std::set<host::Handle> spotPoints_;
 
     bool visitActive_ = false;
     std::vector<Visit> visits_;
@@ -125,7 +125,7 @@ class Recorder {
     std::array<bool, kActorCount> segOpen_{};
     Counts counts_;
     bool keepOverlay_ = false;
-    std::vector<sim::DrawnText> lastOverlay_;
+    std::vector<host::DrawnText> lastOverlay_;
 };
 
-}  // namespace simtool
+}  // namespace sim

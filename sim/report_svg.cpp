@@ -6,11 +6,11 @@
 
 #include "ranch_map.h"
 
-namespace simtool {
+namespace sim {
 
 namespace {
 
-constexpr int32_t kMsPerHour = sim::kMsPerGameHour;
+constexpr int32_t kMsPerHour = host::kMsPerGameHour;
 constexpr const char* kActorColour[kActorCount] = {"#c0392b", "#1f618d", "#e59866", "#7fb3d5"};
 
 std::string esc(const std::string& s) {
@@ -169,7 +169,7 @@ float mapLegend(std::string& o, float panelX, const std::string& title) {
 }
 
 // The developer overlay's texts of the last frame, in a dark box under the legend.
-void mapOverlay(std::string& o, float panelX, float ly, const std::vector<sim::DrawnText>& overlay) {
+void mapOverlay(std::string& o, float panelX, float ly, const std::vector<host::DrawnText>& overlay) {
     ly += 16;
     o += fmt::format("<text x=\"{:.0f}\" y=\"{:.0f}\" font-weight=\"bold\">developer overlay, last frame</text>\n",
                      panelX, ly);
@@ -178,7 +178,7 @@ void mapOverlay(std::string& o, float panelX, float ly, const std::vector<sim::D
     o += fmt::format("<rect x=\"{:.0f}\" y=\"{:.0f}\" width=\"350\" height=\"{:.0f}\" fill=\"#222\"/>\n", panelX - 4,
                      ly, boxH);
     ly += 18;
-    for (const sim::DrawnText& t : overlay) {
+    for (const host::DrawnText& t : overlay) {
         o += fmt::format(
             "<text x=\"{:.0f}\" y=\"{:.0f}\" fill=\"rgb({},{},{})\" font-family=\"monospace\" "
             "font-size=\"11\">{}</text>\n",
@@ -189,7 +189,7 @@ void mapOverlay(std::string& o, float panelX, float ly, const std::vector<sim::D
 
 }  // namespace
 
-std::string mapSvg(const Recorder& rec, const std::vector<sim::DrawnText>& overlay, const std::string& title) {
+std::string mapSvg(const Recorder& rec, const std::vector<host::DrawnText>& overlay, const std::string& title) {
     const MapFrame f;
     const float panelX = MapFrame::side + 2 * MapFrame::kMargin;
     const float width = panelX + 360, height = MapFrame::side + 2 * MapFrame::kMargin;
@@ -330,4 +330,4 @@ std::string timelineSvg(const Recorder& rec, int32_t endTime, const std::string&
     return o;
 }
 
-}  // namespace simtool
+}  // namespace sim

@@ -7,10 +7,10 @@
 
 #include "recorder.h"
 
-namespace simtool {
+namespace sim {
 
 // overlay: the developer overlay's texts of the last frame (empty when it was off).
-std::string mapSvg(const Recorder& rec, const std::vector<sim::DrawnText>& overlay, const std::string& title);
+std::string mapSvg(const Recorder& rec, const std::vector<host::DrawnText>& overlay, const std::string& title);
 std::string timelineSvg(const Recorder& rec, int32_t endTime, const std::string& title);
 
-}  // namespace simtool
+}  // namespace sim

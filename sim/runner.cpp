@@ -22,14 +22,14 @@
 #include "scratch_dir.h"
 #include "session.h"
 
-namespace simtool {
+namespace sim {
 
 namespace {
 
 namespace fs = std::filesystem;
-using sim::gHost;
+using host::gHost;
 
-constexpr int32_t kMsPerHour = sim::kMsPerGameHour;
+constexpr int32_t kMsPerHour = host::kMsPerGameHour;
 
 int32_t hoursToMs(double h) { return static_cast<int32_t>(std::llround(std::min(h, 17000.0) * kMsPerHour)); }
 
@@ -51,13 +51,13 @@ int32_t decimal(const char* text) {
 // ---- host world set-up ----------------------------------------------------------------
 
 // The name the plug-in gave a hash, or the hash in hex.
-std::string nameIn(const sim::World& w, sim::Hash h) {
+std::string nameIn(const host::World& w, host::Hash h) {
     auto it = w.names.find(h);
     return it != w.names.end() ? it->second : fmt::format("0x{:08X}", h);
 }
 
 // Applies one scheduled fault; a model fault once for each model it names.
-bool applyScheduled(sim::World& w, const ScheduledFault& f, sim::Handle target) {
+bool applyScheduled(host::World& w, const ScheduledFault& f, host::Handle target) {
     if (isModelFault(f.kind)) {
         for (const std::string& m : f.models) {
             Fault fault{f.kind, f.on, 0, m.c_str()};
@@ -70,16 +70,16 @@ bool applyScheduled(sim::World& w, const ScheduledFault& f, sim::Handle target) 
 }
 
 void prepareWorld(const Scenario& s) {
-    sim::World& w = gHost.world;
+    host::World& w = gHost.world;
     w.frameStepMs = s.frameStepMs;
     w.clockStartHour = s.clockStartHour;
     w.clockBaseTime = 0;
-    sim::seedWorld(w, s.seed);
+    host::seedWorld(w, s.seed);
     w.completedMissions.clear();
-    for (const auto& m : s.completedMissions) w.completedMissions.push_back(sim::nameHash(m.c_str()));
+    for (const auto& m : s.completedMissions) w.completedMissions.push_back(host::nameHash(m.c_str()));
     for (const ScheduledFault& f : s.faults)
         if (f.fromLoad) applyScheduled(w, f, 0);
-    if (sim::Entity* p = sim::findEntity(w, w.playerPed)) p->pos = s.waypoints.front().pos;
+    if (host::Entity* p = host::findEntity(w, w.playerPed)) p->pos = s.waypoints.front().pos;
 }
 
 tw::Vec3 playerAt(const Scenario& s, int32_t gameTime) {
@@ -110,12 +110,12 @@ const char* sightText(Sight s) {
     return "?";
 }
 
-void applySight(sim::World& w, Sight s) {
+void applySight(host::World& w, Sight s) {
     w.playerSeesEverything = s == Sight::Everything;
     w.playerSeesNothing = s == Sight::Nothing;
 }
 
-sim::Handle targetHandle(const Recorder& r, Target t) {
+host::Handle targetHandle(const Recorder& r, Target t) {
     switch (t) {
         case Target::Sadie:
             return r.handleOf(Actor::Sadie);
@@ -152,8 +152,8 @@ Playback playbackOf(const Scenario& s) {
 }
 
 // A timed fault and its line in the timeline.
-void playFault(const ScheduledFault& f, Recorder& rec, sim::World& w) {
-    const sim::Handle h = targetHandle(rec, f.who);
+void playFault(const ScheduledFault& f, Recorder& rec, host::World& w) {
+    const host::Handle h = targetHandle(rec, f.who);
     const bool hit = applyScheduled(w, f, h);
     if (isModelFault(f.kind)) {
         if (!f.models.empty()) rec.note("the models that would not load load again");
@@ -169,8 +169,8 @@ void playFault(const ScheduledFault& f, Recorder& rec, sim::World& w) {
 }
 
 // What falls due before the frame at game time now, each list in its order.
-void playDue(const Scenario& s, Playback& p, Recorder& rec, sim::World& w, int32_t now) {
-    if (sim::Entity* e = sim::findEntity(w, w.playerPed)) e->pos = playerAt(s, now);
+void playDue(const Scenario& s, Playback& p, Recorder& rec, host::World& w, int32_t now) {
+    if (host::Entity* e = host::findEntity(w, w.playerPed)) e->pos = playerAt(s, now);
     for (; p.sight < s.sight.size() && hoursToMs(s.sight[p.sight].t) <= now; ++p.sight) {
         applySight(w, s.sight[p.sight].sees);
         rec.note(fmt::format("the player sees {}", sightText(s.sight[p.sight].sees)));
@@ -182,7 +182,7 @@ void playDue(const Scenario& s, Playback& p, Recorder& rec, sim::World& w, int32
     }
     for (; p.key < s.keys.size() && hoursToMs(s.keys[p.key].t) <= now; ++p.key) {
         rec.note("key " + s.keys[p.key].name + " is pressed");
-        sim::sendKey(s.keys[p.key].code, 1);
+        host::sendKey(s.keys[p.key].code, 1);
     }
     if (now < p.nextFaultMs) return;
     p.nextFaultMs = INT32_MAX;
@@ -198,9 +198,9 @@ void playDue(const Scenario& s, Playback& p, Recorder& rec, sim::World& w, int32
 // ---- trace ----------------------------------------------------------------------------
 
 // One JSON line per call: game time, operation, arguments as the catalogue types them, result.
-void traceLine(std::FILE* f, const sim::Call& c, std::string& out) {
+void traceLine(std::FILE* f, const host::Call& c, std::string& out) {
     out.clear();
-    sim::appendCall(out, c, gHost.world, sim::TraceStyle::Json);
+    host::appendCall(out, c, gHost.world, host::TraceStyle::Json);
     std::fwrite(out.data(), 1, out.size(), f);
 }
 
@@ -294,30 +294,30 @@ bool prepareSettings(const Scenario& s, const RunOptions& o, const std::string& 
 }
 
 // Adds one plug-in entity to the totals, and to the leaks when it outlived the run.
-void countEntity(RunResult& r, const sim::World& w, const sim::Entity& e, bool bedrollsAreFixtures) {
-    const bool horse = e.kind == sim::EntityKind::Horse, object = e.kind == sim::EntityKind::Object;
+void countEntity(RunResult& r, const host::World& w, const host::Entity& e, bool bedrollsAreFixtures) {
+    const bool horse = e.kind == host::EntityKind::Horse, object = e.kind == host::EntityKind::Object;
     ++*(horse ? &r.horsesCreated : object ? &r.objectsCreated : &r.pedsCreated);
     if (!e.alive) {
         ++*(horse ? &r.horsesRemoved : object ? &r.objectsRemoved : &r.pedsRemoved);
         return;
     }
     // Bedrolls placed at start-up belong to the ranch until the first visit ends.
-    const bool fixture = object && (e.model == sim::nameHash(sim::kPluginModels[sim::kFirstBedrollModel]) ||
-                                    e.model == sim::nameHash(sim::kPluginModels[sim::kFirstBedrollModel + 1]));
+    const bool fixture = object && (e.model == host::nameHash(host::kPluginModels[host::kFirstBedrollModel]) ||
+                                    e.model == host::nameHash(host::kPluginModels[host::kFirstBedrollModel + 1]));
     if (r.leakChecked && !(fixture && bedrollsAreFixtures))
         r.leaks.push_back({fmt::format("{} {} ({}) at ({:.1f}, {:.1f})", object ? "object" : "ped", e.handle,
                                        nameIn(w, e.model), e.pos.x, e.pos.y)});
 }
 
 // What the plug-in made, and what of it is still there.
-void countWhatWasMade(RunResult& r, const Recorder& rec, const sim::World& w) {
+void countWhatWasMade(RunResult& r, const Recorder& rec, const host::World& w) {
     const bool anyVisitEnded =
         std::any_of(rec.visits().begin(), rec.visits().end(), [](const Visit& v) { return v.ended && !v.nobody; });
     r.leakChecked = !rec.visitActive();
-    for (const sim::Entity& e : w.entities)
+    for (const host::Entity& e : w.entities)
         if (e.byPlugin) countEntity(r, w, e, !anyVisitEnded);
-    const sim::Hash sleepType = sim::nameHash(sim::kSleepScenario);
-    for (const sim::ScenarioPoint& p : w.points) {
+    const host::Hash sleepType = host::nameHash(host::kSleepScenario);
+    for (const host::ScenarioPoint& p : w.points) {
         if (!p.byPlugin) continue;
         ++r.pointsCreated;
         if (!p.alive) {
@@ -348,22 +348,22 @@ void updateProgress(Progress& p, uint64_t frames, int32_t gameTime, int32_t endM
 }
 
 // Runs the frames of the scenario with the recorder watching; the world is set up and loaded.
-void playScenario(const Scenario& s, const RunOptions& o, sim::Session& session, Recorder& rec, std::FILE* trace) {
+void playScenario(const Scenario& s, const RunOptions& o, host::Session& session, Recorder& rec, std::FILE* trace) {
     const int32_t endMs = hoursToMs(o.hours);
     Playback playback = playbackOf(s);
     bool householdDone = s.household;
     Progress progress;
     progress.on = o.progress;
-    auto more = [&](sim::World& w) {
+    auto more = [&](host::World& w) {
         if (w.gameTime >= endMs) return false;
         playDue(s, playback, rec, w, w.gameTime);
         return true;
     };
-    auto after = [&](sim::World& w) {
+    auto after = [&](host::World& w) {
         if (!householdDone && w.ranchPopulated) {
             // The ranch puts its household in place on the first frame; this scenario has none.
-            const sim::RanchHousehold& hh = sim::ranchHousehold();
-            for (sim::Handle h : {hh.abigail, hh.uncle, hh.jack}) sim::removeEntity(w, h);
+            const host::RanchHousehold& hh = host::ranchHousehold();
+            for (host::Handle h : {hh.abigail, hh.uncle, hh.jack}) host::removeEntity(w, h);
             householdDone = true;
             rec.note("the household is away from the ranch");
         }
@@ -374,7 +374,7 @@ void playScenario(const Scenario& s, const RunOptions& o, sim::Session& session,
         }
         if (progress.on) updateProgress(progress, session.frames, w.gameTime, endMs, o.hours);
     };
-    sim::sessionRun(session, more, after);
+    host::sessionRun(session, more, after);
     if (progress.drawing) clearProgress();
 }
 
@@ -394,19 +394,19 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
         return r;
     }
 
-    sim::Session session;
-    sim::sessionBegin(session);
+    host::Session session;
+    host::sessionBegin(session);
     prepareWorld(s);
     r.recorder = std::make_unique<Recorder>(s.clockStartHour, r.cooldownHours);
     Recorder& rec = *r.recorder;
     rec.keepOverlay(o.keepOverlay);
     gHost.traceEnabled = trace != nullptr;
     std::string line;
-    gHost.observer = [&](const sim::Call& c, const sim::World&) {
+    gHost.observer = [&](const host::Call& c, const host::World&) {
         rec.onCall(c);
         if (trace) traceLine(trace, c, line);
     };
-    if (sim::sessionLoad(session, o.pluginPath)) {
+    if (host::sessionLoad(session, o.pluginPath)) {
         r.loaded = true;
         const auto wallStart = std::chrono::steady_clock::now();
         playScenario(s, o, session, rec, trace);
@@ -416,7 +416,7 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
         r.endTime = gHost.world.gameTime;
         r.hostCalls = gHost.totalCalls;
         countWhatWasMade(r, rec, gHost.world);
-        sim::sessionEnd(session);
+        host::sessionEnd(session);
         for (const std::string& path : o.logPaths) {
             std::error_code ec;
             fs::copy_file(dir.path + "/tamberwick.log", path, fs::copy_options::overwrite_existing, ec);
@@ -432,4 +432,4 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
     return r;
 }
 
-}  // namespace simtool
+}  // namespace sim

@@ -9,7 +9,7 @@
 #include "recorder.h"
 #include "scenario.h"
 
-namespace simtool {
+namespace sim {
 
 struct RunOptions {
     std::string pluginPath;             // module to load (release or developer build)
@@ -51,4 +51,4 @@ RunResult runScenario(const Scenario& scenario, const RunOptions& options);
 // the way the host's profile reader does; used for "next possible at" and the summary.
 void readIniHours(const std::string& path, int32_t& cooldown, int32_t& duration);
 
-}  // namespace simtool
+}  // namespace sim

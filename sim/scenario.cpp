@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-namespace simtool {
+namespace sim {
 
 namespace {
 
@@ -345,4 +345,4 @@ std::optional<Scenario> loadScenario(const std::string& path, std::string& error
     return parseScenario(buf.str(), path, error);
 }
 
-}  // namespace simtool
+}  // namespace sim

@@ -11,7 +11,7 @@
 #include "faults.h"
 #include "frame/types.h"
 
-namespace simtool {
+namespace sim {
 
 struct Waypoint {
     double t = 0;  // in-game hours; the player walks in a straight line between waypoints
@@ -85,4 +85,4 @@ std::optional<Scenario> parseScenario(const std::string& text, const std::string
 
 const char* targetName(Target t);
 
-}  // namespace simtool
+}  // namespace sim

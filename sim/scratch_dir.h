@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-namespace simtool {
+namespace sim {
 
 struct ScratchDir {
     std::string path, previous;
@@ -34,4 +34,4 @@ struct ScratchDir {
     ScratchDir& operator=(const ScratchDir&) = delete;
 };
 
-}  // namespace simtool
+}  // namespace sim

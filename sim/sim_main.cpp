@@ -17,7 +17,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using namespace simtool;
+using namespace sim;
 
 constexpr int kExitOk = 0;
 constexpr int kExitProblems = 1;  // the run found host errors or leaks, or could not run
@@ -191,7 +191,7 @@ bool writeReport(const RunArgs& a, const Scenario& scenario, const RunResult& r)
     const Recorder& rec = *r.recorder;
     const std::string title = fmt::format("Ranch visits: scenario {}, seed {}", scenario.name, scenario.seed);
     return writeFile(fs::path(a.reportDir) / "map.svg",
-                     mapSvg(rec, scenario.debugMode ? rec.lastOverlay() : std::vector<sim::DrawnText>{}, title)) &&
+                     mapSvg(rec, scenario.debugMode ? rec.lastOverlay() : std::vector<host::DrawnText>{}, title)) &&
            writeFile(fs::path(a.reportDir) / "timeline.svg", timelineSvg(rec, r.endTime, title));
 }
 

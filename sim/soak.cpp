@@ -15,14 +15,14 @@
 #include "scratch_dir.h"
 #include "session.h"
 
-namespace simtool {
+namespace sim {
 
 namespace {
 
 namespace fs = std::filesystem;
-using sim::gHost;
+using host::gHost;
 
-constexpr int64_t kMsPerHour = sim::kMsPerGameHour;
+constexpr int64_t kMsPerHour = host::kMsPerGameHour;
 
 // Run time as in-game time since the load: 100 ms of game timer are 3 in-game seconds.
 std::string runClock(int64_t ms) {
@@ -68,7 +68,7 @@ bool writeSettings(const SeedSetup& setup) {
     return static_cast<bool>(ini);
 }
 
-void prepareWorld(sim::World& w, uint64_t seed, const SeedSetup& setup, int32_t frameStepMs) {
+void prepareWorld(host::World& w, uint64_t seed, const SeedSetup& setup, int32_t frameStepMs) {
     w.frameStepMs = frameStepMs;
     w.gameTime = setup.startTime;
     w.clockBaseTime = setup.startTime;
@@ -107,24 +107,24 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
         r.failure = "cannot write tamberwick.ini in the working directory";
         return r;
     }
-    sim::Session session;
-    sim::sessionBegin(session);
+    host::Session session;
+    host::sessionBegin(session);
     prepareWorld(gHost.world, seed, setup, o.frameStepMs);
 
     InvariantChecker checker({static_cast<int32_t>(setup.cooldownHours * kMsPerHour),
                               static_cast<int32_t>(setup.durationHours * kMsPerHour), o.frameStepMs});
     FaultInjector faults(seed, setup.devBuild, o.frameStepMs);
     for (auto& over : gHost.overrides)
-        over = [&checker, &faults](sim::Call& c, sim::World& world) {
+        over = [&checker, &faults](host::Call& c, host::World& world) {
             checker.beforeCall(c, world);
             return faults.answer(c, world);
         };
-    gHost.observer = [&checker](const sim::Call& c, const sim::World& world) { checker.afterCall(c, world); };
+    gHost.observer = [&checker](const host::Call& c, const host::World& world) { checker.afterCall(c, world); };
 
     const std::string& plugin = setup.devBuild ? o.pluginDevPath : o.pluginPath;
-    if (!sim::sessionLoad(session, plugin)) {
+    if (!host::sessionLoad(session, plugin)) {
         r.failure = "cannot load the plug-in " + plugin + ": " + session.error;
-        sim::hostReset();
+        host::hostReset();
         return r;
     }
 
@@ -132,7 +132,7 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
     bool wrapped = false;
     int startedAtWrap = 0, endedAtWrap = 0;
     int32_t before = 0;
-    auto more = [&](sim::World& world) {
+    auto more = [&](host::World& world) {
         if (t >= totalMs) return false;
         if (faults.beforeFrame(world, t)) checker.keySent(faults.lastKey());
         t += world.frameStepMs;
@@ -140,7 +140,7 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
         before = world.gameTime;
         return true;
     };
-    auto after = [&](sim::World& world) {
+    auto after = [&](host::World& world) {
         // The script ran this frame when it asked to be woken on the next one.
         const bool ran = gHost.wakeFrame == gHost.frame + 1;
         checker.afterFrame(world, ran, ran ? tw::elapsed(gHost.wakeTime, world.gameTime) : 0);
@@ -150,10 +150,10 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
             endedAtWrap = checker.visitsEnded();
         }
     };
-    sim::sessionRun(session, more, after);
+    host::sessionRun(session, more, after);
     r.frames = session.frames;
     r.hostCalls = gHost.totalCalls;
-    sim::sessionEnd(session);
+    host::sessionEnd(session);
     checker.finish(gHost.world, gHost.errors);
     gHost.observer = nullptr;
     for (auto& over : gHost.overrides) over = nullptr;
@@ -163,7 +163,7 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
         r.visitsStartedAfterWrap = r.visitsStarted - startedAtWrap;
         r.visitsEndedAfterWrap = r.visitsEnded - endedAtWrap;
     }
-    sim::hostReset();
+    host::hostReset();
     return r;
 }
 
@@ -387,4 +387,4 @@ int runSoak(const SoakOptions& o, std::FILE* out) {
     return (badSeeds == 0 && missing == 0) ? 0 : 1;
 }
 
-}  // namespace simtool
+}  // namespace sim

@@ -11,7 +11,7 @@
 #include "fault_injector.h"
 #include "invariants.h"
 
-namespace simtool {
+namespace sim {
 
 struct SoakOptions {
     std::string pluginPath;     // release build
@@ -50,4 +50,4 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& options);
 // are found and a summary to out. Returns 0 when every seed was clean, 1 otherwise.
 int runSoak(const SoakOptions& options, std::FILE* out);
 
-}  // namespace simtool
+}  // namespace sim

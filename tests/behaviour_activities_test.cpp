@@ -9,7 +9,7 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 using tw::Handle;
 using tw::Op;
 using twtest::Visitors;
@@ -29,26 +29,26 @@ struct ActivitiesTest : twtest::BehaviourTest {
     Handle seatSadieInHerOwnSeat();
 
     void rememberSpots() {
-        for (const sim::Call* c : sim::callsOf(Op::scenarioPointCreate))
+        for (const host::Call* c : host::callsOf(Op::scenarioPointCreate))
             if (spots.size() < 8) spots.push_back(static_cast<Handle>(c->result[0]));
         ASSERT_EQ(spots.size(), 8u);
     }
 
     Kind kindOf(Handle point) {
-        static const std::set<std::string> chores(std::begin(sim::kChoreScenarios), std::end(sim::kChoreScenarios));
+        static const std::set<std::string> chores(std::begin(host::kChoreScenarios), std::end(host::kChoreScenarios));
         if (std::find(spots.begin(), spots.end(), point) != spots.end()) return Kind::Spot;
         return chores.count(typeName(point)) ? Kind::Chore : Kind::Nearby;
     }
 
     // Records the ped's activity choices while the world runs ms, without keeping a trace.
     std::vector<Choice> recordChoices(Handle ped, int32_t ms) {
-        auto out = std::make_shared<std::vector<std::pair<sim::Call, bool>>>();
+        auto out = std::make_shared<std::vector<std::pair<host::Call, bool>>>();
         gHost.traceEnabled = false;
-        gHost.observer = [out, ped](const sim::Call& c, const sim::World&) {
+        gHost.observer = [out, ped](const host::Call& c, const host::World&) {
             if ((c.op == Op::taskUseScenarioPoint || c.op == Op::taskWanderInArea) && c.u(0) == ped)
                 out->emplace_back(c, c.op == Op::taskWanderInArea);
         };
-        sim::runFor(ms);
+        host::runFor(ms);
         gHost.observer = nullptr;
         gHost.traceEnabled = true;
         std::vector<Choice> choices;
@@ -63,11 +63,11 @@ TEST_F(ActivitiesTest, VisitorStandsFor3000msThenSettlesIntoAChore) {
     rememberSpots();
     entity(sadie()).pos = {-1645.0f, -1392.0f, 83.0f};  // arrived by the kitchen
     const int32_t spawn = [] {
-        for (const sim::Call* c : sim::callsOf(Op::miscGetRandomInt))
+        for (const host::Call* c : host::callsOf(Op::miscGetRandomInt))
             if (c->i(0) == 0 && c->i(1) == 3) return c->time;
         return -1;
     }();
-    sim::runFor(5000);
+    host::runFor(5000);
 
     const auto clears = twtest::callsFor(Op::taskClearPedTasks, sadie());
     ASSERT_FALSE(clears.empty());
@@ -138,7 +138,7 @@ TEST_F(ActivitiesTest, SpotsHeldByALivingPedAreSkippedAndNothingFreeMeansAWander
     for (std::size_t i = 0; i < spots.size(); ++i)
         if (i != 4) pointOf(spots[i])->user = bystander;
 
-    sim::runFor(5000);
+    host::runFor(5000);
     auto uses = twtest::callsFor(Op::taskUseScenarioPoint, sadie());
     ASSERT_EQ(uses.size(), 1u);
     EXPECT_EQ(uses[0].u(1), spots[4]);
@@ -146,7 +146,7 @@ TEST_F(ActivitiesTest, SpotsHeldByALivingPedAreSkippedAndNothingFreeMeansAWander
     // Someone else sits down on the last free spot; a user that has died frees nothing else.
     pointOf(spots[4])->user = bystander;
     const int32_t due = world().gameTime + 130000;
-    ASSERT_TRUE(sim::runUntil([&] { return !twtest::callsFor(Op::taskWanderInArea, sadie()).empty(); }, 130000));
+    ASSERT_TRUE(host::runUntil([&] { return !twtest::callsFor(Op::taskWanderInArea, sadie()).empty(); }, 130000));
     const auto wanders = twtest::callsFor(Op::taskWanderInArea, sadie());
     EXPECT_FLOAT_EQ(wanders[0].f(4), 20.0f);
     EXPECT_EQ(wanders[0].i(7), 1);
@@ -154,26 +154,26 @@ TEST_F(ActivitiesTest, SpotsHeldByALivingPedAreSkippedAndNothingFreeMeansAWander
 
     // The bystander leaves the world: its spots count as free again, after the 60000 ms wander.
     entity(bystander).alive = false;
-    ASSERT_TRUE(sim::runUntil([&] { return twtest::callsFor(Op::taskUseScenarioPoint, sadie()).size() > 1; }, 70000));
+    ASSERT_TRUE(host::runUntil([&] { return twtest::callsFor(Op::taskUseScenarioPoint, sadie()).size() > 1; }, 70000));
     uses = twtest::callsFor(Op::taskUseScenarioPoint, sadie());
     EXPECT_GE(uses[1].time - wanders[0].time, 60000);
     EXPECT_LT(uses[1].time - wanders[0].time, 60100);
 }
 
 TEST_F(ActivitiesTest, HorsesTakeAScenarioNearbyThenRestFor300000ms) {
-    auto orders = std::make_shared<std::vector<sim::Call>>();
-    gHost.observer = [orders](const sim::Call& c, const sim::World&) {
+    auto orders = std::make_shared<std::vector<host::Call>>();
+    gHost.observer = [orders](const host::Call& c, const host::World&) {
         if (c.op == Op::taskUseScenarioPoint || c.op == Op::taskWanderInArea) orders->push_back(c);
     };
     startVisit(Visitors::Both);
     gHost.traceEnabled = false;
-    sim::runFor(320000);
+    host::runFor(320000);
     gHost.observer = nullptr;
     const Handle horses[] = {sadieHorse(), charlesHorse()};
 
     for (Handle horse : horses) {
-        std::vector<sim::Call> mine;
-        for (const sim::Call& c : *orders)
+        std::vector<host::Call> mine;
+        for (const host::Call& c : *orders)
             if (c.u(0) == horse) mine.push_back(c);
         ASSERT_EQ(mine.size(), 2u);
         // A point the other horse holds is not usable: the horse then wanders 15 m about itself.
@@ -193,7 +193,7 @@ TEST_F(ActivitiesTest, TheStewTableIsTheFirstChoreOnceAnHourAndOnlyOneVisitorGet
     startVisit(Visitors::Both);
     entity(sadie()).pos = {-1645.0f, -1392.0f, 83.0f};
     entity(charles()).pos = {-1646.0f, -1392.0f, 83.0f};
-    sim::runFor(5000);
+    host::runFor(5000);
     const auto sadieUses = twtest::callsFor(Op::taskUseScenarioPoint, sadie());
     const auto charlesUses = twtest::callsFor(Op::taskUseScenarioPoint, charles());
     ASSERT_FALSE(sadieUses.empty());
@@ -208,8 +208,8 @@ TEST_F(ActivitiesTest, TheStewTableIsTheFirstChoreOnceAnHourAndOnlyOneVisitorGet
 // Every nearby chair is swapped for a seat of the visitor's own. The seat's draw answers out of
 // range, which must give the first kind, a harmonica bench, and nothing worse.
 Handle ActivitiesTest::seatSadieInHerOwnSeat() {
-    sim::gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [drawn = false](sim::Call& c,
-                                                                                           sim::World&) mutable {
+    host::gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [drawn = false](host::Call& c,
+                                                                                            host::World&) mutable {
         if (c.i(0) != 0) return false;
         if (c.i(1) == 3) {
             c.result[0] = drawn ? 7u : static_cast<uint32_t>(Visitors::SadieOnly);
@@ -222,18 +222,18 @@ Handle ActivitiesTest::seatSadieInHerOwnSeat() {
     };
     load(true);
     EXPECT_TRUE(runUntilReady());
-    EXPECT_TRUE(sim::runUntil([&] { return sadie() != 0; }, 20000));
+    EXPECT_TRUE(host::runUntil([&] { return sadie() != 0; }, 20000));
     if (sadie() == 0) return 0;
     entity(sadie()).pos = {-1645.0f, -1392.0f, 83.0f};
     auto seat = std::make_shared<Handle>(0);
     auto seated = std::make_shared<bool>(false);
-    gHost.observer = [seat, seated, bench = sim::nameHash("PROP_HUMAN_SEAT_BENCH_HARMONICA")](const sim::Call& c,
-                                                                                              const sim::World&) {
+    gHost.observer = [seat, seated, bench = host::nameHash("PROP_HUMAN_SEAT_BENCH_HARMONICA")](const host::Call& c,
+                                                                                               const host::World&) {
         if (c.op == Op::scenarioPointCreate && c.u(0) == bench) *seat = static_cast<Handle>(c.result[0]);
         if (c.op == Op::taskUseScenarioPoint && *seat != 0 && c.u(1) == *seat) *seated = true;
     };
     gHost.traceEnabled = false;
-    EXPECT_TRUE(sim::runUntil([&] { return *seated; }, 400000));
+    EXPECT_TRUE(host::runUntil([&] { return *seated; }, 400000));
     gHost.traceEnabled = true;
     gHost.observer = nullptr;
     return *seated ? *seat : 0;
@@ -243,8 +243,8 @@ TEST_F(ActivitiesTest, ASeatMadeInPlaceOfAChairIsRemovedWhenTheVisitEnds) {
     const Handle seat = seatSadieInHerOwnSeat();
     ASSERT_NE(pointOf(seat), nullptr);
 
-    sim::sendKey(tw::kKeyF3);
-    ASSERT_TRUE(sim::runUntil([&] { return sadie() == 0; }, 10000));
+    host::sendKey(tw::kKeyF3);
+    ASSERT_TRUE(host::runUntil([&] { return sadie() == 0; }, 10000));
     EXPECT_EQ(pointOf(seat), nullptr);
     EXPECT_EQ(twtest::leftovers(), "");
 }
@@ -253,10 +253,10 @@ TEST_F(ActivitiesTest, ASeatTheHostTookAwayIsTestedAgainByTheResetAtTheVisitsEnd
     const Handle seat = seatSadieInHerOwnSeat();
     ASSERT_NE(pointOf(seat), nullptr);
     pointOf(seat)->alive = false;
-    sim::clearTrace();
+    host::clearTrace();
 
-    sim::sendKey(tw::kKeyF3);
-    ASSERT_TRUE(sim::runUntil([&] { return sadie() == 0; }, 10000));
+    host::sendKey(tw::kKeyF3);
+    ASSERT_TRUE(host::runUntil([&] { return sadie() == 0; }, 10000));
     // The end of the visit finds it gone and leaves the handle; the reset tests it once more.
     EXPECT_EQ(twtest::callsFor(Op::scenarioPointExists, seat).size(), 2u);
     EXPECT_TRUE(twtest::callsFor(Op::scenarioPointDelete, seat).empty());

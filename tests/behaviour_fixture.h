@@ -13,8 +13,8 @@ namespace twtest {
 enum class Visitors { Both = 0, SadieOnly = 1, CharlesOnly = 2 };
 
 struct BehaviourTest : PluginTest {
-    sim::World& world() { return sim::gHost.world; }
-    sim::Entity& entity(tw::Handle h) { return *sim::findEntity(world(), h); }
+    host::World& world() { return host::gHost.world; }
+    host::Entity& entity(tw::Handle h) { return *host::findEntity(world(), h); }
 
     // The clock reads hour:00 from now on.
     void setHour(int32_t hour) {
@@ -25,8 +25,8 @@ struct BehaviourTest : PluginTest {
     // The visit type is the first draw in 0..2; later draws (arrival order) go to the world.
     void drawVisitors(Visitors who) {
         auto drawn = std::make_shared<bool>(false);
-        sim::gHost.overrides[static_cast<std::size_t>(tw::Op::miscGetRandomInt)] = [drawn, who](sim::Call& c,
-                                                                                                sim::World&) {
+        host::gHost.overrides[static_cast<std::size_t>(tw::Op::miscGetRandomInt)] = [drawn, who](host::Call& c,
+                                                                                                 host::World&) {
             if (*drawn || c.i(0) != 0 || c.i(1) != 3) return false;
             *drawn = true;
             c.result[0] = static_cast<uint32_t>(who);
@@ -40,41 +40,43 @@ struct BehaviourTest : PluginTest {
 
     // Loads the plug-in with the story done and the player at the ranch, and draws who visits.
     void startVisit(Visitors who = Visitors::Both) {
-        world().completedMissions.push_back(sim::nameHash("FIN2"));
+        world().completedMissions.push_back(host::nameHash("FIN2"));
         drawVisitors(who);
         load();
         ASSERT_TRUE(runUntilReady());
-        ASSERT_TRUE(sim::runUntil([&] { return visitorsPresent(who); }, 20000));
+        ASSERT_TRUE(host::runUntil([&] { return visitorsPresent(who); }, 20000));
     }
 
-    tw::Handle pluginEntityOf(const char* model, sim::EntityKind kind) {
-        for (const sim::Entity& e : world().entities)
-            if (e.alive && e.byPlugin && e.kind == kind && e.model == sim::nameHash(model)) return e.handle;
+    tw::Handle pluginEntityOf(const char* model, host::EntityKind kind) {
+        for (const host::Entity& e : world().entities)
+            if (e.alive && e.byPlugin && e.kind == kind && e.model == host::nameHash(model)) return e.handle;
         return 0;
     }
-    tw::Handle sadie() { return pluginEntityOf("cs_mrsadler", sim::EntityKind::Ped); }
-    tw::Handle charles() { return pluginEntityOf("cs_charlessmith", sim::EntityKind::Ped); }
-    tw::Handle sadieHorse() { return pluginEntityOf("a_c_horse_gang_sadie_endlesssummer", sim::EntityKind::Horse); }
-    tw::Handle charlesHorse() { return pluginEntityOf("a_c_horse_gang_charles_endlesssummer", sim::EntityKind::Horse); }
+    tw::Handle sadie() { return pluginEntityOf("cs_mrsadler", host::EntityKind::Ped); }
+    tw::Handle charles() { return pluginEntityOf("cs_charlessmith", host::EntityKind::Ped); }
+    tw::Handle sadieHorse() { return pluginEntityOf("a_c_horse_gang_sadie_endlesssummer", host::EntityKind::Horse); }
+    tw::Handle charlesHorse() {
+        return pluginEntityOf("a_c_horse_gang_charles_endlesssummer", host::EntityKind::Horse);
+    }
 
     // Keeps a ped where it is: a task that never moves it and never ends.
     void hold(tw::Handle ped, tw::Vec3 at) {
-        sim::Entity& e = entity(ped);
+        host::Entity& e = entity(ped);
         e.pos = at;
         e.task = {};
-        e.task.kind = sim::TaskKind::Wander;
+        e.task.kind = host::TaskKind::Wander;
         e.task.target = at;
         e.task.started = true;
     }
 
     tw::Handle spawnPed(const char* model, tw::Vec3 at) {
-        world().names.emplace(sim::nameHash(model), model);
-        return sim::spawnEntity(world(), sim::EntityKind::Ped, sim::nameHash(model), at, false);
+        world().names.emplace(host::nameHash(model), model);
+        return host::spawnEntity(world(), host::EntityKind::Ped, host::nameHash(model), at, false);
     }
 
-    sim::ScenarioPoint* pointOf(tw::Handle h) { return sim::findPoint(world(), h); }
+    host::ScenarioPoint* pointOf(tw::Handle h) { return host::findPoint(world(), h); }
     std::string typeName(tw::Handle point) {
-        const sim::ScenarioPoint* p = pointOf(point);
+        const host::ScenarioPoint* p = pointOf(point);
         if (!p) return "";
         auto it = world().names.find(p->type);
         return it == world().names.end() ? "" : it->second;
@@ -82,15 +84,15 @@ struct BehaviourTest : PluginTest {
 
     int spokenCount(tw::Handle ped, const std::string& line) {
         int n = 0;
-        for (const sim::SpokenLine& s : world().spoken) n += s.ped == ped && s.line == line;
+        for (const host::SpokenLine& s : world().spoken) n += s.ped == ped && s.line == line;
         return n;
     }
 };
 
 // Every host call of one operation made for a given first argument, as (time, call) copies.
-inline std::vector<sim::Call> callsFor(tw::Op op, tw::Handle first) {
-    std::vector<sim::Call> out;
-    for (const sim::Call* c : sim::callsOf(op))
+inline std::vector<host::Call> callsFor(tw::Op op, tw::Handle first) {
+    std::vector<host::Call> out;
+    for (const host::Call* c : host::callsOf(op))
         if (c->u(0) == first) out.push_back(*c);
     return out;
 }

@@ -3,7 +3,7 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 using tw::Handle;
 using tw::Op;
 using tw::Vec3;
@@ -20,7 +20,7 @@ struct GreetingsTest : twtest::BehaviourTest {
         while (tw::elapsed(end, world().gameTime) > 0) {
             const Vec3 p = entity(ped).pos;
             putPlayer({p.x + offset, p.y, p.z});
-            sim::runFrame();
+            host::runFrame();
         }
     }
 };
@@ -28,15 +28,15 @@ struct GreetingsTest : twtest::BehaviourTest {
 TEST_F(GreetingsTest, VisitorIsArmedAtExactly8mAndNotAt8Point01m) {
     startVisit(Visitors::SadieOnly);
     const Handle s = sadie();
-    sim::runFor(3500);  // settled into a first activity
+    host::runFor(3500);  // settled into a first activity
     hold(s, {-1640.0f, -1390.0f, 83.0f});
     putPlayer({-1631.99f, -1390.0f, 83.0f});
-    sim::runFor(200);
+    host::runFor(200);
     EXPECT_EQ(line(), nullptr);
     EXPECT_EQ(answer(s), nullptr);
 
     putPlayer({-1632.0f, -1390.0f, 83.0f});
-    sim::runFor(200);
+    host::runFor(200);
     ASSERT_NE(line(), nullptr);
     EXPECT_STREQ(line(), "GREET_SADIE");  // the player is player_zero
     ASSERT_NE(answer(s), nullptr);
@@ -44,10 +44,10 @@ TEST_F(GreetingsTest, VisitorIsArmedAtExactly8mAndNotAt8Point01m) {
 
     // Between 8 m and 50 m the lines stay as they were; beyond 50 m both are cleared.
     putPlayer({-1620.0f, -1390.0f, 83.0f});
-    sim::runFor(200);
+    host::runFor(200);
     EXPECT_STREQ(line(), "GREET_SADIE");
     putPlayer({-1589.0f, -1390.0f, 83.0f});
-    sim::runFor(200);
+    host::runFor(200);
     EXPECT_EQ(line(), nullptr);
     EXPECT_EQ(answer(s), nullptr);
 }
@@ -57,19 +57,19 @@ TEST_F(GreetingsTest, AfterAGreetingTheVisitorIsNotArmedAgainFor63s) {
     const Handle s = sadie();
     walkBeside(s, 4.0f, 4000);  // arrivals done, settled
     ASSERT_STREQ(answer(s) ? "armed" : "", "armed");
-    ASSERT_TRUE(sim::playerGreets(world(), s));
-    sim::clearTrace();
+    ASSERT_TRUE(host::playerGreets(world(), s));
+    host::clearTrace();
     walkBeside(s, 4.0f, 200);
 
-    const auto looks = sim::callsOf(Op::taskLookAtEntity);
+    const auto looks = host::callsOf(Op::taskLookAtEntity);
     ASSERT_EQ(looks.size(), 2u);  // player and Sadie look at each other
     const int32_t greetedAt = looks[0]->time;
     EXPECT_EQ(answer(s), nullptr);
 
-    sim::clearTrace();
+    host::clearTrace();
     walkBeside(s, 4.0f, 70000);
     int32_t rearmed = 0;
-    for (const sim::Call* c : sim::callsOf(Op::pedSetGreetingResponse))
+    for (const host::Call* c : host::callsOf(Op::pedSetGreetingResponse))
         if (c->u(0) == s && c->args[1] != 0) {
             rearmed = c->time;
             break;
@@ -82,7 +82,7 @@ TEST_F(GreetingsTest, AfterAGreetingTheVisitorIsNotArmedAgainFor63s) {
 TEST_F(GreetingsTest, AnswerLineFollowsTheHour) {
     startVisit(Visitors::CharlesOnly);
     const Handle c = charles();
-    sim::runFor(3500);  // settled
+    host::runFor(3500);  // settled
     const struct {
         int32_t hour;
         const char* a;
@@ -112,27 +112,27 @@ TEST_F(GreetingsTest, VisitorGreetsTheFirstHouseholdMemberInReachOncePer600000ms
     const Handle uncle = spawnPed("cs_uncle", {-1700.0f, -1300.0f, 83.0f});
     // Keep the visit from starting until the household timer's first 600000 ms have passed.
     putPlayer({-1400.0f, -1200.0f, 83.0f});
-    world().completedMissions.push_back(sim::nameHash("FIN2"));
+    world().completedMissions.push_back(host::nameHash("FIN2"));
     drawVisitors(Visitors::SadieOnly);
     load();
     gHost.traceEnabled = false;
-    sim::runFor(600000);
+    host::runFor(600000);
     gHost.traceEnabled = true;
     putPlayer({-1642.0f, -1380.0f, 83.0f});
-    ASSERT_TRUE(sim::runUntil([&] { return visitorsPresent(Visitors::SadieOnly); }, 20000));
+    ASSERT_TRUE(host::runUntil([&] { return visitorsPresent(Visitors::SadieOnly); }, 20000));
     const Handle s = sadie();
-    sim::runFor(3500);  // settled
+    host::runFor(3500);  // settled
 
     // Uncle nearer than Abigail, both in reach: Abigail's row comes first.
     hold(s, {-1640.0f, -1390.0f, 83.0f});
     hold(abigail, {-1635.0f, -1390.0f, 83.0f});  // exactly 5.0 m
     hold(uncle, {-1638.0f, -1390.0f, 83.0f});
-    sim::runFor(3000);
+    host::runFor(3000);
     ASSERT_EQ(spokenCount(s, "GREET_ABIGAIL"), 1);
     EXPECT_EQ(spokenCount(s, "GREET_UNCLE"), 0);
     ASSERT_EQ(spokenCount(abigail, "GREET_SADIE"), 1);
     int32_t said = 0, answered = 0;
-    for (const sim::SpokenLine& l : world().spoken) {
+    for (const host::SpokenLine& l : world().spoken) {
         if (l.ped == s && l.line == "GREET_ABIGAIL") said = l.time;
         if (l.ped == abigail) answered = l.time;
     }
@@ -144,11 +144,11 @@ TEST_F(GreetingsTest, VisitorGreetsTheFirstHouseholdMemberInReachOncePer600000ms
     const int32_t end = said + 600000;
     while (tw::elapsed(end, world().gameTime) > 1300) {
         hold(s, {-1640.0f, -1390.0f, 83.0f});
-        sim::runFor(1000);
+        host::runFor(1000);
     }
     EXPECT_EQ(spokenCount(s, "GREET_ABIGAIL"), 1);
     hold(s, {-1640.0f, -1390.0f, 83.0f});
-    sim::runFor(2500);
+    host::runFor(2500);
     EXPECT_EQ(spokenCount(s, "GREET_ABIGAIL"), 2);
 }
 

@@ -6,29 +6,29 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 using tw::Handle;
 using tw::Op;
 using tw::Vec3;
 using twtest::Visitors;
 
 struct NightTest : twtest::BehaviourTest {
-    std::shared_ptr<std::vector<sim::Call>> record(std::initializer_list<Op> ops) {
-        auto out = std::make_shared<std::vector<sim::Call>>();
+    std::shared_ptr<std::vector<host::Call>> record(std::initializer_list<Op> ops) {
+        auto out = std::make_shared<std::vector<host::Call>>();
         std::vector<Op> wanted(ops);
-        gHost.observer = [out, wanted](const sim::Call& c, const sim::World&) {
+        gHost.observer = [out, wanted](const host::Call& c, const host::World&) {
             for (Op op : wanted)
                 if (c.op == op) out->push_back(c);
         };
         return out;
     }
     void runUntilTime(int32_t t) {
-        while (tw::elapsed(t, world().gameTime) > 0) sim::runFrame();
+        while (tw::elapsed(t, world().gameTime) > 0) host::runFrame();
     }
     bool sleepsAt(Handle ped, Vec3 bed) {
-        const sim::Entity& e = entity(ped);
-        const sim::ScenarioPoint* p = pointOf(e.task.point);
-        return e.task.kind == sim::TaskKind::Scenario && p && p->user == ped && std::abs(p->pos.x - bed.x) < 0.01f &&
+        const host::Entity& e = entity(ped);
+        const host::ScenarioPoint* p = pointOf(e.task.point);
+        return e.task.kind == host::TaskKind::Scenario && p && p->user == ped && std::abs(p->pos.x - bed.x) < 0.01f &&
                std::abs(p->pos.y - bed.y) < 0.01f;
     }
 };
@@ -42,14 +42,14 @@ TEST_F(NightTest, AtTenBothWalkToTheirBedrollsChangeUnseenSleepAndWakeAtSixInDay
     startVisit(Visitors::Both);
     const Handle s = sadie(), c = charles();
     gHost.traceEnabled = false;
-    sim::runFor(4000);
+    host::runFor(4000);
     const int32_t sadieDay = entity(s).outfit, charlesDay = entity(c).outfit;
 
     runUntilTime(119900);  // 21:59: still up
-    for (const sim::Call& call : *calls) EXPECT_NE(call.op, Op::taskFollowNavMeshToCoord);
+    for (const host::Call& call : *calls) EXPECT_NE(call.op, Op::taskFollowNavMeshToCoord);
     runUntilTime(120100);
     int walks = 0;
-    for (const sim::Call& call : *calls) {
+    for (const host::Call& call : *calls) {
         if (call.op != Op::taskFollowNavMeshToCoord) continue;
         ++walks;
         const Vec3 bed = call.u(0) == c ? kBedroll1 : kBedroll2;
@@ -61,7 +61,7 @@ TEST_F(NightTest, AtTenBothWalkToTheirBedrollsChangeUnseenSleepAndWakeAtSixInDay
     EXPECT_EQ(entity(c).outfit, charlesDay);
 
     world().playerSeesNothing = true;
-    ASSERT_TRUE(sim::runUntil([&] { return sleepsAt(s, kBedroll2) && sleepsAt(c, kBedroll1); }, 400000));
+    ASSERT_TRUE(host::runUntil([&] { return sleepsAt(s, kBedroll2) && sleepsAt(c, kBedroll1); }, 400000));
     EXPECT_EQ(entity(s).outfit, 15);
     EXPECT_EQ(entity(c).outfit, 5);
     // A walk given but not yet started is not ordered again.
@@ -84,7 +84,7 @@ TEST_F(NightTest, AVisitorBlockedOnItsWayToBedIsInDayClothesAndBusyByTheFirstDay
     startVisit(Visitors::SadieOnly);
     const Handle s = sadie();
     gHost.traceEnabled = false;
-    sim::runFor(4000);
+    host::runFor(4000);
     const int32_t day = entity(s).outfit;
     world().playerSeesNothing = true;
     runUntilTime(119000);
@@ -92,11 +92,11 @@ TEST_F(NightTest, AVisitorBlockedOnItsWayToBedIsInDayClothesAndBusyByTheFirstDay
     entity(s).stuck = true;  // her walk runs but never gets her there
 
     runUntilTime(9 * 120000 - 100);  // 05:59, still on the way, changed for bed
-    EXPECT_EQ(entity(s).task.kind, sim::TaskKind::FollowNavMesh);
+    EXPECT_EQ(entity(s).task.kind, host::TaskKind::FollowNavMesh);
     EXPECT_EQ(entity(s).outfit, 15);
     runUntilTime(9 * 120000 + 100);  // 06:00: the day outfit again, and a day activity instead of the walk
     EXPECT_EQ(entity(s).outfit, day);
-    EXPECT_NE(entity(s).task.kind, sim::TaskKind::FollowNavMesh);
+    EXPECT_NE(entity(s).task.kind, host::TaskKind::FollowNavMesh);
 }
 
 TEST_F(NightTest, AWalkToBedOutlastingTheActivityIsNotCutShortAndBedtimeIsSaidOnce) {
@@ -104,15 +104,15 @@ TEST_F(NightTest, AWalkToBedOutlastingTheActivityIsNotCutShortAndBedtimeIsSaidOn
     startVisit(Visitors::SadieOnly);
     const Handle s = sadie();
     gHost.traceEnabled = false;
-    sim::runFor(4000);
+    host::runFor(4000);
     runUntilTime(119000);
     // 150 m from her bedroll: the walk takes longer than any activity she was given.
     hold(s, {kBedroll2.x + 150.0f, kBedroll2.y, kBedroll2.z});
     auto calls = record({Op::taskFollowNavMeshToCoord, Op::taskUseScenarioPoint, Op::taskWanderInArea});
-    ASSERT_TRUE(sim::runUntil([&] { return sleepsAt(s, kBedroll2); }, 600000));
+    ASSERT_TRUE(host::runUntil([&] { return sleepsAt(s, kBedroll2); }, 600000));
     EXPECT_EQ(spokenCount(s, "TIME_FOR_BED"), 1);
     std::vector<Op> orders;
-    for (const sim::Call& c : *calls)
+    for (const host::Call& c : *calls)
         if (c.u(0) == s) orders.push_back(c.op);
     EXPECT_EQ(orders, (std::vector<Op>{Op::taskFollowNavMeshToCoord, Op::taskUseScenarioPoint}));
     gHost.observer = nullptr;
@@ -121,18 +121,18 @@ TEST_F(NightTest, AWalkToBedOutlastingTheActivityIsNotCutShortAndBedtimeIsSaidOn
 TEST_F(NightTest, BanjoDrawsASongLineFromBothAndSadiesHarmonicaOnlyFromCharles) {
     world().ranchPopulate = false;
     const Handle uncle = spawnPed("cs_uncle", {-1700.0f, -1300.0f, 83.0f});
-    const Handle banjo = sim::spawnPoint(world(), sim::nameHash("PROP_HUMAN_SEAT_BENCH_BANJO"), {}, 0.0f, false);
+    const Handle banjo = host::spawnPoint(world(), host::nameHash("PROP_HUMAN_SEAT_BENCH_BANJO"), {}, 0.0f, false);
     const Handle harmonica =
-        sim::spawnPoint(world(), sim::nameHash("PROP_HUMAN_SEAT_BENCH_HARMONICA"), {}, 0.0f, false);
+        host::spawnPoint(world(), host::nameHash("PROP_HUMAN_SEAT_BENCH_HARMONICA"), {}, 0.0f, false);
     startVisit(Visitors::Both);
     const Handle s = sadie(), c = charles();
     gHost.traceEnabled = false;
-    sim::runFor(300000);  // the song timers start at 0: no reaction in the first 300000 ms
+    host::runFor(300000);  // the song timers start at 0: no reaction in the first 300000 ms
 
     auto play = [&](Handle musician, Handle point) {
-        sim::Entity& e = entity(musician);
+        host::Entity& e = entity(musician);
         e.task = {};
-        e.task.kind = sim::TaskKind::Scenario;
+        e.task.kind = host::TaskKind::Scenario;
         e.task.point = point;
         e.task.started = true;
         pointOf(point)->user = musician;
@@ -142,7 +142,7 @@ TEST_F(NightTest, BanjoDrawsASongLineFromBothAndSadiesHarmonicaOnlyFromCharles) 
         play(s, harmonica);
         const Vec3 p = entity(s).pos;
         entity(c).pos = {p.x + 3.0f, p.y, p.z};
-        sim::runFrame();
+        host::runFrame();
     }
     EXPECT_EQ(spokenCount(c, "CAMP_SONG_TRANSITION"), 1);
     EXPECT_EQ(spokenCount(s, "CAMP_SONG_TRANSITION"), 0);
@@ -154,7 +154,7 @@ TEST_F(NightTest, BanjoDrawsASongLineFromBothAndSadiesHarmonicaOnlyFromCharles) 
         const Vec3 p = entity(s).pos;
         entity(uncle).pos = {p.x + 2.0f, p.y, p.z};
         entity(c).pos = {p.x + 4.0f, p.y, p.z};
-        sim::runFrame();
+        host::runFrame();
     }
     EXPECT_EQ(spokenCount(s, "CAMP_SONG_TRANSITION"), 1);
     EXPECT_EQ(spokenCount(c, "CAMP_SONG_TRANSITION"), 1);
@@ -168,10 +168,10 @@ TEST_F(NightTest, HouseholdIsSearchedOncePer30sAndAtOnceWhenACachedPedVanishes) 
     auto calls = record({Op::entityGetModel});
     startVisit(Visitors::SadieOnly);
     gHost.traceEnabled = false;
-    sim::runFor(95000);
+    host::runFor(95000);
 
     std::vector<int32_t> searches;
-    for (const sim::Call& call : *calls)
+    for (const host::Call& call : *calls)
         if (call.u(0) == bystander) searches.push_back(call.time);
     ASSERT_GE(searches.size(), 3u);
     for (std::size_t i = 1; i < searches.size(); ++i) {
@@ -183,7 +183,7 @@ TEST_F(NightTest, HouseholdIsSearchedOncePer30sAndAtOnceWhenACachedPedVanishes) 
     calls->clear();
     entity(abigail).alive = false;
     const int32_t gone = world().gameTime;
-    sim::runFor(200);
+    host::runFor(200);
     ASSERT_FALSE(calls->empty());
     EXPECT_LT(calls->front().time - gone, 100);
     gHost.observer = nullptr;
@@ -193,9 +193,9 @@ TEST_F(NightTest, APedListLongerThanTheArrayOrNegativeIsReadOnlyWithinTheArray) 
     world().allPedsClaimSet = true;
     world().allPedsClaim = 5000;
     startVisit(Visitors::Both);
-    sim::runFor(40000);
+    host::runFor(40000);
     world().allPedsClaim = -7;
-    sim::runFor(40000);
+    host::runFor(40000);
     EXPECT_NE(sadie(), 0u);
     EXPECT_NE(charles(), 0u);
 }
@@ -204,7 +204,7 @@ TEST_F(NightTest, AFullDayAtTheRanchRunsHeadlessInAFewSeconds) {
     startVisit(Visitors::Both);
     gHost.traceEnabled = false;
     const auto start = std::chrono::steady_clock::now();
-    sim::runFor(24 * 120000);
+    host::runFor(24 * 120000);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("one in-game day at the ranch: %.2f s of wall time\n", seconds);
     EXPECT_LT(seconds, 10.0);

@@ -5,7 +5,7 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 using tw::Handle;
 using tw::Op;
 using twtest::Visitors;
@@ -17,18 +17,18 @@ struct DepartureTest : twtest::BehaviourTest {
         drawVisitors(Visitors::SadieOnly);
         load(true);
         ASSERT_TRUE(runUntilReady());
-        sim::sendKey(tw::kKeyF2);
-        ASSERT_TRUE(sim::runUntil([&] { return sadie() != 0 && sadieHorse() != 0; }, 20000));
-        sim::runFor(5000);
+        host::sendKey(tw::kKeyF2);
+        ASSERT_TRUE(host::runUntil([&] { return sadie() != 0 && sadieHorse() != 0; }, 20000));
+        host::runFor(5000);
     }
     // Sadie at a fixed place and her horse `gap` metres east of her, then I.
     void sendAwayWithHorseAt(float gap) {
         const tw::Vec3 at{-1640.0f, -1390.0f, 83.0f};
         hold(sadie(), at);
         hold(sadieHorse(), {at.x + gap, at.y, at.z});
-        sim::clearTrace();
-        sim::sendKey(tw::kKeyI);
-        sim::runFor(150);  // the key's pass: clear tasks, 100 ms, farewell, order
+        host::clearTrace();
+        host::sendKey(tw::kKeyI);
+        host::runFor(150);  // the key's pass: clear tasks, 100 ms, farewell, order
     }
 };
 
@@ -52,9 +52,9 @@ TEST_F(DepartureTest, AVisitorJustBeyond3mWalksToItsHorse) {
 TEST_F(DepartureTest, SendingAwayTwiceSaysGoodbyeOnce) {
     startSadiesVisit();
     sendAwayWithHorseAt(10.0f);
-    sim::runFor(500);
-    sim::sendKey(tw::kKeyI);
-    sim::runFor(500);
+    host::runFor(500);
+    host::sendKey(tw::kKeyI);
+    host::runFor(500);
     EXPECT_EQ(spokenCount(sadie(), "HEADING_OUT"), 1);
     // The second key makes no new clear-and-order round: beginDeparture returns at once.
     EXPECT_EQ(twtest::callsFor(Op::taskGoToEntity, sadie()).size(), 1u);
@@ -67,14 +67,14 @@ TEST_F(DepartureTest, SpeechForAPedThatIsGoneIsNotSent) {
     hold(s, at);
     hold(sadieHorse(), {at.x + 10.0f, at.y, at.z});
     // The host deletes Sadie during the 100 ms wait before her farewell.
-    gHost.overrides[static_cast<std::size_t>(Op::taskClearPedTasks)] = [s](sim::Call& c, sim::World& w) {
+    gHost.overrides[static_cast<std::size_t>(Op::taskClearPedTasks)] = [s](host::Call& c, host::World& w) {
         if (c.u(0) == s)
-            if (sim::Entity* e = sim::findEntity(w, s)) e->alive = false;
+            if (host::Entity* e = host::findEntity(w, s)) e->alive = false;
         return false;
     };
-    sim::clearTrace();
-    sim::sendKey(tw::kKeyI);
-    sim::runFor(1000);
+    host::clearTrace();
+    host::sendKey(tw::kKeyI);
+    host::runFor(1000);
     EXPECT_TRUE(twtest::callsFor(Op::audioPlayPedSpeech, s).empty());
     EXPECT_TRUE(twtest::callsFor(Op::taskGoToEntity, s).empty());
 }
@@ -86,18 +86,18 @@ TEST_F(DepartureTest, AWalkToTheHorseThatEndedShortOfItIsOrderedAgain) {
     ASSERT_EQ(twtest::callsFor(Op::taskGoToEntity, s).size(), 1u);
     // The host reports the walk over (8) while she is still 10 m from the horse.
     auto& status = gHost.overrides[static_cast<std::size_t>(Op::taskGetScriptTaskStatus)];
-    status = [s](sim::Call& c, sim::World&) {
+    status = [s](host::Call& c, host::World&) {
         if (c.u(0) != s) return false;
         c.result[0] = 8;
         return true;
     };
-    sim::runFor(300);
+    host::runFor(300);
     EXPECT_GE(twtest::callsFor(Op::taskGoToEntity, s).size(), 2u);
     // Once the walk runs again it is left alone.
     status = nullptr;
-    sim::runFor(100);
-    sim::clearTrace();
-    sim::runFor(2000);
+    host::runFor(100);
+    host::clearTrace();
+    host::runFor(2000);
     EXPECT_TRUE(twtest::callsFor(Op::taskGoToEntity, s).empty());
 }
 
@@ -108,13 +108,13 @@ TEST_F(DepartureTest, SentAwayFromHerBedrollAtNightSheLeavesInDayClothesAndNotAs
     const Handle s = sadie();
     const int32_t day = entity(s).outfit;
     gHost.traceEnabled = false;
-    ASSERT_TRUE(sim::runUntil([&] { return entity(s).task.kind == sim::TaskKind::Scenario && entity(s).outfit == 15; },
-                              600000));
-    sim::sendKey(tw::kKeyI);
-    sim::runFor(150);
+    ASSERT_TRUE(host::runUntil(
+        [&] { return entity(s).task.kind == host::TaskKind::Scenario && entity(s).outfit == 15; }, 600000));
+    host::sendKey(tw::kKeyI);
+    host::runFor(150);
     EXPECT_EQ(entity(s).outfit, day);
-    sim::runFrame();  // the overlay of the next pass
-    for (const sim::DrawnText& t : world().drawnThisFrame) EXPECT_EQ(t.text.find("SLEEPING"), std::string::npos);
+    host::runFrame();  // the overlay of the next pass
+    for (const host::DrawnText& t : world().drawnThisFrame) EXPECT_EQ(t.text.find("SLEEPING"), std::string::npos);
 }
 
 TEST_F(DepartureTest, TheFirstStuckCheckOfADepartureIgnoresWhereAnEarlierVisitorStood) {
@@ -127,20 +127,20 @@ TEST_F(DepartureTest, TheFirstStuckCheckOfADepartureIgnoresWhereAnEarlierVisitor
         hold(sadieHorse(), {at.x + 20.0f, at.y, at.z});
     };
     standStuck();
-    sim::sendKey(tw::kKeyI);
-    sim::runFor(7000);  // her walk to the horse is checked where she stands
-    sim::sendKey(tw::kKeyF3);
-    sim::runFor(1000);
+    host::sendKey(tw::kKeyI);
+    host::runFor(7000);  // her walk to the horse is checked where she stands
+    host::sendKey(tw::kKeyF3);
+    host::runFor(1000);
 
     drawVisitors(Visitors::SadieOnly);
-    sim::sendKey(tw::kKeyF2);
-    ASSERT_TRUE(sim::runUntil([&] { return sadie() != 0 && sadieHorse() != 0; }, 20000));
-    sim::runFor(5000);
+    host::sendKey(tw::kKeyF2);
+    ASSERT_TRUE(host::runUntil([&] { return sadie() != 0 && sadieHorse() != 0; }, 20000));
+    host::runFor(5000);
     standStuck();  // the next Sadie stands on the very spot
     const Handle s = sadie();
-    sim::clearTrace();
-    sim::sendKey(tw::kKeyI);
-    sim::runFor(3000);
+    host::clearTrace();
+    host::sendKey(tw::kKeyI);
+    host::runFor(3000);
     // Only the farewell's clearing: the first check of this walk records where she is.
     EXPECT_EQ(twtest::callsFor(Op::taskClearPedTasks, s).size(), 1u);
 }

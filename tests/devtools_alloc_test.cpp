@@ -47,7 +47,7 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); 
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 using tw::Op;
 
 // Counts the allocations made while it lives.
@@ -65,11 +65,11 @@ struct OverlayAllocationTest : twtest::PluginTest {
     // keeping anything and stop tracing, so only the plug-in's allocations are counted.
     void quietHost() {
         gHost.traceEnabled = false;
-        gHost.overrides[static_cast<std::size_t>(Op::miscCreateVarString)] = [](sim::Call& c, sim::World&) {
+        gHost.overrides[static_cast<std::size_t>(Op::miscCreateVarString)] = [](host::Call& c, host::World&) {
             c.result[0] = 1;
             return true;
         };
-        gHost.overrides[static_cast<std::size_t>(Op::uiDrawText)] = [](sim::Call&, sim::World&) { return true; };
+        gHost.overrides[static_cast<std::size_t>(Op::uiDrawText)] = [](host::Call&, host::World&) { return true; };
     }
 };
 
@@ -80,8 +80,8 @@ TEST_F(OverlayAllocationTest, CounterSeesAllocationsInThePlugin) {
     quietHost();
     gHost.globalAllocFails = true;  // the capture falls back to the file and keeps the host quiet
     AllocationCount count;
-    sim::sendKey(0x70);  // the capture builds its clipboard text as a string
-    sim::runFrame();
+    host::sendKey(0x70);  // the capture builds its clipboard text as a string
+    host::runFrame();
     EXPECT_GT(count.now(), 0u);
 }
 
@@ -90,12 +90,12 @@ TEST_F(OverlayAllocationTest, LongRunWithTheOverlayOnAllocatesNothing) {
     gHost.world.missionActive = true;
     ASSERT_TRUE(runUntilReady());
     quietHost();
-    sim::runFor(1000);
-    const uint64_t drawsBefore = sim::countOf(Op::uiDrawText);
+    host::runFor(1000);
+    const uint64_t drawsBefore = host::countOf(Op::uiDrawText);
     AllocationCount count;
-    sim::runFor(600000);  // ten minutes of frames
+    host::runFor(600000);  // ten minutes of frames
     EXPECT_EQ(count.now(), 0u);
-    EXPECT_GT(sim::countOf(Op::uiDrawText), drawsBefore + 5 * 18000);
+    EXPECT_GT(host::countOf(Op::uiDrawText), drawsBefore + 5 * 18000);
 }
 
 // Every line of both visitor blocks, drawn pass after pass.
@@ -103,7 +103,7 @@ TEST_F(OverlayAllocationTest, FullestOverlayAllocatesNothing) {
     quietHost();
     tw::visitActive = true;
     for (tw::VisitorState* v : {&tw::sadie, &tw::charles}) {
-        v->ped = sim::spawnEntity(gHost.world, sim::EntityKind::Ped, 7, {}, true);
+        v->ped = host::spawnEntity(gHost.world, host::EntityKind::Ped, 7, {}, true);
         v->isSleeping = true;
         v->isDeparting = true;
         v->departStartTime = -123456;
@@ -113,7 +113,7 @@ TEST_F(OverlayAllocationTest, FullestOverlayAllocatesNothing) {
     AllocationCount count;
     for (int i = 0; i < 1000; ++i) tw::drawOverlay();
     EXPECT_EQ(count.now(), 0u);
-    EXPECT_EQ(sim::countOf(Op::uiDrawText), 1001u * 14u);
+    EXPECT_EQ(host::countOf(Op::uiDrawText), 1001u * 14u);
 }
 
 // The log on: waiting passes write nothing and allocate nothing; a changed reason writes its
@@ -124,20 +124,20 @@ TEST_F(OverlayAllocationTest, WaitingWithTheLogOnAllocatesNothing) {
     gHost.world.completedMissions.clear();  // the story holds the visit back
     ASSERT_TRUE(runUntilReady());
     quietHost();
-    sim::runFor(1000);
+    host::runFor(1000);
     const auto logSize = [this] { return std::filesystem::file_size(workDir + "/tamberwick.log"); };
     const auto before = logSize();
     uint64_t allocations = 0;
     {
         AllocationCount count;
-        sim::runFor(600000);
+        host::runFor(600000);
         allocations = count.now();
     }
     EXPECT_EQ(logSize(), before);
     {
         AllocationCount count;
         gHost.world.missionActive = true;  // now a mission does: one line
-        sim::runFor(10000);
+        host::runFor(10000);
         allocations += count.now();
     }
     EXPECT_EQ(allocations, 0u);

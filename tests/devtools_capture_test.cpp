@@ -9,7 +9,7 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 
 constexpr const char* kCopied = "Coordinates and Heading copied to clipboard!";
 constexpr const char* kNotCopied = "Could not copy to clipboard. Coordinates and Heading written to file!";
@@ -24,15 +24,15 @@ struct CaptureTest : twtest::PluginTest {
         load(true);
         gHost.world.missionActive = true;  // no visit starts
         ASSERT_TRUE(runUntilReady());
-        sim::Entity* player = sim::findEntity(gHost.world, gHost.world.playerPed);
+        host::Entity* player = host::findEntity(gHost.world, gHost.world.playerPed);
         player->pos = {-1642.0513f, -1395.5107f, 82.90598f};
         player->heading = 90.0f;
     }
 
     // Presses F1 and returns the messages drawn in that frame (overlay lines left out).
     std::vector<std::string> capture() {
-        sim::sendKey(0x70);
-        sim::runFrame();
+        host::sendKey(0x70);
+        host::runFrame();
         std::vector<std::string> messages;
         for (const auto& d : gHost.world.drawnThisFrame) {
             if (d.x != 0.5f) continue;
@@ -59,13 +59,13 @@ TEST_F(CaptureTest, CopiesPositionAndHeadingToTheClipboard) {
     EXPECT_FALSE(std::filesystem::exists(coordsFile()));
     EXPECT_EQ(gHost.liveGlobalBlocks, 0);  // the clipboard took the block
     EXPECT_FALSE(gHost.clipboardOpen);
-    sim::runFrame();
+    host::runFrame();
     EXPECT_EQ(gHost.world.drawnThisFrame.size(), 5u);  // the message lasts one pass
 }
 
 TEST_F(CaptureTest, ReadsThePlayersCoordinatesWithTheFlagSet) {
     capture();
-    const auto coords = sim::callsOf(tw::Op::entityGetCoords);
+    const auto coords = host::callsOf(tw::Op::entityGetCoords);
     ASSERT_FALSE(coords.empty());
     EXPECT_EQ(coords.back()->u(0), gHost.world.playerPed);
     EXPECT_EQ(coords.back()->i(1), 1);
@@ -119,14 +119,14 @@ TEST_F(CaptureTest, FileThatOpensButCannotTakeTheTextShowsOnlyTheError) {
 TEST_F(CaptureTest, EachFileCaptureReplacesTheLastOne) {
     gHost.globalAllocFails = true;
     capture();
-    sim::findEntity(gHost.world, gHost.world.playerPed)->pos = {1.5f, -2.25f, 0.0f};
-    sim::findEntity(gHost.world, gHost.world.playerPed)->heading = -45.5f;
+    host::findEntity(gHost.world, gHost.world.playerPed)->pos = {1.5f, -2.25f, 0.0f};
+    host::findEntity(gHost.world, gHost.world.playerPed)->heading = -45.5f;
     capture();
     EXPECT_EQ(fileText(), "X: 1.500000, Y: -2.250000, Z: 0.000000, H: -45.500\n");
 }
 
 TEST_F(CaptureTest, ExtremeValuesFitTheirTexts) {
-    sim::Entity* player = sim::findEntity(gHost.world, gHost.world.playerPed);
+    host::Entity* player = host::findEntity(gHost.world, gHost.world.playerPed);
     player->pos = {-3.4028235e38f, -3.4028235e38f, -3.4028235e38f};
     player->heading = -3.4028235e38f;
     gHost.clipboardSetFails = true;

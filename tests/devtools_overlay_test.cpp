@@ -22,8 +22,8 @@ Handle sleepPoint1 = 0;
 
 namespace {
 
-using sim::DrawnText;
-using sim::gHost;
+using host::DrawnText;
+using host::gHost;
 using tw::Op;
 
 struct Expected {
@@ -55,7 +55,7 @@ TEST_F(OverlayPluginTest, WithoutAVisitShowsFiveLines) {
     load(true);
     gHost.world.missionActive = true;  // no visit starts
     ASSERT_TRUE(runUntilReady());
-    sim::runFrame();
+    host::runFrame();
     expectLines(gHost.world.drawnThisFrame,
                 {
                     {"=== TAMBERWICK ===", 0.05f, 0.5f, 255, 255, 0},
@@ -70,31 +70,31 @@ TEST_F(OverlayPluginTest, ForcedVisitShowsItsTypeAndVisitors) {
     load(true);
     gHost.world.missionActive = true;  // only F2 starts the visit
     ASSERT_TRUE(runUntilReady());
-    sim::sendKey(0x71);
+    host::sendKey(0x71);
     auto shown = [](const char* text) {
         for (const auto& d : gHost.world.drawnThisFrame)
             if (d.text == text) return true;
         return false;
     };
-    ASSERT_TRUE(sim::runUntil([&] { return shown("Visit Active: YES"); }, 60000));
-    sim::runFor(1000);
+    ASSERT_TRUE(host::runUntil([&] { return shown("Visit Active: YES"); }, 60000));
+    host::runFor(1000);
     EXPECT_TRUE(shown("Type: Both") || shown("Type: Sadie") || shown("Type: Charles"));
     EXPECT_TRUE(shown("Sadie: ACTIVE") || shown("Charles: ACTIVE"));
 }
 
 TEST_F(OverlayPluginTest, IsDrawnAlsoWhileTheRanchIsNotReady) {
     load(true);
-    ASSERT_TRUE(sim::runUntil([] { return sim::countOf(Op::uiDrawText) > 0; }, 60000));
-    EXPECT_EQ(sim::countOf(Op::missionIsActive), 0u);  // the scheduler has not run yet
+    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::uiDrawText) > 0; }, 60000));
+    EXPECT_EQ(host::countOf(Op::missionIsActive), 0u);  // the scheduler has not run yet
 }
 
 TEST_F(OverlayPluginTest, ReleaseBuildDrawsNothingAndCallsNoTextOperation) {
     load();
     ASSERT_TRUE(runUntilReady());
-    sim::runFor(5000);
+    host::runFor(5000);
     EXPECT_TRUE(gHost.world.drawnThisFrame.empty());
     for (Op op : {Op::uiSetTextScale, Op::uiSetTextColour, Op::miscCreateVarString, Op::uiDrawText, Op::pedIsOnMount})
-        EXPECT_EQ(sim::countOf(op), 0u) << tw::opInfo(op).name;
+        EXPECT_EQ(host::countOf(op), 0u) << tw::opInfo(op).name;
 }
 
 // ---- visitor blocks -------------------------------------------------------------------
@@ -110,7 +110,7 @@ struct OverlayBlockTest : twtest::PluginTest {
         tw::charles = {};
     }
 
-    tw::Handle spawnPed() { return sim::spawnEntity(gHost.world, sim::EntityKind::Ped, 7, {}, true); }
+    tw::Handle spawnPed() { return host::spawnEntity(gHost.world, host::EntityKind::Ped, 7, {}, true); }
 
     std::vector<DrawnText> drawPass() {
         gHost.world.drawnThisFrame.clear();
@@ -152,7 +152,7 @@ TEST_F(OverlayBlockTest, TypeLineNamesWhoVisits) {
 
 TEST_F(OverlayBlockTest, VisitorWhoseHandleIsGoneShowsInactiveOnly) {
     tw::charles.ped = spawnPed();
-    sim::findEntity(gHost.world, tw::charles.ped)->alive = false;
+    host::findEntity(gHost.world, tw::charles.ped)->alive = false;
     tw::charles.isDeparting = true;
     const auto t = texts();
     ASSERT_EQ(t.size(), 6u);
@@ -215,7 +215,7 @@ TEST_F(OverlayBlockTest, DepartureSecondsTruncateTowardZeroAndShowTheMount) {
                 {{"  Departing: 2s, Mounted: NO", 0.26f, 0.35f, 255, 200, 100}});
     expectLines({drawn.begin() + 10, drawn.end()}, {{"  Departing: -2s, Mounted: NO", 0.38f, 0.35f, 255, 200, 100}});
 
-    sim::findEntity(gHost.world, tw::sadie.ped)->mount = spawnPed();
+    host::findEntity(gHost.world, tw::sadie.ped)->mount = spawnPed();
     EXPECT_EQ(texts()[6], "  Departing: 2s, Mounted: YES");
 }
 
@@ -238,7 +238,7 @@ TEST_F(OverlayBlockTest, TextsHandedToTheHostStayValidThroughTheNextPass) {
     tw::sadie.ped = spawnPed();
     tw::sadie.isDeparting = true;
     std::vector<std::pair<const char*, std::string>> handed;
-    gHost.overrides[static_cast<std::size_t>(Op::miscCreateVarString)] = [&handed](sim::Call& c, sim::World&) {
+    gHost.overrides[static_cast<std::size_t>(Op::miscCreateVarString)] = [&handed](host::Call& c, host::World&) {
         handed.emplace_back(c.s(2), c.s(2));
         c.result[0] = 1;
         return true;

@@ -14,7 +14,7 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 
 constexpr int32_t kHourMs = tw::kMsPerGameHour;
 
@@ -39,9 +39,9 @@ struct LogTest : twtest::PluginTest {
         writeIni(ini);
         load();
         gHost.markWaits = true;
-        sim::runFor(3 * kHourMs);
-        std::string trace = sim::orderedTraceText();
-        sim::hostReset();
+        host::runFor(3 * kHourMs);
+        std::string trace = host::orderedTraceText();
+        host::hostReset();
         return trace;
     }
 };
@@ -59,18 +59,18 @@ TEST_F(LogTest, AVisitHeldBackThenComingAndGoingIsToldInOrderWithNoLineOnQuietPa
     gHost.world.completedMissions.clear();
     load();
     ASSERT_TRUE(runUntilReady());
-    sim::runFor(60000);  // many passes held back by the mission
+    host::runFor(60000);  // many passes held back by the mission
     gHost.world.missionActive = false;
-    sim::runFor(60000);  // now by the story
-    sim::Entity* player = sim::findEntity(gHost.world, gHost.world.playerPed);
+    host::runFor(60000);  // now by the story
+    host::Entity* player = host::findEntity(gHost.world, gHost.world.playerPed);
     const tw::Vec3 home = player->pos;
     player->pos = {home.x + 300.0f, home.y, home.z};
-    gHost.world.completedMissions.push_back(sim::nameHash("FIN2"));
-    sim::runFor(60000);  // now by the distance
+    gHost.world.completedMissions.push_back(host::nameHash("FIN2"));
+    host::runFor(60000);  // now by the distance
     player->pos = home;
-    ASSERT_TRUE(sim::runUntil([] { return twtest::anyVisitorPresent(); }, 60000));
-    ASSERT_TRUE(sim::runUntil([] { return !twtest::anyVisitorPresent(); }, kHourMs + 400000));
-    sim::runFor(60000);
+    ASSERT_TRUE(host::runUntil([] { return twtest::anyVisitorPresent(); }, 60000));
+    ASSERT_TRUE(host::runUntil([] { return !twtest::anyVisitorPresent(); }, kHourMs + 400000));
+    host::runFor(60000);
 
     const std::vector<std::string> log = logLines();
     ASSERT_FALSE(log.empty());
@@ -164,13 +164,13 @@ TEST_F(LogTest, ASecondCopyRegistersNothingAndSaysSoInTheLog) {
     load();
     EXPECT_EQ(gHost.registerCalls, 0);
     EXPECT_EQ(gHost.keyboardRegisterCalls, 0);
-    sim::runFor(10000);
-    EXPECT_EQ(sim::countOf(tw::Op::gameGetTimer), 0u);  // no script runs
+    host::runFor(10000);
+    EXPECT_EQ(host::countOf(tw::Op::gameGetTimer), 0u);  // no script runs
     const std::vector<std::string> log = logLines();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0], "the running copy's log");  // added to, not started afresh
     EXPECT_NE(log[1].find("already runs in this game; this copy stays idle"), std::string::npos);
-    sim::unloadPlugin();
+    host::unloadPlugin();
     EXPECT_EQ(gHost.idleCopies, 0);
     EXPECT_TRUE(gHost.copyRunning);  // the running copy's claim is not the idle copy's to give back
 }
@@ -182,7 +182,7 @@ TEST_F(LogTest, TheRunningCopyTellsOfAnIdleOneAndGivesItsClaimBackAtUnload) {
     EXPECT_EQ(gHost.registerCalls, 1);
     ASSERT_TRUE(runUntilReady());
     EXPECT_EQ(linesWith("another copy of Tamberwick is loaded in this game too and stays idle").size(), 1u);
-    sim::unloadPlugin();
+    host::unloadPlugin();
     EXPECT_FALSE(gHost.copyRunning);
 }
 

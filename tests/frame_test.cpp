@@ -5,7 +5,7 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 using tw::Op;
 
 struct FrameTest : twtest::PluginTest {};
@@ -16,8 +16,8 @@ TEST_F(FrameTest, EntryRegistersScriptAndKeyboardAndUnloadUnregistersBoth) {
     EXPECT_EQ(gHost.keyboardRegisterCalls, 1);
     EXPECT_NE(gHost.script, nullptr);
     EXPECT_NE(gHost.keyboard, nullptr);
-    sim::runFor(1000);  // unload while the script waits out its first 2000 ms
-    sim::unloadPlugin();
+    host::runFor(1000);  // unload while the script waits out its first 2000 ms
+    host::unloadPlugin();
     EXPECT_EQ(gHost.unregisterCalls, 1);
     EXPECT_EQ(gHost.keyboardUnregisterCalls, 1);
     EXPECT_EQ(gHost.script, nullptr);
@@ -44,9 +44,9 @@ TEST_F(FrameTest, SettingsAreReadBetweenPreparationAndTheCooldownStamp) {
     load();
     ASSERT_TRUE(runUntilReady());
     // The first game-timer read after the world is prepared stamps lastVisitEndTime.
-    const auto creates = sim::callsOf(Op::scenarioPointCreate);
+    const auto creates = host::callsOf(Op::scenarioPointCreate);
     ASSERT_GE(creates.size(), 8u);
-    EXPECT_EQ(creates[0]->u(0), sim::nameHash("WORLD_HUMAN_LEAN_FENCE_FWD_CHECK_OUT_LIVESTOCK"));
+    EXPECT_EQ(creates[0]->u(0), host::nameHash("WORLD_HUMAN_LEAN_FENCE_FWD_CHECK_OUT_LIVESTOCK"));
 }
 
 TEST_F(FrameTest, ReadyPassesYieldOncePerFrame) {
@@ -54,7 +54,7 @@ TEST_F(FrameTest, ReadyPassesYieldOncePerFrame) {
     load();
     ASSERT_TRUE(runUntilReady());
     const std::size_t before = gHost.waits.size();
-    for (int i = 0; i < 10; ++i) sim::runFrame();
+    for (int i = 0; i < 10; ++i) host::runFrame();
     ASSERT_EQ(gHost.waits.size(), before + 10);
     for (std::size_t i = before; i < gHost.waits.size(); ++i) EXPECT_EQ(gHost.waits[i], 0u);
 }
@@ -62,19 +62,19 @@ TEST_F(FrameTest, ReadyPassesYieldOncePerFrame) {
 TEST_F(FrameTest, LoadingAgainStartsFromLoadValues) {
     load();
     ASSERT_TRUE(runUntilReady());
-    sim::unloadPlugin();
-    const std::size_t creates = sim::countOf(Op::scenarioPointCreate);
+    host::unloadPlugin();
+    const std::size_t creates = host::countOf(Op::scenarioPointCreate);
     gHost.waits.clear();
     load();
     ASSERT_TRUE(runUntilReady());
     // A fresh module knows no handles: it prepares its eight spot points and makes both sleep
     // points again, and waits out the whole start-up.
-    EXPECT_EQ(sim::countOf(Op::scenarioPointCreate), creates + 10);
+    EXPECT_EQ(host::countOf(Op::scenarioPointCreate), creates + 10);
     EXPECT_EQ(gHost.waits.front(), 2000u);
 }
 
 TEST_F(FrameTest, WorldGetAllPedsNeverClaimsMoreThanItsCapacity) {
-    for (int i = 0; i < 40; ++i) sim::spawnEntity(gHost.world, sim::EntityKind::Ped, 1, {}, false);
+    for (int i = 0; i < 40; ++i) host::spawnEntity(gHost.world, host::EntityKind::Ped, 1, {}, false);
     int32_t peds[8];
     twtest::ScriptScope scope;
     EXPECT_EQ(worldGetAllPeds(peds, 8), 8);

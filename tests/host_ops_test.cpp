@@ -6,12 +6,12 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 using tw::Op;
 
 struct HostOpsTest : ::testing::Test {
-    void SetUp() override { sim::hostReset(); }
-    const sim::Call& last() { return gHost.trace.back(); }
+    void SetUp() override { host::hostReset(); }
+    const host::Call& last() { return gHost.trace.back(); }
 };
 
 uint64_t bits(float f) {
@@ -26,7 +26,7 @@ TEST_F(HostOpsTest, EveryOperationPushesItsCatalogueArgumentCount) {
     float z = 0;
     static const char line[] = "HEADING_OUT";
     const uint64_t record[8] = {
-        reinterpret_cast<uintptr_t>(line), 0, 0, sim::nameHash("SPEECH_PARAMS_BEAT_SPOKEN_CLEAR"), 0, 1, 1, 1};
+        reinterpret_cast<uintptr_t>(line), 0, 0, host::nameHash("SPEECH_PARAMS_BEAT_SPOKEN_CLEAR"), 0, 1, 1, 1};
     // One call of every wrapper; the host records an error for any count it does not expect.
     tw::entityExists(1), tw::entityGetCoords(1, 0), tw::entityGetHeading(1), tw::entitySetHeading(1, 2.0f);
     tw::entitySetCoords(1, 1, 2, 3), tw::entityGetModel(1), tw::entitySetScriptOwned(1), tw::entityDelete(&handle);
@@ -107,7 +107,7 @@ TEST_F(HostOpsTest, StringsTravelAsAddressesAndNullAsZero) {
 
 TEST_F(HostOpsTest, ResultsAreReadFromTheirSlots) {
     twtest::ScriptScope scope;
-    gHost.overrides[static_cast<std::size_t>(Op::entityGetCoords)] = [](sim::Call& c, sim::World&) {
+    gHost.overrides[static_cast<std::size_t>(Op::entityGetCoords)] = [](host::Call& c, host::World&) {
         c.result = {bits(-1.5f) | 0xDEAD00000000ull, bits(2.25f), bits(82.5f)};  // junk in the high halves
         return true;
     };
@@ -116,12 +116,12 @@ TEST_F(HostOpsTest, ResultsAreReadFromTheirSlots) {
     EXPECT_EQ(v.y, 2.25f);
     EXPECT_EQ(v.z, 82.5f);
 
-    gHost.overrides[static_cast<std::size_t>(Op::entityExists)] = [](sim::Call& c, sim::World&) {
+    gHost.overrides[static_cast<std::size_t>(Op::entityExists)] = [](host::Call& c, host::World&) {
         c.result[0] = 0xFFFFFFFF00000000ull;  // only the low 32 bits count
         return true;
     };
     EXPECT_FALSE(tw::entityExists(1));
-    gHost.overrides[static_cast<std::size_t>(Op::gameGetTimer)] = [](sim::Call& c, sim::World&) {
+    gHost.overrides[static_cast<std::size_t>(Op::gameGetTimer)] = [](host::Call& c, host::World&) {
         c.result[0] = 0x00000000FFFFFFFEull;
         return true;
     };
@@ -152,8 +152,8 @@ TEST_F(HostOpsTest, RandomIntIsHalfOpen) {
 }
 
 TEST_F(HostOpsTest, NameHashIsOneAtATimeOverTheLowerCasedName) {
-    EXPECT_EQ(sim::nameHash("FIN2"), sim::nameHash("fin2"));
-    EXPECT_EQ(sim::nameHash("a"), 0xCA2E9442u);  // one-at-a-time of "a"
+    EXPECT_EQ(host::nameHash("FIN2"), host::nameHash("fin2"));
+    EXPECT_EQ(host::nameHash("a"), 0xCA2E9442u);  // one-at-a-time of "a"
 }
 
 }  // namespace

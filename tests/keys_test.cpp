@@ -7,7 +7,7 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 
 constexpr uint32_t kF1 = 0x70;
 
@@ -30,7 +30,7 @@ struct KeysTest : twtest::PluginTest {
         int n = 0;
         const int32_t from = gHost.world.gameTime;
         while (tw::elapsed(gHost.world.gameTime, from) < ms) {
-            sim::runFrame();
+            host::runFrame();
             n += f1Fired();
         }
         return n;
@@ -42,17 +42,17 @@ struct KeysTest : twtest::PluginTest {
 
 TEST_F(KeysTest, KeySeenWithin100msFiresOnce) {
     start();
-    sim::sendKey(kF1);
-    sim::runFrame();  // 33 ms later
+    host::sendKey(kF1);
+    host::runFrame();  // 33 ms later
     EXPECT_TRUE(f1Fired());
     EXPECT_EQ(firingsDuring(1000), 0);
 }
 
 TEST_F(KeysTest, KeySeenAfter100msNeverFires) {
     start();
-    sim::sendKey(kF1);
+    host::sendKey(kF1);
     gHost.world.frameStepMs = 150;  // the script next looks 150 ms after the event
-    sim::runFrame();
+    host::runFrame();
     EXPECT_FALSE(f1Fired());
     gHost.world.frameStepMs = 33;
     EXPECT_EQ(firingsDuring(1000), 0);
@@ -63,10 +63,10 @@ TEST_F(KeysTest, KeySeenAfter100msNeverFires) {
 TEST_F(KeysTest, EventJustBeforeTheTickCountWrapsFiresOnlyAfterTheWrap) {
     start();
     setTickCount(0xFFFFFFFFu - 49);  // 2^32 - 50: the window ends at 50
-    sim::sendKey(kF1);
-    sim::runFrame();  // GetTickCount 2^32 - 17
+    host::sendKey(kF1);
+    host::runFrame();  // GetTickCount 2^32 - 17
     EXPECT_FALSE(f1Fired());
-    sim::runFrame();  // GetTickCount 16
+    host::runFrame();  // GetTickCount 16
     EXPECT_TRUE(f1Fired());
     EXPECT_EQ(firingsDuring(1000), 0);
 }
@@ -74,9 +74,9 @@ TEST_F(KeysTest, EventJustBeforeTheTickCountWrapsFiresOnlyAfterTheWrap) {
 TEST_F(KeysTest, EventJustBeforeTheWrapSeenTooLateNeverFires) {
     start();
     setTickCount(0xFFFFFFFFu - 49);
-    sim::sendKey(kF1);
+    host::sendKey(kF1);
     gHost.world.frameStepMs = 120;  // the next poll comes at GetTickCount 70, past the window
-    sim::runFrame();
+    host::runFrame();
     gHost.world.frameStepMs = 33;
     EXPECT_FALSE(f1Fired());
     EXPECT_EQ(firingsDuring(1000), 0);
@@ -84,37 +84,37 @@ TEST_F(KeysTest, EventJustBeforeTheWrapSeenTooLateNeverFires) {
 
 TEST_F(KeysTest, TwoEventsBeforeThePollAreOneAction) {
     start();
-    sim::sendKey(kF1);
-    sim::sendKey(kF1);
+    host::sendKey(kF1);
+    host::sendKey(kF1);
     EXPECT_EQ(firingsDuring(1000), 1);
 }
 
 TEST_F(KeysTest, LaterEventWithoutTriggerCancels) {
     start();
-    sim::sendKey(kF1, 1);
-    sim::sendKey(kF1, 0);
+    host::sendKey(kF1, 1);
+    host::sendKey(kF1, 0);
     EXPECT_EQ(firingsDuring(1000), 0);
 }
 
 TEST_F(KeysTest, CodesAbove254AreIgnored) {
     start();
-    sim::sendKey(255);
-    sim::sendKey(0x100 + kF1);  // would alias F1 if cut to a byte
-    sim::sendKey(0xFFFFFFFFu);
+    host::sendKey(255);
+    host::sendKey(0x100 + kF1);  // would alias F1 if cut to a byte
+    host::sendKey(0xFFFFFFFFu);
     EXPECT_EQ(firingsDuring(1000), 0);
 }
 
 TEST_F(KeysTest, ReleaseBuildIgnoresEveryHotkey) {
     start(false);
     for (uint32_t key : {0x70u, 0x71u, 0x72u, 0x73u, 0x49u}) {
-        sim::sendKey(key);
-        sim::runFrame();
+        host::sendKey(key);
+        host::runFrame();
         EXPECT_TRUE(gHost.world.drawnThisFrame.empty());
     }
-    sim::runFor(1000);
+    host::runFor(1000);
     EXPECT_EQ(gHost.clipboardText, "");
-    EXPECT_EQ(sim::countOf(tw::Op::entityGetHeading), 0u);
-    EXPECT_EQ(sim::countOf(tw::Op::pedCreate), 0u);
+    EXPECT_EQ(host::countOf(tw::Op::entityGetHeading), 0u);
+    EXPECT_EQ(host::countOf(tw::Op::pedCreate), 0u);
 }
 
 // The host calls the keyboard callback on its own thread while the script runs.
@@ -130,12 +130,12 @@ TEST_F(KeysTest, CallbackFromAnotherThreadWhileTheScriptPolls) {
             ++code;
         }
     });
-    sim::runFor(5000);
+    host::runFor(5000);
     stop = true;
     keyboard.join();
     EXPECT_EQ(gHost.liveGlobalBlocks, 0);
-    sim::sendKey(kF1);  // the records still work afterwards
-    sim::runFrame();
+    host::sendKey(kF1);  // the records still work afterwards
+    host::runFrame();
     EXPECT_TRUE(f1Fired());
 }
 

@@ -10,7 +10,7 @@
 namespace twtest {
 
 void PluginTest::SetUp() {
-    sim::sessionBegin(session);
+    host::sessionBegin(session);
     char tmpl[] = "/tmp/tamberwick-test-XXXXXX";
     const char* dir = mkdtemp(tmpl);
     ASSERT_NE(dir, nullptr);
@@ -19,14 +19,14 @@ void PluginTest::SetUp() {
 }
 
 void PluginTest::TearDown() {
-    sim::sessionEnd(session);
+    host::sessionEnd(session);
     EXPECT_EQ(hostErrors(), "");
     std::error_code ec;
     std::filesystem::remove_all(workDir, ec);
 }
 
 void PluginTest::load(bool dev) {
-    ASSERT_TRUE(sim::sessionLoad(session, dev ? TAMBERWICK_PLUGIN_DEV : TAMBERWICK_PLUGIN)) << session.error;
+    ASSERT_TRUE(host::sessionLoad(session, dev ? TAMBERWICK_PLUGIN_DEV : TAMBERWICK_PLUGIN)) << session.error;
 }
 
 void PluginTest::writeIni(const std::string& text) {
@@ -36,9 +36,9 @@ void PluginTest::writeIni(const std::string& text) {
 bool PluginTest::runUntilReady(int32_t limitMs) {
     // With fixtures that exist, a not-ready pass ends in the fixture check's 500 ms wait and
     // the gate's 1000 ms wait; the pass after it that yields with 0 is the first ready pass.
-    return sim::runUntil(
+    return host::runUntil(
         [] {
-            const auto& w = sim::gHost.waits;
+            const auto& w = host::gHost.waits;
             const std::size_t n = w.size();
             return n >= 3 && w[n - 1] == 0 && w[n - 2] == 1000 && w[n - 3] == 500;
         },
@@ -47,7 +47,7 @@ bool PluginTest::runUntilReady(int32_t limitMs) {
 
 std::string PluginTest::hostErrors() const {
     std::string out;
-    for (const auto& e : sim::gHost.errors) out += e + "\n";
+    for (const auto& e : host::gHost.errors) out += e + "\n";
     return out;
 }
 

@@ -11,7 +11,7 @@ namespace twtest {
 
 struct PluginTest : ::testing::Test {
     std::string workDir;
-    sim::Session session;
+    host::Session session;
 
     void SetUp() override;
     void TearDown() override;
@@ -28,8 +28,8 @@ struct PluginTest : ::testing::Test {
 
 // Calls made with the plug-in's own code, for wrapper tests that need no plug-in.
 struct ScriptScope {
-    ScriptScope() { sim::gHost.inScript = true; }
-    ~ScriptScope() { sim::gHost.inScript = false; }
+    ScriptScope() { host::gHost.inScript = true; }
+    ~ScriptScope() { host::gHost.inScript = false; }
 };
 
 }  // namespace twtest

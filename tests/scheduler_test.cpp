@@ -10,19 +10,19 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 using tw::Op;
 
 constexpr int32_t kHourMs = tw::kMsPerGameHour;
 
 struct SchedulerTest : twtest::PluginTest {
     bool visitStartedWithin(int32_t ms) {
-        return sim::runUntil([] { return sim::countOf(Op::pedCreate) > 0; }, ms);
+        return host::runUntil([] { return host::countOf(Op::pedCreate) > 0; }, ms);
     }
-    void placePlayer(tw::Vec3 at) { sim::findEntity(gHost.world, gHost.world.playerPed)->pos = at; }
+    void placePlayer(tw::Vec3 at) { host::findEntity(gHost.world, gHost.world.playerPed)->pos = at; }
     void press(uint32_t key) {
-        sim::sendKey(key);
-        sim::runFor(100);
+        host::sendKey(key);
+        host::runFor(100);
     }
 };
 
@@ -40,13 +40,14 @@ TEST_F(SchedulerTest, AnUnfinishedStoryHoldsVisitsBack) {
     load();
     ASSERT_TRUE(runUntilReady());
     EXPECT_FALSE(visitStartedWithin(60000));
-    gHost.world.completedMissions.push_back(sim::nameHash("FIN2"));
+    gHost.world.completedMissions.push_back(host::nameHash("FIN2"));
     EXPECT_TRUE(visitStartedWithin(5000));
 }
 
 TEST_F(SchedulerTest, ThePlayerMustBeWithin100mOfTheRanchPointExactly100Counting) {
     float answer = 100.1f;
-    gHost.overrides[static_cast<std::size_t>(Op::miscGetDistanceBetweenCoords)] = [&answer](sim::Call& c, sim::World&) {
+    gHost.overrides[static_cast<std::size_t>(Op::miscGetDistanceBetweenCoords)] = [&answer](host::Call& c,
+                                                                                            host::World&) {
         // Only the start test measures from the player to the ranch point.
         if (c.f(3) != tw::ranchPoint.x || c.f(4) != tw::ranchPoint.y) return false;
         std::memcpy(&c.result[0], &answer, sizeof answer);
@@ -64,17 +65,17 @@ TEST_F(SchedulerTest, AZeroDurationSendsBothAwayInTheirFirstPass) {
     twtest::forceVisitType(0);
     load();
     ASSERT_TRUE(visitStartedWithin(60000));
-    ASSERT_TRUE(sim::runUntil(
+    ASSERT_TRUE(host::runUntil(
         [] {
             int n = 0;
-            for (const sim::SpokenLine& s : gHost.world.spoken) n += s.line == "HEADING_OUT";
+            for (const host::SpokenLine& s : gHost.world.spoken) n += s.line == "HEADING_OUT";
             return n == 2;
         },
         10000));
     // Both leave in the pass that finished creating them: after the last horse's 500 ms wait
     // only the settling and departure waits of 100 ms each come before the farewells.
-    const int32_t created = sim::callsOf(Op::pedCreate).back()->time;
-    for (const sim::SpokenLine& s : gHost.world.spoken)
+    const int32_t created = host::callsOf(Op::pedCreate).back()->time;
+    for (const host::SpokenLine& s : gHost.world.spoken)
         if (s.line == "HEADING_OUT") {
             EXPECT_LT(s.time - created, 1500);
         }
@@ -87,18 +88,18 @@ TEST_F(SchedulerTest, F4DuringAVisitEndsItAndTheNextWaitsACooldown) {
     load(true);
     ASSERT_TRUE(runUntilReady());
     press(tw::kKeyF2);
-    ASSERT_TRUE(sim::runUntil([] { return twtest::anyVisitorPresent(); }, 10000));
-    sim::runFor(3000);
+    ASSERT_TRUE(host::runUntil([] { return twtest::anyVisitorPresent(); }, 10000));
+    host::runFor(3000);
 
     press(tw::kKeyF4);
-    sim::runFor(1000);
+    host::runFor(1000);
     EXPECT_EQ(twtest::leftovers(), "");
     gHost.world.missionActive = false;
-    const std::size_t created = sim::countOf(Op::pedCreate);
-    sim::runFor(kHourMs - 5000);
-    EXPECT_EQ(sim::countOf(Op::pedCreate), created) << "a visit started within the cooldown";
+    const std::size_t created = host::countOf(Op::pedCreate);
+    host::runFor(kHourMs - 5000);
+    EXPECT_EQ(host::countOf(Op::pedCreate), created) << "a visit started within the cooldown";
     // Between one and two cooldowns each pass rolls 15 %, after two the visit starts at once.
-    EXPECT_TRUE(sim::runUntil([created] { return sim::countOf(Op::pedCreate) > created; }, kHourMs + 10000));
+    EXPECT_TRUE(host::runUntil([created] { return host::countOf(Op::pedCreate) > created; }, kHourMs + 10000));
 }
 
 }  // namespace

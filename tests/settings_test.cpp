@@ -11,7 +11,7 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 
 // readSettings on the given file in the test's working directory (no file when null).
 struct SettingsTest : twtest::PluginTest {
@@ -70,13 +70,13 @@ TEST_F(SettingsTest, CooldownFromTheFileGovernsTheStartTest) {
     load(true);
     gHost.world.missionActive = true;  // the start test gets as far as the mission check, no further
     ASSERT_TRUE(runUntilReady());
-    sim::sendKey(0x73);  // F4: the cooldown starts now
-    sim::runFrame();
-    const auto checks = sim::countOf(tw::Op::missionIsActive);
-    sim::runFor(119000);
-    EXPECT_EQ(sim::countOf(tw::Op::missionIsActive), checks);
-    sim::runFor(2000);
-    EXPECT_GT(sim::countOf(tw::Op::missionIsActive), checks);
+    host::sendKey(0x73);  // F4: the cooldown starts now
+    host::runFrame();
+    const auto checks = host::countOf(tw::Op::missionIsActive);
+    host::runFor(119000);
+    EXPECT_EQ(host::countOf(tw::Op::missionIsActive), checks);
+    host::runFor(2000);
+    EXPECT_GT(host::countOf(tw::Op::missionIsActive), checks);
 }
 
 // ---- the profile-file rules -------------------------------------------------------------

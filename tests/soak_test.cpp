@@ -11,13 +11,13 @@
 
 namespace {
 
-using simtool::InvariantChecker;
-using simtool::SoakLimits;
+using sim::InvariantChecker;
+using sim::SoakLimits;
 using tw::Op;
 
 // A call as the host decodes it, for feeding the checker by hand.
-sim::Call call(Op op, std::initializer_list<uint64_t> args, uint64_t result = 0) {
-    sim::Call c;
+host::Call call(Op op, std::initializer_list<uint64_t> args, uint64_t result = 0) {
+    host::Call c;
     c.op = op;
     c.argc = tw::opInfo(op).argc;
     std::size_t i = 0;
@@ -27,7 +27,7 @@ sim::Call call(Op op, std::initializer_list<uint64_t> args, uint64_t result = 0)
 }
 
 // Both checker hooks around one call, as the soak installs them.
-void feed(InvariantChecker& checker, const sim::World& w, const sim::Call& c) {
+void feed(InvariantChecker& checker, const host::World& w, const host::Call& c) {
     checker.beforeCall(c, w);
     checker.afterCall(c, w);
 }
@@ -39,9 +39,9 @@ std::string kinds(const InvariantChecker& checker) {
 }
 
 struct SoakCheckerTest : ::testing::Test {
-    sim::World w;
+    host::World w;
     InvariantChecker checker{SoakLimits{6 * 120000, 2 * 120000, 100}};
-    sim::Handle ped = 0;
+    host::Handle ped = 0;
 
     // A frame at run time t (ms since the seed began).
     void frameAt(int64_t t, bool ran = false, int32_t waitMs = 0) {
@@ -52,15 +52,15 @@ struct SoakCheckerTest : ::testing::Test {
     // makes the visitor, and the visitor is there at the end of a pass.
     void visitStarts() {
         startAsks();
-        feed(checker, w, call(Op::pedCreate, {sim::nameHash("cs_mrsadler")}, ped));
+        feed(checker, w, call(Op::pedCreate, {host::nameHash("cs_mrsadler")}, ped));
         checker.afterFrame(w, true, 0);
     }
-    void startAsks() { feed(checker, w, call(Op::streamingIsModelValid, {sim::nameHash("cs_mrsadler")}, 1)); }
+    void startAsks() { feed(checker, w, call(Op::streamingIsModelValid, {host::nameHash("cs_mrsadler")}, 1)); }
 
     void SetUp() override {
-        sim::worldReset(w);
-        sim::setModel(w, "cs_mrsadler", true, 200);
-        ped = sim::spawnEntity(w, sim::EntityKind::Ped, sim::nameHash("cs_mrsadler"), {}, true);
+        host::worldReset(w);
+        host::setModel(w, "cs_mrsadler", true, 200);
+        ped = host::spawnEntity(w, host::EntityKind::Ped, host::nameHash("cs_mrsadler"), {}, true);
     }
 };
 
@@ -89,7 +89,7 @@ TEST_F(SoakCheckerTest, AVisitThatEndsWithAPointOfItsOwnLeftIsCaught) {
     checker.setNow(10000, 1);
     visitStarts();
     EXPECT_EQ(checker.visitsStarted(), 1);
-    sim::spawnPoint(w, sim::nameHash("PROP_HUMAN_SEAT_CHAIR_SMOKE_ROLL"), {}, 0, true);
+    host::spawnPoint(w, host::nameHash("PROP_HUMAN_SEAT_CHAIR_SMOKE_ROLL"), {}, 0, true);
     w.entities[ped - w.entities.front().handle].alive = false;
     // Two pass ends without a visitor: the plug-in's end test has run, the visit is over.
     frameAt(10100, true, 0);
@@ -109,7 +109,7 @@ TEST_F(SoakCheckerTest, AGreetingLeftArmedAfterTheVisitIsCaught) {
 }
 
 TEST_F(SoakCheckerTest, AModelPolledBeyondItsLimitIsCaught) {
-    const uint64_t model = sim::nameHash("cs_mrsadler");
+    const uint64_t model = host::nameHash("cs_mrsadler");
     for (int64_t t = 0; t <= 6000; t += 100) {
         checker.setNow(t, static_cast<uint64_t>(t / 100));
         feed(checker, w, call(Op::streamingHasModelLoaded, {model}, 0));
@@ -120,8 +120,8 @@ TEST_F(SoakCheckerTest, AModelPolledBeyondItsLimitIsCaught) {
 }
 
 TEST_F(SoakCheckerTest, TheActivitySpotsMadeBeforeAnyVisitMayOutliveIt) {
-    const uint64_t chair = sim::nameHash("PROP_HUMAN_SEAT_CHAIR_SMOKE_ROLL");
-    const sim::Handle spot = sim::spawnPoint(w, static_cast<sim::Hash>(chair), {}, 0, true);
+    const uint64_t chair = host::nameHash("PROP_HUMAN_SEAT_CHAIR_SMOKE_ROLL");
+    const host::Handle spot = host::spawnPoint(w, static_cast<host::Hash>(chair), {}, 0, true);
     feed(checker, w, call(Op::scenarioPointCreate, {chair, 0, 0, 0, 0, 0, 0, 0}, spot));
     visitStarts();
     w.entities[ped - w.entities.front().handle].alive = false;
@@ -156,7 +156,7 @@ TEST_F(SoakCheckerTest, APassLongerThanTheLongestPossibleIsCaught) {
 }
 
 TEST_F(SoakCheckerTest, AScriptThatNeverYieldsIsCaught) {
-    const sim::Call timer = call(Op::gameGetTimer, {});
+    const host::Call timer = call(Op::gameGetTimer, {});
     for (int i = 0; i < 1000000; ++i) feed(checker, w, timer);
     EXPECT_EQ(kinds(checker), "never yields\n");
 }
@@ -190,9 +190,9 @@ TEST_F(SoakStartCheckTest, PassesThatCouldNotStartAVisitDoNotCount) {
     w.missionActive = true;
     passes(300);
     w.missionActive = false;
-    sim::findEntity(w, w.playerPed)->pos.x += 150.0f;
+    host::findEntity(w, w.playerPed)->pos.x += 150.0f;
     passes(300);
-    sim::findEntity(w, w.playerPed)->pos.x -= 150.0f;
+    host::findEntity(w, w.playerPed)->pos.x -= 150.0f;
     passes(200);
     checker.keySent(0x73);  // F4: the cooldown starts over
     passes(240);
@@ -214,12 +214,12 @@ TEST_F(SoakStartCheckTest, TheCooldownAfterAVisitIsWaitedOut) {
 TEST_F(SoakStartCheckTest, AStartThatBroughtNobodyIsTriedAgainWithinTheHourWithoutACooldown) {
     passes(10);
     startAsks();  // the visitor's model never loads: no ped, only its horse for a moment
-    const sim::Handle horse =
-        sim::spawnEntity(w, sim::EntityKind::Horse, sim::nameHash("a_c_horse_gang_sadie_endlesssummer"), {}, true);
-    feed(checker, w, call(Op::pedCreate, {sim::nameHash("a_c_horse_gang_sadie_endlesssummer")}, horse));
+    const host::Handle horse =
+        host::spawnEntity(w, host::EntityKind::Horse, host::nameHash("a_c_horse_gang_sadie_endlesssummer"), {}, true);
+    feed(checker, w, call(Op::pedCreate, {host::nameHash("a_c_horse_gang_sadie_endlesssummer")}, horse));
     w.entities[ped - w.entities.front().handle].alive = false;
-    sim::findEntity(w, horse)->alive = false;
-    sim::spawnEntity(w, sim::EntityKind::Object, sim::nameHash("p_bedrollopen03x"), {}, true);  // made at load
+    host::findEntity(w, horse)->alive = false;
+    host::spawnEntity(w, host::EntityKind::Object, host::nameHash("p_bedrollopen03x"), {}, true);  // made at load
     passes(2);
     EXPECT_EQ(checker.startsWithNobody(), 1);
     EXPECT_EQ(checker.visitsStarted(), 0);
@@ -233,9 +233,9 @@ TEST_F(SoakStartCheckTest, AStartThatBroughtNobodyIsTriedAgainWithinTheHourWitho
 TEST_F(SoakCheckerTest, AStartThatBroughtNobodyMustTakeItsHorsesAway) {
     checker.setNow(10000, 1);
     startAsks();
-    const sim::Handle horse =
-        sim::spawnEntity(w, sim::EntityKind::Horse, sim::nameHash("a_c_horse_gang_sadie_endlesssummer"), {}, true);
-    feed(checker, w, call(Op::pedCreate, {sim::nameHash("a_c_horse_gang_sadie_endlesssummer")}, horse));
+    const host::Handle horse =
+        host::spawnEntity(w, host::EntityKind::Horse, host::nameHash("a_c_horse_gang_sadie_endlesssummer"), {}, true);
+    feed(checker, w, call(Op::pedCreate, {host::nameHash("a_c_horse_gang_sadie_endlesssummer")}, horse));
     w.entities[ped - w.entities.front().handle].alive = false;
     frameAt(10100, true, 0);
     frameAt(10200, true, 0);
@@ -245,19 +245,19 @@ TEST_F(SoakCheckerTest, AStartThatBroughtNobodyMustTakeItsHorsesAway) {
 TEST_F(SoakCheckerTest, NightclothesInTheDayOrOnTheWayHomeAreCaughtAfterAPass) {
     visitStarts();
     w.clockStartHour = 7;  // the day
-    sim::findEntity(w, ped)->outfit = 15;
+    host::findEntity(w, ped)->outfit = 15;
     frameAt(1000);
-    frameAt(1000 + simtool::kLongestPassMs);
+    frameAt(1000 + sim::kLongestPassMs);
     EXPECT_EQ(kinds(checker), "");  // its first day pass may still be under way
-    frameAt(1100 + simtool::kLongestPassMs);
+    frameAt(1100 + sim::kLongestPassMs);
     EXPECT_EQ(kinds(checker), "nightclothes out of bed\n");
 }
 
 // What the visitors are told to do: in the day always something, and nothing replaced too soon.
 
 TEST_F(SoakCheckerTest, AVisitorLeftWithoutAnythingToDoInTheDayIsCaught) {
-    const sim::Handle visitor = ped;
-    feed(checker, w, call(Op::pedCreate, {sim::nameHash("cs_mrsadler"), 0, 0, 0, 0, 0, 0, 0, 0}, visitor));
+    const host::Handle visitor = ped;
+    feed(checker, w, call(Op::pedCreate, {host::nameHash("cs_mrsadler"), 0, 0, 0, 0, 0, 0, 0, 0}, visitor));
     frameAt(193000);
     EXPECT_EQ(kinds(checker), "");
     frameAt(193100);
@@ -266,18 +266,19 @@ TEST_F(SoakCheckerTest, AVisitorLeftWithoutAnythingToDoInTheDayIsCaught) {
 
 TEST_F(SoakCheckerTest, AVisitorAsleepAtNightIsNotIdle) {
     w.clockStartHour = 23;
-    feed(checker, w, call(Op::pedCreate, {sim::nameHash("cs_mrsadler"), 0, 0, 0, 0, 0, 0, 0, 0}, ped));
+    feed(checker, w, call(Op::pedCreate, {host::nameHash("cs_mrsadler"), 0, 0, 0, 0, 0, 0, 0, 0}, ped));
     frameAt(4 * 3600 * 1000);
     EXPECT_EQ(kinds(checker), "");
 }
 
 TEST_F(SoakCheckerTest, ActivitiesAndHorseScenariosReplacedTooSoonAreCaught) {
-    sim::setModel(w, "a_c_horse_gang_sadie_endlesssummer", true, 200);
-    const uint64_t horseModel = sim::nameHash("a_c_horse_gang_sadie_endlesssummer");
-    const sim::Handle horse = sim::spawnEntity(w, sim::EntityKind::Horse, static_cast<sim::Hash>(horseModel), {}, true);
-    feed(checker, w, call(Op::pedCreate, {sim::nameHash("cs_mrsadler"), 0, 0, 0, 0, 0, 0, 0, 0}, ped));
+    host::setModel(w, "a_c_horse_gang_sadie_endlesssummer", true, 200);
+    const uint64_t horseModel = host::nameHash("a_c_horse_gang_sadie_endlesssummer");
+    const host::Handle horse =
+        host::spawnEntity(w, host::EntityKind::Horse, static_cast<host::Hash>(horseModel), {}, true);
+    feed(checker, w, call(Op::pedCreate, {host::nameHash("cs_mrsadler"), 0, 0, 0, 0, 0, 0, 0, 0}, ped));
     feed(checker, w, call(Op::pedCreate, {horseModel, 0, 0, 0, 0, 0, 0, 0, 0}, horse));
-    auto use = [&](int64_t t, sim::Handle who) {
+    auto use = [&](int64_t t, host::Handle who) {
         checker.setNow(t, static_cast<uint64_t>(t / 100));
         feed(checker, w, call(Op::taskUseScenarioPoint, {who, 0, 0, 0, 1, 0, 0, 0, 0, 0}));
     };
@@ -299,8 +300,8 @@ TEST_F(SoakCheckerTest, HostErrorsAreViolations) {
 // ---- whole seeds --------------------------------------------------------------------------
 
 struct SoakRunTest : ::testing::Test {
-    simtool::ScratchDir dir{"tamberwick-soaktest"};
-    simtool::SoakOptions options;
+    sim::ScratchDir dir{"tamberwick-soaktest"};
+    sim::SoakOptions options;
 
     void SetUp() override {
         ASSERT_TRUE(dir.ok);
@@ -311,8 +312,8 @@ struct SoakRunTest : ::testing::Test {
 
 TEST_F(SoakRunTest, ASeedReplaysExactly) {
     options.days = 2;
-    const simtool::SeedResult a = simtool::runSoakSeed(11, options);
-    const simtool::SeedResult b = simtool::runSoakSeed(11, options);
+    const sim::SeedResult a = sim::runSoakSeed(11, options);
+    const sim::SeedResult b = sim::runSoakSeed(11, options);
     ASSERT_TRUE(a.failure.empty()) << a.failure;
     EXPECT_EQ(a.frames, b.frames);
     EXPECT_EQ(a.hostCalls, b.hostCalls);
@@ -325,23 +326,23 @@ TEST_F(SoakRunTest, ASeedReplaysExactly) {
 TEST_F(SoakRunTest, SeedsOfBothBuildsAndAcrossTheTimerWrapRunClean) {
     options.days = 3;
     int dev = 0, wraps = 0, visits = 0;
-    simtool::FaultCounts faults{};
+    sim::FaultCounts faults{};
     for (uint64_t seed = 1; seed <= 12; ++seed) {
-        const simtool::SeedResult r = simtool::runSoakSeed(seed, options);
+        const sim::SeedResult r = sim::runSoakSeed(seed, options);
         ASSERT_TRUE(r.failure.empty()) << r.failure;
         for (const auto& v : r.violations)
             ADD_FAILURE() << "seed " << seed << " frame " << v.frame << ": " << v.kind << ": " << v.text;
         dev += r.devBuild;
         wraps += r.crossesWrap;
         visits += r.visitsEnded;
-        for (std::size_t k = 0; k < simtool::kSoakFaultKindCount; ++k) faults[k] += r.faults[k];
+        for (std::size_t k = 0; k < sim::kSoakFaultKindCount; ++k) faults[k] += r.faults[k];
     }
     EXPECT_GT(dev, 0);
     EXPECT_GT(wraps, 0);
     EXPECT_GT(visits, 12);
     // A fault that stopped firing would leave its part of the plug-in untried without a word.
-    for (std::size_t k = 0; k < simtool::kSoakFaultKindCount; ++k)
-        EXPECT_GT(faults[k], 0u) << simtool::faultName(static_cast<simtool::FaultKind>(k));
+    for (std::size_t k = 0; k < sim::kSoakFaultKindCount; ++k)
+        EXPECT_GT(faults[k], 0u) << sim::faultName(static_cast<sim::FaultKind>(k));
 }
 
 // The seeds that found faults in the plug-in, with the injector as it is: a sleeper never woken
@@ -351,7 +352,7 @@ TEST_F(SoakRunTest, SeedsOfBothBuildsAndAcrossTheTimerWrapRunClean) {
 TEST_F(SoakRunTest, TheSeedsThatFoundFaultsStayClean) {
     options.days = 10;
     for (uint64_t seed : {1, 13, 15, 23, 38, 49, 133, 162}) {
-        const simtool::SeedResult r = simtool::runSoakSeed(seed, options);
+        const sim::SeedResult r = sim::runSoakSeed(seed, options);
         ASSERT_TRUE(r.failure.empty()) << r.failure;
         for (const auto& v : r.violations)
             ADD_FAILURE() << "seed " << seed << " frame " << v.frame << ": " << v.kind << ": " << v.text;

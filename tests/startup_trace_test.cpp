@@ -16,7 +16,7 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 
 struct StartUpTrace : twtest::PluginTest {};
 
@@ -36,10 +36,10 @@ TEST_F(StartUpTrace, MatchesTheGoldenFileUpToTheFirstReadyPass) {
     load();  // no tamberwick.ini in the working directory: the defaults
     gHost.markWaits = true;
     ASSERT_TRUE(runUntilReady());
-    const long last = sim::firstReadyPassWait();
+    const long last = host::firstReadyPassWait();
     ASSERT_GE(last, 0);
     ASSERT_EQ(static_cast<std::size_t>(last) + 1, gHost.waitMarks.size()) << "the run went past the first ready pass";
-    const std::string text = sim::orderedTraceText(last);
+    const std::string text = host::orderedTraceText(last);
 
     if (std::getenv("TAMBERWICK_WRITE_GOLDEN")) {
         std::ofstream(kGolden, std::ios::binary) << text;
@@ -75,7 +75,7 @@ TEST_F(StartUpTrace, WaitsFallBetweenTheCallsAroundThem) {
             EXPECT_GT(gHost.trace[mark.calls].time, mark.time);
         }
     }
-    const std::vector<std::string> all = lines(sim::orderedTraceText());
+    const std::vector<std::string> all = lines(host::orderedTraceText());
     EXPECT_EQ(all.size(), gHost.trace.size() + gHost.waits.size());
     EXPECT_EQ(all.back(), std::to_string(gHost.waitMarks.back().time) + " scriptWait(0)");
 }

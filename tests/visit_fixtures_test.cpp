@@ -4,96 +4,96 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 using tw::Op;
 
 struct VisitFixturesTest : twtest::PluginTest {};
 
-bool isSleepPointCreate(const sim::Call* c) { return static_cast<int64_t>(c->args[6]) == -1; }
+bool isSleepPointCreate(const host::Call* c) { return static_cast<int64_t>(c->args[6]) == -1; }
 
 std::size_t sleepPointCreates() {
     std::size_t n = 0;
-    for (const sim::Call* c : sim::callsOf(Op::scenarioPointCreate)) n += isSleepPointCreate(c);
+    for (const host::Call* c : host::callsOf(Op::scenarioPointCreate)) n += isSleepPointCreate(c);
     return n;
 }
 
 TEST_F(VisitFixturesTest, GateOpensInTheFirstPassAndTheSchedulerFirstRunsInTheSecond) {
     load();
-    ASSERT_TRUE(sim::runUntil([] { return sim::countOf(Op::missionIsActive) > 0; }, 60000));
+    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::missionIsActive) > 0; }, 60000));
     // Start-up made both bedrolls and both sleep points; the gate's pass made nothing new.
-    EXPECT_EQ(sim::countOf(Op::objectCreate), 2u);
+    EXPECT_EQ(host::countOf(Op::objectCreate), 2u);
     EXPECT_EQ(sleepPointCreates(), 2u);
     // Two existence checks at creation, two in the one gate pass, then the start test a
     // full 1000 ms later.
-    const auto exists = sim::callsOf(Op::scenarioPointExists);
+    const auto exists = host::callsOf(Op::scenarioPointExists);
     ASSERT_EQ(exists.size(), 4u);
-    EXPECT_GE(sim::callsOf(Op::missionIsActive).front()->time, exists.back()->time + 1000);
+    EXPECT_GE(host::callsOf(Op::missionIsActive).front()->time, exists.back()->time + 1000);
 }
 
 TEST_F(VisitFixturesTest, ABedrollGoneBeforeTheGateIsRecreatedAlone) {
     load();
-    ASSERT_TRUE(sim::runUntil([] { return sleepPointCreates() == 2; }, 60000));
-    sim::Entity* fur = twtest::onlyEntity("s_bedrollfurlined01x");
+    ASSERT_TRUE(host::runUntil([] { return sleepPointCreates() == 2; }, 60000));
+    host::Entity* fur = twtest::onlyEntity("s_bedrollfurlined01x");
     ASSERT_NE(fur, nullptr);
     fur->alive = false;
     ASSERT_TRUE(runUntilReady());
 
-    const auto objects = sim::callsOf(Op::objectCreate);
+    const auto objects = host::callsOf(Op::objectCreate);
     ASSERT_EQ(objects.size(), 3u);
-    EXPECT_EQ(objects.back()->u(0), sim::nameHash("s_bedrollfurlined01x"));
-    const sim::Entity* again = twtest::onlyEntity("s_bedrollfurlined01x");
+    EXPECT_EQ(objects.back()->u(0), host::nameHash("s_bedrollfurlined01x"));
+    const host::Entity* again = twtest::onlyEntity("s_bedrollfurlined01x");
     ASSERT_NE(again, nullptr);
     EXPECT_FLOAT_EQ(again->heading, 325.0f);
     EXPECT_EQ(sleepPointCreates(), 2u);  // the existing points were kept
 }
 
 TEST_F(VisitFixturesTest, SleepPointsThatNeverAppearKeepTheRanchNotReadyWithoutHanging) {
-    gHost.overrides[static_cast<std::size_t>(Op::scenarioPointCreate)] = [](sim::Call& c, sim::World&) {
+    gHost.overrides[static_cast<std::size_t>(Op::scenarioPointCreate)] = [](host::Call& c, host::World&) {
         return static_cast<int64_t>(c.args[6]) == -1;  // refuse sleep points: answer 0
     };
     load();
-    sim::runFor(30000);
+    host::runFor(30000);
     // Three attempts per point per call: start-up plus several 1000 ms gate passes.
     const std::size_t attempts = sleepPointCreates();
     EXPECT_EQ(attempts % 6, 0u);
     EXPECT_GE(attempts, 6u * 5);
-    EXPECT_EQ(sim::countOf(Op::missionIsActive), 0u);  // never ready, so no visit can start
-    sim::runFor(5000);
+    EXPECT_EQ(host::countOf(Op::missionIsActive), 0u);  // never ready, so no visit can start
+    host::runFor(5000);
     EXPECT_GT(sleepPointCreates(), attempts);  // still passing
 }
 
 TEST_F(VisitFixturesTest, ACreatedSleepPointThatDoesNotExistCountsAsAFailedAttempt) {
     gHost.world.faults.pointsNotExisting = true;
     load();
-    ASSERT_TRUE(sim::runUntil([] { return sleepPointCreates() >= 6; }, 60000));
+    ASSERT_TRUE(host::runUntil([] { return sleepPointCreates() >= 6; }, 60000));
     // Three attempts at point 1, then the routine goes on to point 2.
-    const auto creates = sim::callsOf(Op::scenarioPointCreate);
+    const auto creates = host::callsOf(Op::scenarioPointCreate);
     std::vector<float> headings;
-    for (const sim::Call* c : creates)
+    for (const host::Call* c : creates)
         if (isSleepPointCreate(c)) headings.push_back(c->f(4));
     EXPECT_EQ(std::vector<float>(headings.begin(), headings.begin() + 6),
               (std::vector<float>{325.0f, 325.0f, 325.0f, 315.0f, 315.0f, 315.0f}));
 }
 
 TEST_F(VisitFixturesTest, ABedrollModelThatNeverLoadsDoesNotFreezeTheScript) {
-    sim::setModel(gHost.world, "s_bedrollfurlined01x", true, -1);
+    host::setModel(gHost.world, "s_bedrollfurlined01x", true, -1);
     load();
-    sim::runFor(40000);
+    host::runFor(40000);
     // Each call gives the model up after 5000 ms and goes on to bedroll 2 and the sleep points.
     EXPECT_NE(twtest::onlyEntity("p_bedrollopen03x"), nullptr);
     EXPECT_EQ(sleepPointCreates(), 2u);
     EXPECT_TRUE(twtest::pluginEntities("s_bedrollfurlined01x").empty());
     std::size_t releases = 0;
-    for (const sim::Call* c : sim::callsOf(Op::streamingReleaseModel))
-        releases += c->u(0) == sim::nameHash("s_bedrollfurlined01x");
+    for (const host::Call* c : host::callsOf(Op::streamingReleaseModel))
+        releases += c->u(0) == host::nameHash("s_bedrollfurlined01x");
     EXPECT_GE(releases, 3u);
-    EXPECT_EQ(sim::countOf(Op::missionIsActive), 0u);
+    EXPECT_EQ(host::countOf(Op::missionIsActive), 0u);
 }
 
 TEST_F(VisitFixturesTest, SpotPointsFollowTheSpotTableRowByRow) {
     load();
     ASSERT_TRUE(runUntilReady());
-    const auto creates = sim::callsOf(Op::scenarioPointCreate);
+    const auto creates = host::callsOf(Op::scenarioPointCreate);
     ASSERT_GE(creates.size(), 8u);
     const char* types[8] = {"WORLD_HUMAN_LEAN_FENCE_FWD_CHECK_OUT_LIVESTOCK",
                             "WORLD_HUMAN_SIT_GROUND_READING_BOOK",
@@ -104,7 +104,7 @@ TEST_F(VisitFixturesTest, SpotPointsFollowTheSpotTableRowByRow) {
                             "WORLD_HUMAN_DRINK_FLASK",
                             "WORLD_HUMAN_SIT_DRINK"};
     for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(creates[i]->u(0), sim::nameHash(types[i])) << "row " << i;
+        EXPECT_EQ(creates[i]->u(0), host::nameHash(types[i])) << "row " << i;
         EXPECT_EQ(creates[i]->args[6], 0u) << "row " << i;
         EXPECT_EQ(creates[i]->i(7), 0) << "row " << i;
     }
@@ -120,7 +120,7 @@ TEST_F(VisitFixturesTest, HorseScenariosAreHashedInTheirListOrder) {
     load();
     ASSERT_TRUE(runUntilReady());
     std::vector<std::string> horse;
-    for (const sim::Call* c : sim::callsOf(Op::miscGetHashKey)) {
+    for (const host::Call* c : host::callsOf(Op::miscGetHashKey)) {
         const std::string& name = c->strings[0];
         if (name.find("_ANIMAL_HORSE_") != std::string::npos) horse.push_back(name);
     }

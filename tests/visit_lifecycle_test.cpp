@@ -9,7 +9,7 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 using tw::Op;
 
 constexpr int32_t kHourMs = tw::kMsPerGameHour;
@@ -17,23 +17,23 @@ constexpr int32_t kHourMs = tw::kMsPerGameHour;
 struct VisitLifecycleTest : twtest::PluginTest {
     // Runs until the visit start is over: each visitor's horse exists, then its 500 ms wait.
     void runUntilVisitStarted(std::size_t horses) {
-        ASSERT_TRUE(sim::runUntil(
+        ASSERT_TRUE(host::runUntil(
             [horses] {
                 return twtest::pluginEntities("a_c_horse_gang_sadie_endlesssummer").size() +
                            twtest::pluginEntities("a_c_horse_gang_charles_endlesssummer").size() >=
                        horses;
             },
             60000));
-        sim::runFor(1000);
+        host::runFor(1000);
     }
     // Runs until the visit has ended: no visitor, and the fixtures it used are gone too.
     bool runUntilVisitEnded(int32_t limitMs) {
-        return sim::runUntil([] { return twtest::leftovers().empty(); }, limitMs);
+        return host::runUntil([] { return twtest::leftovers().empty(); }, limitMs);
     }
 };
 
-const sim::Call* firstCall(Op op, int32_t from = INT32_MIN) {
-    for (const sim::Call* c : sim::callsOf(op))
+const host::Call* firstCall(Op op, int32_t from = INT32_MIN) {
+    for (const host::Call* c : host::callsOf(op))
         if (c->time >= from) return c;
     return nullptr;
 }
@@ -42,34 +42,34 @@ const sim::Call* firstCall(Op op, int32_t from = INT32_MIN) {
 
 TEST_F(VisitLifecycleTest, FirstVisitStartsInTheFirstReadyPassWithoutARoll) {
     load();
-    ASSERT_TRUE(sim::runUntil([] { return sim::countOf(Op::pedCreate) > 0; }, 60000));
+    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::pedCreate) > 0; }, 60000));
     // The cooldown stamp is below zero this early in the game, so no 15 % roll is drawn.
-    for (const sim::Call* c : sim::callsOf(Op::miscGetRandomInt)) EXPECT_FALSE(c->i(0) == 0 && c->i(1) == 100);
-    EXPECT_EQ(sim::countOf(Op::missionIsActive), 1u);
+    for (const host::Call* c : host::callsOf(Op::miscGetRandomInt)) EXPECT_FALSE(c->i(0) == 0 && c->i(1) == 100);
+    EXPECT_EQ(host::countOf(Op::missionIsActive), 1u);
 }
 
 TEST_F(VisitLifecycleTest, LaterVisitsWaitForTheRollBetweenOneAndTwoCooldowns) {
     writeIni("[Settings]\nvisitCooldown=1\n");
     gHost.world.gameTime = 10 * kHourMs;  // the first stamp is then well above zero
     int rolls = 0;
-    gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [&rolls](sim::Call& c, sim::World&) {
+    gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [&rolls](host::Call& c, host::World&) {
         if (c.i(0) != 0 || c.i(1) != 100) return false;
         c.result[0] = ++rolls < 3 ? 50u : 14u;  // two misses, then a hit
         return true;
     };
     load();
-    ASSERT_TRUE(sim::runUntil([] { return sim::countOf(Op::pedCreate) > 0; }, 60000));
+    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::pedCreate) > 0; }, 60000));
     EXPECT_EQ(rolls, 3);
 }
 
 TEST_F(VisitLifecycleTest, BothVisitorsArriveUnseenDressedVoicedAndNamedWithSaddledHorses) {
-    gHost.world.entities[0].model = sim::nameHash("player_three");
+    gHost.world.entities[0].model = host::nameHash("player_three");
     twtest::forceVisitType(0);
     load();
     runUntilVisitStarted(2);
 
-    sim::Entity* sadie = twtest::onlyEntity("cs_mrsadler");
-    sim::Entity* charles = twtest::onlyEntity("cs_charlessmith");
+    host::Entity* sadie = twtest::onlyEntity("cs_mrsadler");
+    host::Entity* charles = twtest::onlyEntity("cs_charlessmith");
     ASSERT_NE(sadie, nullptr);
     ASSERT_NE(charles, nullptr);
     EXPECT_LT(sadie->handle, charles->handle);  // Sadie first
@@ -80,33 +80,33 @@ TEST_F(VisitLifecycleTest, BothVisitorsArriveUnseenDressedVoicedAndNamedWithSadd
     const std::vector<int32_t> sadieOutfits{3, 4, 5, 6, 8, 10}, charlesOutfits{6, 7, 8, 9, 13, 14};
     EXPECT_NE(std::find(sadieOutfits.begin(), sadieOutfits.end(), sadie->outfit), sadieOutfits.end());
     EXPECT_NE(std::find(charlesOutfits.begin(), charlesOutfits.end(), charles->outfit), charlesOutfits.end());
-    for (const sim::Entity* v : {sadie, charles}) {
-        EXPECT_EQ(v->relationshipGroup, sim::nameHash("REL_GANG_DUTCHS"));
+    for (const host::Entity* v : {sadie, charles}) {
+        EXPECT_EQ(v->relationshipGroup, host::nameHash("REL_GANG_DUTCHS"));
         EXPECT_TRUE(v->scriptOwned);
         ASSERT_FALSE(v->configFlags.empty());
         EXPECT_EQ(v->configFlags.back(), (std::pair<int32_t, bool>{130, false}));
     }
     // Out of the player's sight where they appeared (the player has not moved).
-    const sim::Entity& player = gHost.world.entities[0];
-    for (const sim::Call* c : sim::callsOf(Op::pedCreate)) {
-        const bool isVisitor = c->u(0) == sim::nameHash("cs_mrsadler") || c->u(0) == sim::nameHash("cs_charlessmith");
+    const host::Entity& player = gHost.world.entities[0];
+    for (const host::Call* c : host::callsOf(Op::pedCreate)) {
+        const bool isVisitor = c->u(0) == host::nameHash("cs_mrsadler") || c->u(0) == host::nameHash("cs_charlessmith");
         if (isVisitor) {
-            EXPECT_FALSE(sim::lineOfSight(gHost.world, player.pos, {c->f(1), c->f(2), c->f(3)}));
+            EXPECT_FALSE(host::lineOfSight(gHost.world, player.pos, {c->f(1), c->f(2), c->f(3)}));
         }
     }
     for (const char* model : {"a_c_horse_gang_sadie_endlesssummer", "a_c_horse_gang_charles_endlesssummer"}) {
-        sim::Entity* horse = twtest::onlyEntity(model);
+        host::Entity* horse = twtest::onlyEntity(model);
         ASSERT_NE(horse, nullptr) << model;
-        EXPECT_EQ(horse->kind, sim::EntityKind::Horse);
+        EXPECT_EQ(horse->kind, host::EntityKind::Horse);
         EXPECT_NE(horse->equipment, 0u);
         EXPECT_EQ(horse->outfit, 0);  // horses keep the creation preset
-        EXPECT_EQ(horse->relationshipGroup, sim::nameHash("REL_GANG_DUTCHS"));
+        EXPECT_EQ(horse->relationshipGroup, host::nameHash("REL_GANG_DUTCHS"));
     }
     // Sadie's carbine is taken away; Charles keeps his weapons.
-    const auto removed = sim::callsOf(Op::weaponRemoveFromPed);
+    const auto removed = host::callsOf(Op::weaponRemoveFromPed);
     ASSERT_EQ(removed.size(), 1u);
     EXPECT_EQ(removed[0]->u(0), sadie->handle);
-    EXPECT_EQ(removed[0]->u(1), sim::nameHash("WEAPON_REPEATER_CARBINE_SADIE"));
+    EXPECT_EQ(removed[0]->u(1), host::nameHash("WEAPON_REPEATER_CARBINE_SADIE"));
 }
 
 TEST_F(VisitLifecycleTest, EveryOutfitOfTheListCanBeDrawn) {
@@ -115,7 +115,7 @@ TEST_F(VisitLifecycleTest, EveryOutfitOfTheListCanBeDrawn) {
     runUntilVisitStarted(1);
     // The outfit draw spans the whole list of six.
     bool drewSix = false;
-    for (const sim::Call* c : sim::callsOf(Op::miscGetRandomInt)) drewSix = drewSix || (c->i(0) == 0 && c->i(1) == 6);
+    for (const host::Call* c : host::callsOf(Op::miscGetRandomInt)) drewSix = drewSix || (c->i(0) == 0 && c->i(1) == 6);
     EXPECT_TRUE(drewSix);
 }
 
@@ -138,7 +138,7 @@ TEST_F(VisitLifecycleTest, AOneVisitorVisitLeavesTheOtherOut) {
 }
 
 TEST_F(VisitLifecycleTest, AVisitorModelThatNeverLoadsStillGivesItsHorseAndTheVisitGoesOn) {
-    sim::setModel(gHost.world, "cs_mrsadler", true, -1);
+    host::setModel(gHost.world, "cs_mrsadler", true, -1);
     twtest::forceVisitType(0);
     load();
     runUntilVisitStarted(2);
@@ -146,12 +146,12 @@ TEST_F(VisitLifecycleTest, AVisitorModelThatNeverLoadsStillGivesItsHorseAndTheVi
     EXPECT_TRUE(twtest::pluginEntities("cs_mrsadler").empty());
     EXPECT_NE(twtest::onlyEntity("a_c_horse_gang_sadie_endlesssummer"), nullptr);
     EXPECT_NE(twtest::onlyEntity("cs_charlessmith"), nullptr);
-    sim::runFor(10000);
+    host::runFor(10000);
     EXPECT_TRUE(twtest::anyVisitorPresent());
 }
 
 TEST_F(VisitLifecycleTest, AStartThatBringsNobodyLeavesNothingKeepsTheCooldownAndIsTriedAgainWithinTheHour) {
-    sim::setModel(gHost.world, "cs_mrsadler", true, -1);
+    host::setModel(gHost.world, "cs_mrsadler", true, -1);
     twtest::forceVisitType(1);
     load();
     runUntilVisitStarted(1);
@@ -161,11 +161,11 @@ TEST_F(VisitLifecycleTest, AStartThatBringsNobodyLeavesNothingKeepsTheCooldownAn
     EXPECT_EQ(twtest::pluginEntities("s_bedrollfurlined01x").size(), 1u);
     EXPECT_EQ(twtest::pluginEntities("p_bedrollopen03x").size(), 1u);
 
-    sim::setModel(gHost.world, "cs_mrsadler", true, 200);  // the model loads from now on
+    host::setModel(gHost.world, "cs_mrsadler", true, 200);  // the model loads from now on
     twtest::forceVisitType(1);
-    sim::clearTrace();
-    ASSERT_TRUE(sim::runUntil([] { return twtest::onlyEntity("cs_mrsadler") != nullptr; }, 2 * kHourMs));
-    const int32_t retriedAt = sim::callsOf(Op::pedCreate).front()->time;
+    host::clearTrace();
+    ASSERT_TRUE(host::runUntil([] { return twtest::onlyEntity("cs_mrsadler") != nullptr; }, 2 * kHourMs));
+    const int32_t retriedAt = host::callsOf(Op::pedCreate).front()->time;
     EXPECT_GE(retriedAt - failedAt, kHourMs - 2000);  // not on every pass meanwhile
 }
 
@@ -182,9 +182,9 @@ TEST_F(VisitLifecycleTest, WithEveryArrivalPlaceInSightBothStillComeBesideTheFir
     twtest::forceVisitType(0);
     load();
     runUntilVisitStarted(2);
-    std::vector<const sim::Call*> peds;
-    for (const sim::Call* c : sim::callsOf(Op::pedCreate))
-        if (c->u(0) == sim::nameHash("cs_mrsadler") || c->u(0) == sim::nameHash("cs_charlessmith")) peds.push_back(c);
+    std::vector<const host::Call*> peds;
+    for (const host::Call* c : host::callsOf(Op::pedCreate))
+        if (c->u(0) == host::nameHash("cs_mrsadler") || c->u(0) == host::nameHash("cs_charlessmith")) peds.push_back(c);
     ASSERT_EQ(peds.size(), 2u);
     // Every candidate was refused, so both fall back to the one fixed place.
     for (std::size_t i = 1; i <= 3; ++i) EXPECT_EQ(peds[0]->f(i), peds[1]->f(i));
@@ -193,8 +193,8 @@ TEST_F(VisitLifecycleTest, WithEveryArrivalPlaceInSightBothStillComeBesideTheFir
 }
 
 TEST_F(VisitLifecycleTest, AVisitorTheHostRefusesToCreateReleasesItsModelAndTheVisitEndsClean) {
-    const sim::Hash sadieModel = sim::nameHash("cs_mrsadler");
-    gHost.overrides[static_cast<std::size_t>(Op::pedCreate)] = [sadieModel](sim::Call& c, sim::World&) {
+    const host::Hash sadieModel = host::nameHash("cs_mrsadler");
+    gHost.overrides[static_cast<std::size_t>(Op::pedCreate)] = [sadieModel](host::Call& c, host::World&) {
         if (c.u(0) != sadieModel) return false;
         c.result[0] = 0;
         return true;
@@ -202,11 +202,11 @@ TEST_F(VisitLifecycleTest, AVisitorTheHostRefusesToCreateReleasesItsModelAndTheV
     twtest::forceVisitType(1);
     load();
     runUntilVisitStarted(1);
-    const sim::Call* refused = firstCall(Op::pedCreate);
+    const host::Call* refused = firstCall(Op::pedCreate);
     ASSERT_NE(refused, nullptr);
     ASSERT_EQ(refused->u(0), sadieModel);
     bool released = false;
-    for (const sim::Call* c : sim::callsOf(Op::streamingReleaseModel))
+    for (const host::Call* c : host::callsOf(Op::streamingReleaseModel))
         released = released || (c->u(0) == sadieModel && c->time >= refused->time);
     EXPECT_TRUE(released);
     // Nobody came: her horse went again and only the bedrolls made at load remain.
@@ -221,20 +221,20 @@ TEST_F(VisitLifecycleTest, AWholeVisitEndsAfterItsDurationAndLeavesNothingBehind
     twtest::forceVisitType(0);
     load();
     runUntilVisitStarted(2);
-    const int32_t lastHorse = sim::callsOf(Op::pedCreate).back()->time;
+    const int32_t lastHorse = host::callsOf(Op::pedCreate).back()->time;
     gHost.traceEnabled = false;
-    sim::runFor(kHourMs - 5000);
+    host::runFor(kHourMs - 5000);
     EXPECT_TRUE(twtest::anyVisitorPresent());  // still visiting before the duration is over
     gHost.traceEnabled = true;
-    sim::clearTrace();
+    host::clearTrace();
     ASSERT_TRUE(runUntilVisitEnded(kHourMs + 320000));
     // Departures began once the duration had run from the end of the start.
-    const sim::Call* go = firstCall(Op::taskGoToEntity);
+    const host::Call* go = firstCall(Op::taskGoToEntity);
     ASSERT_NE(go, nullptr);
     EXPECT_GE(go->time, lastHorse + 500 + kHourMs);
     EXPECT_LE(go->time, lastHorse + 500 + kHourMs + 300);
     // Both rode off: each was put on its horse.
-    EXPECT_GE(sim::countOf(Op::pedSetOnMount) + sim::countOf(Op::taskMountAnimal), 2u);
+    EXPECT_GE(host::countOf(Op::pedSetOnMount) + host::countOf(Op::taskMountAnimal), 2u);
     EXPECT_EQ(twtest::leftovers(), "");
 }
 
@@ -242,25 +242,25 @@ TEST_F(VisitLifecycleTest, AVisitorHeldByAnObstacleIsMovedBesideItsHorseAtTheThi
     twtest::forceVisitType(1);
     load(true);
     runUntilVisitStarted(1);
-    sim::Entity* sadie = twtest::onlyEntity("cs_mrsadler");
+    host::Entity* sadie = twtest::onlyEntity("cs_mrsadler");
     ASSERT_NE(sadie, nullptr);
     sadie->stuck = true;
-    sim::clearTrace();
-    sim::sendKey(0x49);  // I: send them away now
-    ASSERT_TRUE(sim::runUntil([] { return !sim::callsOf(Op::entitySetCoords).empty(); }, 60000));
+    host::clearTrace();
+    host::sendKey(0x49);  // I: send them away now
+    ASSERT_TRUE(host::runUntil([] { return !host::callsOf(Op::entitySetCoords).empty(); }, 60000));
 
     // After the first walk order: three re-orders with a cleared task list, at least 5000 ms
     // apart, then the move.
-    const int32_t walkOrdered = sim::callsOf(Op::taskGoToEntity).front()->time;
+    const int32_t walkOrdered = host::callsOf(Op::taskGoToEntity).front()->time;
     std::vector<int32_t> clears;
-    for (const sim::Call* c : sim::callsOf(Op::taskClearPedTasks))
+    for (const host::Call* c : host::callsOf(Op::taskClearPedTasks))
         if (c->time >= walkOrdered && c->u(0) == sadie->handle) clears.push_back(c->time);
     ASSERT_EQ(clears.size(), 3u);
     EXPECT_GE(clears[0] - walkOrdered, 5000);
     for (std::size_t i = 1; i < clears.size(); ++i) EXPECT_GE(clears[i] - clears[i - 1], 5000);
-    const sim::Call* move = sim::callsOf(Op::entitySetCoords).front();
+    const host::Call* move = host::callsOf(Op::entitySetCoords).front();
     EXPECT_EQ(move->u(0), sadie->handle);
-    const sim::Entity* horse = twtest::onlyEntity("a_c_horse_gang_sadie_endlesssummer");
+    const host::Entity* horse = twtest::onlyEntity("a_c_horse_gang_sadie_endlesssummer");
     ASSERT_NE(horse, nullptr);
     EXPECT_NEAR(move->f(1), horse->pos.x + 5.0f, 0.01f);
     EXPECT_NEAR(move->f(2), horse->pos.y + 5.0f, 0.01f);
@@ -275,15 +275,15 @@ TEST_F(VisitLifecycleTest, AWalkStillWaitingToStartIsLeftToStart) {
     twtest::forceVisitType(1);
     load(true);
     runUntilVisitStarted(1);
-    sim::runFor(10000);  // let her settle into an activity, which makes getting up take longer
-    sim::Entity* sadie = twtest::onlyEntity("cs_mrsadler");
+    host::runFor(10000);  // let her settle into an activity, which makes getting up take longer
+    host::Entity* sadie = twtest::onlyEntity("cs_mrsadler");
     ASSERT_NE(sadie, nullptr);
-    const sim::Vec3 before = sadie->pos;
-    sim::clearTrace();
-    sim::sendKey(0x49);
-    sim::runFor(3000);
+    const host::Vec3 before = sadie->pos;
+    host::clearTrace();
+    host::sendKey(0x49);
+    host::runFor(3000);
     // One order, not one per pass: re-ordering a waiting walk would keep it from ever starting.
-    EXPECT_EQ(sim::callsOf(Op::taskGoToEntity).size(), 1u);
+    EXPECT_EQ(host::callsOf(Op::taskGoToEntity).size(), 1u);
     EXPECT_GT(std::hypot(sadie->pos.x - before.x, sadie->pos.y - before.y), 1.0f);
 }
 
@@ -291,15 +291,15 @@ TEST_F(VisitLifecycleTest, ARiderIsRemovedOnlyOnceFarAndUnseen) {
     twtest::forceVisitType(1);
     load(true);
     runUntilVisitStarted(1);
-    sim::sendKey(0x49);
-    ASSERT_TRUE(
-        sim::runUntil([] { return sim::countOf(Op::pedSetOnMount) + sim::countOf(Op::taskMountAnimal) > 0; }, 120000));
+    host::sendKey(0x49);
+    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::pedSetOnMount) + host::countOf(Op::taskMountAnimal) > 0; },
+                               120000));
     // Track the rider's distance from the player each frame until it is deleted.
     float lastDistance = 0;
-    const sim::Entity& player = gHost.world.entities[0];
-    bool removed = sim::runUntil(
+    const host::Entity& player = gHost.world.entities[0];
+    bool removed = host::runUntil(
         [&] {
-            sim::Entity* s = twtest::onlyEntity("cs_mrsadler");
+            host::Entity* s = twtest::onlyEntity("cs_mrsadler");
             if (!s) return true;
             lastDistance = std::hypot(s->pos.x - player.pos.x, s->pos.y - player.pos.y);
             return false;
@@ -316,12 +316,12 @@ TEST_F(VisitLifecycleTest, ARiderInThePlayersViewIsRemovedByTheTimeLimit) {
     load(true);
     runUntilVisitStarted(1);
     gHost.world.playerSeesEverything = true;
-    sim::clearTrace();
-    sim::sendKey(0x49);
-    ASSERT_TRUE(sim::runUntil([] { return !sim::callsOf(Op::taskGoToEntity).empty(); }, 5000));
-    const int32_t departed = sim::callsOf(Op::taskGoToEntity).front()->time - 100;
+    host::clearTrace();
+    host::sendKey(0x49);
+    ASSERT_TRUE(host::runUntil([] { return !host::callsOf(Op::taskGoToEntity).empty(); }, 5000));
+    const int32_t departed = host::callsOf(Op::taskGoToEntity).front()->time - 100;
     gHost.traceEnabled = false;
-    ASSERT_TRUE(sim::runUntil([] { return twtest::pluginEntities("cs_mrsadler").empty(); }, 320000));
+    ASSERT_TRUE(host::runUntil([] { return twtest::pluginEntities("cs_mrsadler").empty(); }, 320000));
     EXPECT_GE(gHost.world.gameTime - departed, 300000);
     ASSERT_TRUE(runUntilVisitEnded(5000));
     EXPECT_EQ(twtest::leftovers(), "");
@@ -332,14 +332,14 @@ TEST_F(VisitLifecycleTest, AHorseThatVanishesTurnsItsRiderIntoAWalkerRemovedByTh
     load(true);
     runUntilVisitStarted(1);
     twtest::onlyEntity("a_c_horse_gang_sadie_endlesssummer")->alive = false;
-    sim::clearTrace();
-    sim::sendKey(0x49);
-    sim::runFor(2000);
+    host::clearTrace();
+    host::sendKey(0x49);
+    host::runFor(2000);
     // Walked off on foot toward a point 100 m ahead in x and y, re-ordered every pass.
-    const auto walks = sim::callsOf(Op::taskFollowNavMeshToCoord);
+    const auto walks = host::callsOf(Op::taskFollowNavMeshToCoord);
     ASSERT_GT(walks.size(), 10u);
     EXPECT_FLOAT_EQ(walks.back()->f(4), 1.0f);
-    EXPECT_TRUE(sim::callsOf(Op::taskGoToEntity).empty());
+    EXPECT_TRUE(host::callsOf(Op::taskGoToEntity).empty());
     gHost.traceEnabled = false;
     ASSERT_TRUE(runUntilVisitEnded(320000));
     EXPECT_EQ(twtest::leftovers(), "");
@@ -359,9 +359,9 @@ TEST_F(VisitLifecycleTest, EndingAVisitRemovesFixturesAndTheNextWaitsACooldown) 
     EXPECT_EQ(twtest::leftovers(), "");  // visitors, horses, bedrolls and sleep points are gone
 
     gHost.traceEnabled = true;
-    sim::clearTrace();
-    ASSERT_TRUE(sim::runUntil([] { return !sim::callsOf(Op::pedCreate).empty(); }, 3 * kHourMs));
-    EXPECT_GE(sim::callsOf(Op::pedCreate).front()->time - ended, kHourMs - 100);
+    host::clearTrace();
+    ASSERT_TRUE(host::runUntil([] { return !host::callsOf(Op::pedCreate).empty(); }, 3 * kHourMs));
+    EXPECT_GE(host::callsOf(Op::pedCreate).front()->time - ended, kHourMs - 100);
 }
 
 // ---- developer keys ----
@@ -370,31 +370,31 @@ TEST_F(VisitLifecycleTest, DeveloperKeysStartEndAndSendAwayAVisit) {
     gHost.world.missionActive = true;  // the scheduler alone would never start one
     load(true);
     ASSERT_TRUE(runUntilReady());
-    sim::runFor(1000);
+    host::runFor(1000);
     EXPECT_FALSE(twtest::anyVisitorPresent());
 
-    sim::sendKey(0x71);  // F2: force a visit
-    sim::runFor(5000);
+    host::sendKey(0x71);  // F2: force a visit
+    host::runFor(5000);
     EXPECT_TRUE(twtest::anyVisitorPresent());
 
-    sim::sendKey(0x72);  // F3: clean up at once
-    sim::runFor(1000);
+    host::sendKey(0x72);  // F3: clean up at once
+    host::runFor(1000);
     EXPECT_EQ(twtest::leftovers(), "");
 
-    sim::sendKey(0x71);
-    sim::runFor(5000);
+    host::sendKey(0x71);
+    host::runFor(5000);
     ASSERT_TRUE(twtest::anyVisitorPresent());
-    sim::sendKey(0x73);  // F4: reset the timer, which ends the visit too
-    sim::runFor(1000);
+    host::sendKey(0x73);  // F4: reset the timer, which ends the visit too
+    host::runFor(1000);
     EXPECT_EQ(twtest::leftovers(), "");
 
-    sim::sendKey(0x71);
-    sim::runFor(5000);
+    host::sendKey(0x71);
+    host::runFor(5000);
     ASSERT_TRUE(twtest::anyVisitorPresent());
-    sim::clearTrace();
-    sim::sendKey(0x49);  // I: depart now
-    sim::runFor(1000);
-    EXPECT_GT(sim::callsOf(Op::taskGoToEntity).size() + sim::callsOf(Op::taskMountAnimal).size(), 0u);
+    host::clearTrace();
+    host::sendKey(0x49);  // I: depart now
+    host::runFor(1000);
+    EXPECT_GT(host::callsOf(Op::taskGoToEntity).size() + host::callsOf(Op::taskMountAnimal).size(), 0u);
     gHost.traceEnabled = false;
     ASSERT_TRUE(runUntilVisitEnded(320000));
     EXPECT_EQ(twtest::leftovers(), "");
@@ -405,11 +405,11 @@ TEST_F(VisitLifecycleTest, TheReleaseBuildIgnoresTheDeveloperKeys) {
     load();
     ASSERT_TRUE(runUntilReady());
     for (uint32_t key : {0x71u, 0x72u, 0x73u, 0x49u}) {
-        sim::sendKey(key);
-        sim::runFor(1000);
+        host::sendKey(key);
+        host::runFor(1000);
     }
     EXPECT_FALSE(twtest::anyVisitorPresent());
-    EXPECT_EQ(sim::countOf(Op::pedCreate), 0u);
+    EXPECT_EQ(host::countOf(Op::pedCreate), 0u);
 }
 
 }  // namespace

@@ -9,22 +9,22 @@
 namespace twtest {
 
 // Living entities the plug-in created with the named model.
-inline std::vector<sim::Entity*> pluginEntities(const char* model) {
-    std::vector<sim::Entity*> out;
-    for (sim::Entity& e : sim::gHost.world.entities)
-        if (e.alive && e.byPlugin && e.model == sim::nameHash(model)) out.push_back(&e);
+inline std::vector<host::Entity*> pluginEntities(const char* model) {
+    std::vector<host::Entity*> out;
+    for (host::Entity& e : host::gHost.world.entities)
+        if (e.alive && e.byPlugin && e.model == host::nameHash(model)) out.push_back(&e);
     return out;
 }
 
-inline sim::Entity* onlyEntity(const char* model) {
+inline host::Entity* onlyEntity(const char* model) {
     auto all = pluginEntities(model);
     return all.size() == 1 ? all.front() : nullptr;
 }
 
 // The activity-spot points are the first eight points the plug-in creates, at start.
-inline bool isSpotPoint(const sim::ScenarioPoint& p) {
+inline bool isSpotPoint(const host::ScenarioPoint& p) {
     int seen = 0;
-    for (const sim::ScenarioPoint& q : sim::gHost.world.points) {
+    for (const host::ScenarioPoint& q : host::gHost.world.points) {
         if (!q.byPlugin) continue;
         if (&q == &p) return seen < 8;
         ++seen;
@@ -36,13 +36,13 @@ inline bool isSpotPoint(const sim::ScenarioPoint& p) {
 // points, described one per line; empty once a visit has cleaned up after itself.
 inline std::string leftovers() {
     std::string out;
-    const sim::World& w = sim::gHost.world;
-    for (const sim::Entity& e : w.entities)
+    const host::World& w = host::gHost.world;
+    for (const host::Entity& e : w.entities)
         if (e.alive && e.byPlugin) {
             auto it = w.names.find(e.model);
             out += "entity " + std::to_string(e.handle) + " " + (it != w.names.end() ? it->second : "?") + "\n";
         }
-    for (const sim::ScenarioPoint& p : w.points)
+    for (const host::ScenarioPoint& p : w.points)
         if (p.alive && p.byPlugin && !isSpotPoint(p)) out += "point " + std::to_string(p.handle) + "\n";
     return out;
 }
@@ -50,7 +50,8 @@ inline std::string leftovers() {
 // Makes the visit-type draw (0, 3) answer `type` once: 0 both, 1 Sadie, 2 Charles.
 inline void forceVisitType(int32_t type) {
     auto used = std::make_shared<bool>(false);
-    sim::gHost.overrides[static_cast<std::size_t>(tw::Op::miscGetRandomInt)] = [type, used](sim::Call& c, sim::World&) {
+    host::gHost.overrides[static_cast<std::size_t>(tw::Op::miscGetRandomInt)] = [type, used](host::Call& c,
+                                                                                             host::World&) {
         if (*used || c.i(0) != 0 || c.i(1) != 3) return false;
         *used = true;
         c.result[0] = static_cast<uint32_t>(type);

@@ -6,19 +6,19 @@
 
 namespace {
 
-using sim::gHost;
+using host::gHost;
 using tw::Op;
 
 struct WorldTablesTest : twtest::PluginTest {};
 
 TEST_F(WorldTablesTest, ActivityPointsAreCreatedAtTheTablesSpotsInOrder) {
     load();
-    ASSERT_TRUE(sim::runUntil([] { return sim::countOf(Op::scenarioPointCreate) >= tw::kActivitySpotCount; }, 60000));
-    const auto creates = sim::callsOf(Op::scenarioPointCreate);
+    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::scenarioPointCreate) >= tw::kActivitySpotCount; }, 60000));
+    const auto creates = host::callsOf(Op::scenarioPointCreate);
     for (std::size_t i = 0; i < tw::kActivitySpotCount; ++i) {
         SCOPED_TRACE(i);
         const tw::ActivitySpot& spot = tw::kActivitySpots[i];
-        EXPECT_EQ(creates[i]->u(0), sim::nameHash(spot.scenarioName));
+        EXPECT_EQ(creates[i]->u(0), host::nameHash(spot.scenarioName));
         EXPECT_FLOAT_EQ(creates[i]->f(1), spot.position.x);
         EXPECT_FLOAT_EQ(creates[i]->f(2), spot.position.y);
         EXPECT_FLOAT_EQ(creates[i]->f(3), spot.position.z);

@@ -1,5 +1,5 @@
 // What the stand-in host library offers its loader besides the nine host functions: a plain
-// C surface over sim::gHost, so the loader and the stand-in share no C++ runtime state.
+// C surface over host::gHost, so the loader and the stand-in share no C++ runtime state.
 #pragma once
 
 #include <cstdint>
