@@ -15,21 +15,17 @@ void extend(std::vector<PathPoint>& path, tw::Vec3 pos) {
         path.push_back({pos.x, pos.y});
 }
 
+// Row for row with the enum's order.
+constexpr const char* kActorNames[] = {
+    "Sadie",            // Sadie
+    "Charles",          // Charles
+    "Sadie's horse",    // SadieHorse
+    "Charles's horse",  // CharlesHorse
+};
+static_assert(std::size(kActorNames) == kActorCount);
 }  // namespace
 
-const char* actorName(Actor a) {
-    switch (a) {
-        case Actor::Sadie:
-            return "Sadie";
-        case Actor::Charles:
-            return "Charles";
-        case Actor::SadieHorse:
-            return "Sadie's horse";
-        case Actor::CharlesHorse:
-            return "Charles's horse";
-    }
-    return "?";
-}
+const char* actorName(Actor a) { return kActorNames[static_cast<std::size_t>(a)]; }
 
 ActorTracker makeActorTracker() {
     ActorTracker t;

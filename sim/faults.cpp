@@ -52,61 +52,36 @@ bool applyFlag(World& w, const Fault& f) {
     return true;
 }
 
+// Row for row with the enum's order.
+constexpr const char* kFaultNames[] = {
+    "visitor deleted by the host",   // DeleteVisitor
+    "horse deleted by the host",     // DeleteHorse
+    "bedroll deleted by the host",   // DeleteBedroll
+    "household member deleted",      // DeleteHousehold
+    "scenario point vanished",       // PointVanishes
+    "model loads late",              // ModelLate
+    "model never loads",             // ModelNeverLoads
+    "model loads, nothing created",  // ModelNeverCreated
+    "ped creation refused",          // RefusePeds
+    "object creation refused",       // RefuseObjects
+    "point creation refused",        // RefusePoints
+    "created points do not exist",   // PointsNotExisting
+    "no ground found",               // NoGround
+    "navigation stalls",             // Stuck
+    "mounting never completes",      // MountNeverCompletes
+    "player leaves the ranch",       // PlayerLeaves
+    "player heads to the ranch",     // PlayerReturns
+    "player sight forced",           // SightChange
+    "story mission runs",            // MissionStarts
+    "clock jumps (player sleeps)",   // ClockJump
+    "developer key pressed",         // KeyPress
+    "player greets a visitor",       // PlayerGreets
+    "model not valid",               // ModelInvalid
+};
+static_assert(std::size(kFaultNames) == kFaultKindCount);
 }  // namespace
 
-const char* faultName(FaultKind k) {
-    switch (k) {
-        case FaultKind::DeleteVisitor:
-            return "visitor deleted by the host";
-        case FaultKind::DeleteHorse:
-            return "horse deleted by the host";
-        case FaultKind::DeleteBedroll:
-            return "bedroll deleted by the host";
-        case FaultKind::DeleteHousehold:
-            return "household member deleted";
-        case FaultKind::PointVanishes:
-            return "scenario point vanished";
-        case FaultKind::ModelLate:
-            return "model loads late";
-        case FaultKind::ModelNeverLoads:
-            return "model never loads";
-        case FaultKind::ModelNeverCreated:
-            return "model loads, nothing created";
-        case FaultKind::RefusePeds:
-            return "ped creation refused";
-        case FaultKind::RefuseObjects:
-            return "object creation refused";
-        case FaultKind::RefusePoints:
-            return "point creation refused";
-        case FaultKind::PointsNotExisting:
-            return "created points do not exist";
-        case FaultKind::NoGround:
-            return "no ground found";
-        case FaultKind::Stuck:
-            return "navigation stalls";
-        case FaultKind::MountNeverCompletes:
-            return "mounting never completes";
-        case FaultKind::PlayerLeaves:
-            return "player leaves the ranch";
-        case FaultKind::PlayerReturns:
-            return "player heads to the ranch";
-        case FaultKind::SightChange:
-            return "player sight forced";
-        case FaultKind::MissionStarts:
-            return "story mission runs";
-        case FaultKind::ClockJump:
-            return "clock jumps (player sleeps)";
-        case FaultKind::KeyPress:
-            return "developer key pressed";
-        case FaultKind::PlayerGreets:
-            return "player greets a visitor";
-        case FaultKind::ModelInvalid:
-            return "model not valid";
-        case FaultKind::Count:
-            break;
-    }
-    return "?";
-}
+const char* faultName(FaultKind k) { return kFaultNames[static_cast<std::size_t>(k)]; }
 
 bool applyFault(World& w, Fault& f) {
     if (isModelFault(f.kind)) return applyModelFault(w, f);

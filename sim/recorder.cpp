@@ -1,6 +1,7 @@
 #include "recorder.h"
 
 #include <fmt/format.h>
+#include <iterator>
 
 #include <cstring>
 
@@ -46,31 +47,22 @@ int nearBedroll(tw::Vec3 p) {
     return -1;
 }
 
+// Row for row with the enum's order.
+constexpr const char* kSegKindNames[] = {
+    "arrival",         // Arrive
+    "activity spot",   // Spot
+    "chore",           // Chore
+    "nearby seat",     // Nearby
+    "walking",         // Walk
+    "sleep",           // Sleep
+    "departure",       // Departure
+    "horse scenario",  // HorseIdle
+    "wandering",       // Wander
+};
+static_assert(std::size(kSegKindNames) == static_cast<std::size_t>(SegKind::Wander) + 1);
 }  // namespace
 
-const char* segKindName(SegKind k) {
-    switch (k) {
-        case SegKind::Arrive:
-            return "arrival";
-        case SegKind::Spot:
-            return "activity spot";
-        case SegKind::Chore:
-            return "chore";
-        case SegKind::Nearby:
-            return "nearby seat";
-        case SegKind::Walk:
-            return "walking";
-        case SegKind::Sleep:
-            return "sleep";
-        case SegKind::Departure:
-            return "departure";
-        case SegKind::HorseIdle:
-            return "horse scenario";
-        case SegKind::Wander:
-            return "wandering";
-    }
-    return "?";
-}
+const char* segKindName(SegKind k) { return kSegKindNames[static_cast<std::size_t>(k)]; }
 
 Recorder::Recorder(int32_t clockStartHour, int32_t cooldownHours)
     : clockStartHour_(clockStartHour), cooldownHours_(cooldownHours) {

@@ -1,6 +1,7 @@
 #include "report_svg.h"
 
 #include <fmt/format.h>
+#include <iterator>
 
 #include <algorithm>
 
@@ -48,29 +49,21 @@ struct MapFrame {
     static constexpr float side = 2 * kHalf * kScale;
 };
 
-const char* kindColour(SegKind k) {
-    switch (k) {
-        case SegKind::Arrive:
-            return "#95a5a6";
-        case SegKind::Spot:
-            return "#27ae60";
-        case SegKind::Chore:
-            return "#e67e22";
-        case SegKind::Nearby:
-            return "#16a085";
-        case SegKind::Walk:
-            return "#bdc3c7";
-        case SegKind::Sleep:
-            return "#2c3e50";
-        case SegKind::Departure:
-            return "#c0392b";
-        case SegKind::HorseIdle:
-            return "#a0522d";
-        case SegKind::Wander:
-            return "#d2b48c";
-    }
-    return "#000";
-}
+// Row for row with the enum's order.
+constexpr const char* kKindColours[] = {
+    "#95a5a6",  // Arrive
+    "#27ae60",  // Spot
+    "#e67e22",  // Chore
+    "#16a085",  // Nearby
+    "#bdc3c7",  // Walk
+    "#2c3e50",  // Sleep
+    "#c0392b",  // Departure
+    "#a0522d",  // HorseIdle
+    "#d2b48c",  // Wander
+};
+static_assert(std::size(kKindColours) == static_cast<std::size_t>(SegKind::Wander) + 1);
+
+const char* kindColour(SegKind k) { return kKindColours[static_cast<std::size_t>(k)]; }
 
 // The ground: a 20 m grid, the ranch and its 100 m radius.
 void mapGround(std::string& o, const MapFrame& f) {

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 #include <unistd.h>
+#include <iterator>
 
 #include <algorithm>
 #include <cctype>
@@ -96,19 +97,16 @@ tw::Vec3 playerAt(const Scenario& s, int32_t gameTime) {
     return wp.back().pos;
 }
 
-const char* sightText(Sight s) {
-    switch (s) {
-        case Sight::World:
-            return "as the world's geometry allows";
-        case Sight::Nothing:
-            return "nothing";
-        case Sight::Everything:
-            return "everything";
-        case Sight::Near:
-            return "what is near and unobstructed";
-    }
-    return "?";
-}
+// Row for row with the enum's order.
+constexpr const char* kSightTexts[] = {
+    "as the world's geometry allows",  // World
+    "nothing",                         // Nothing
+    "everything",                      // Everything
+    "what is near and unobstructed",   // Near
+};
+static_assert(std::size(kSightTexts) == static_cast<std::size_t>(Sight::Near) + 1);
+
+const char* sightText(Sight s) { return kSightTexts[static_cast<std::size_t>(s)]; }
 
 void applySight(host::World& w, Sight s) {
     w.playerSeesEverything = s == Sight::Everything;

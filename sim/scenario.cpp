@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -285,25 +286,19 @@ void readScenario(const json& j, Scenario& s) {
     if (j.contains("faults")) readFaults(j["faults"], "faults", s.faults);
 }
 
+// Row for row with the enum's order.
+constexpr const char* kTargetNames[] = {
+    "sadie",         // Sadie
+    "charles",       // Charles
+    "sadieHorse",    // SadieHorse
+    "charlesHorse",  // CharlesHorse
+    "bedroll1",      // Bedroll1
+    "bedroll2",      // Bedroll2
+};
+static_assert(std::size(kTargetNames) == static_cast<std::size_t>(Target::Bedroll2) + 1);
 }  // namespace
 
-const char* targetName(Target t) {
-    switch (t) {
-        case Target::Sadie:
-            return "sadie";
-        case Target::Charles:
-            return "charles";
-        case Target::SadieHorse:
-            return "sadieHorse";
-        case Target::CharlesHorse:
-            return "charlesHorse";
-        case Target::Bedroll1:
-            return "bedroll1";
-        case Target::Bedroll2:
-            return "bedroll2";
-    }
-    return "?";
-}
+const char* targetName(Target t) { return kTargetNames[static_cast<std::size_t>(t)]; }
 
 Scenario defaultScenario() { return Scenario{}; }
 
