@@ -15,6 +15,7 @@
 #include <string>
 
 #include "alloc_counter.h"
+#include "frame/settings.h"
 #include "script_host.h"
 #include "session.h"
 
@@ -130,7 +131,7 @@ void visitBusyAtActivities(benchmark::State& state) {
     s.cooldownHours = 0;
     s.reach = [] {
         if (!host::runUntil([] { return anyPluginPed(true); }, 600000)) return false;
-        host::runFor(120000);  // settled, first activities under way
+        host::runFor(tw::kMsPerGameHour);  // settled, first activities under way
         return anyPluginPed(true);
     };
     measure(state, s);
@@ -142,7 +143,7 @@ void visitBothAsleep(benchmark::State& state) {
     s.startHour = 21;
     s.reach = [] {
         if (!host::runUntil([] { return anyPluginPed(true); }, 600000)) return false;
-        host::runFor(3 * 120000);  // past 22:00, walked to the bedrolls
+        host::runFor(3 * tw::kMsPerGameHour);  // past 22:00, walked to the bedrolls
         return anyPluginPed(true);
     };
     measure(state, s);
@@ -166,7 +167,7 @@ void overlayOnDuringVisit(benchmark::State& state) {
     s.cooldownHours = 0;
     s.reach = [] {
         if (!host::runUntil([] { return anyPluginPed(true); }, 600000)) return false;
-        host::runFor(120000);
+        host::runFor(tw::kMsPerGameHour);
         return anyPluginPed(true);
     };
     measure(state, s);

@@ -3,8 +3,11 @@
 #include <cstdio>
 
 #include "behaviour_fixture.h"
+#include "frame/settings.h"
 
 namespace {
+
+constexpr int32_t kHourMs = tw::kMsPerGameHour;
 
 using host::gHost;
 using tw::Handle;
@@ -69,9 +72,9 @@ TEST_F(NightTest, AtTenBothWalkToTheirBedrollsChangeUnseenSleepAndWakeAtSixInDay
     EXPECT_LE(spokenCount(s, "TIME_FOR_BED"), 3);
     EXPECT_LE(spokenCount(c, "TIME_FOR_BED"), 3);
 
-    runUntilTime(9 * 120000 - 100);  // 05:59
+    runUntilTime(9 * kHourMs - 100);  // 05:59
     EXPECT_TRUE(sleepsAt(s, kBedroll2));
-    runUntilTime(9 * 120000 + 100);  // 06:00
+    runUntilTime(9 * kHourMs + 100);  // 06:00
     EXPECT_FALSE(sleepsAt(s, kBedroll2));
     EXPECT_FALSE(sleepsAt(c, kBedroll1));
     EXPECT_EQ(entity(s).outfit, sadieDay);
@@ -91,10 +94,10 @@ TEST_F(NightTest, AVisitorBlockedOnItsWayToBedIsInDayClothesAndBusyByTheFirstDay
     hold(s, {kBedroll2.x + 30.0f, kBedroll2.y, kBedroll2.z});
     entity(s).stuck = true;  // her walk runs but never gets her there
 
-    runUntilTime(9 * 120000 - 100);  // 05:59, still on the way, changed for bed
+    runUntilTime(9 * kHourMs - 100);  // 05:59, still on the way, changed for bed
     EXPECT_EQ(entity(s).task.kind, host::TaskKind::FollowNavMesh);
     EXPECT_EQ(entity(s).outfit, 15);
-    runUntilTime(9 * 120000 + 100);  // 06:00: the day outfit again, and a day activity instead of the walk
+    runUntilTime(9 * kHourMs + 100);  // 06:00: the day outfit again, and a day activity instead of the walk
     EXPECT_EQ(entity(s).outfit, day);
     EXPECT_NE(entity(s).task.kind, host::TaskKind::FollowNavMesh);
 }
@@ -204,7 +207,7 @@ TEST_F(NightTest, AFullDayAtTheRanchRunsHeadlessInAFewSeconds) {
     startVisit(Visitors::Both);
     gHost.traceEnabled = false;
     const auto start = std::chrono::steady_clock::now();
-    host::runFor(24 * 120000);
+    host::runFor(24 * kHourMs);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("one in-game day at the ranch: %.2f s of wall time\n", seconds);
     EXPECT_LT(seconds, 10.0);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "frame/settings.h"
 #include "invariants.h"
 #include "scratch_dir.h"
 #include "script_host.h"
@@ -40,7 +41,7 @@ std::string kinds(const InvariantChecker& checker) {
 
 struct SoakCheckerTest : ::testing::Test {
     host::World w;
-    InvariantChecker checker{SoakLimits{6 * 120000, 2 * 120000, 100}};
+    InvariantChecker checker{SoakLimits{6 * tw::kMsPerGameHour, 2 * tw::kMsPerGameHour, 100}};
     host::Handle ped = 0;
 
     // A frame at run time t (ms since the seed began).
