@@ -11,6 +11,7 @@ namespace twtest {
 
 struct PluginTest : ::testing::Test {
     std::string workDir;
+    std::string previousDir;  // the working directory before the test, entered again after it
     host::Session session;
 
     void SetUp() override;
