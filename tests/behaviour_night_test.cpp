@@ -121,6 +121,29 @@ TEST_F(NightTest, AWalkToBedOutlastingTheActivityIsNotCutShortAndBedtimeIsSaidOn
     gHost.observer = nullptr;
 }
 
+TEST_F(NightTest, WithinTwoAndAHalfMetresOfHerBedSheLiesDownAtOnceBeyondItSheWalksThere) {
+    for (const float gap : {2.49f, 2.8f}) {
+        SCOPED_TRACE(gap);
+        host::hostReset();
+        world().clockStartHour = 21;
+        world().playerSeesNothing = true;
+        startVisit(Visitors::SadieOnly);
+        const Handle s = sadie();
+        gHost.traceEnabled = false;
+        runUntilTime(119000);
+        hold(s, {kBedroll2.x + gap, kBedroll2.y, kBedroll2.z});
+        runUntilTime(120070);  // the first pass at 22:00
+        if (gap < 2.5f) {
+            EXPECT_EQ(entity(s).task.kind, host::TaskKind::Scenario);
+            EXPECT_EQ(spokenCount(s, "TIME_FOR_BED"), 0);
+        } else {
+            EXPECT_EQ(spokenCount(s, "TIME_FOR_BED"), 1);
+            EXPECT_EQ(entity(s).task.kind, host::TaskKind::FollowNavMesh);
+        }
+        host::unloadPlugin();
+    }
+}
+
 TEST_F(NightTest, BanjoDrawsASongLineFromBothAndSadiesHarmonicaOnlyFromCharles) {
     world().ranchPopulate = false;
     const Handle uncle = spawnPed("cs_uncle", {-1700.0f, -1300.0f, 83.0f});

@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "frame/settings.h"
 #include "plugin_fixture.h"
 
 namespace {
 
 using host::gHost;
+
+constexpr int32_t kHourMs = tw::kMsPerGameHour;
 
 constexpr const char* kCopied = "Coordinates and Heading copied to clipboard!";
 constexpr const char* kNotCopied = "Could not copy to clipboard. Coordinates and Heading written to file!";
@@ -135,6 +138,21 @@ TEST_F(CaptureTest, ExtremeValuesFitTheirTexts) {
     EXPECT_EQ(gHost.clipboardText, "");
     EXPECT_EQ(fileText(),
               "X: " + digits + ".000000, Y: " + digits + ".000000, Z: " + digits + ".000000, H: " + digits + ".000\n");
+}
+
+// Every position the plug-in reads passes the flag 0, but the capture's, which passes 1.
+TEST_F(CaptureTest, OnlyTheCaptureReadsAPositionWithTheFlagSet) {
+    gHost.world.missionActive = false;  // a visit comes, with every kind of position read
+    host::runFor(kHourMs);
+    capture();
+    host::runFor(1000);
+    int flagged = 0;
+    for (const host::Call* c : host::callsOf(tw::Op::entityGetCoords)) {
+        EXPECT_TRUE(c->i(1) == 0 || c->i(1) == 1) << c->i(1);
+        flagged += c->i(1) == 1;
+    }
+    EXPECT_EQ(flagged, 1);
+    EXPECT_GT(host::callsOf(tw::Op::entityGetCoords).size(), 1000u);
 }
 
 }  // namespace

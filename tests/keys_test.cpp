@@ -58,6 +58,18 @@ TEST_F(KeysTest, KeySeenAfter100msNeverFires) {
     EXPECT_EQ(firingsDuring(1000), 0);
 }
 
+TEST_F(KeysTest, AKeyExactly100msOldDoesNotFireAnd99msOldDoes) {
+    start();
+    host::sendKey(kF1);
+    gHost.world.frameStepMs = 100;  // the script looks exactly 100 ms after the event
+    host::runFrame();
+    EXPECT_FALSE(f1Fired());
+    host::sendKey(kF1);
+    gHost.world.frameStepMs = 99;
+    host::runFrame();
+    EXPECT_TRUE(f1Fired());
+}
+
 // The window's end wraps past zero: a poll before the count wraps sees now above it and waits;
 // the poll after the wrap, still within 100 ms of the event, fires.
 TEST_F(KeysTest, EventJustBeforeTheTickCountWrapsFiresOnlyAfterTheWrap) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "frame/key_state.h"
 #include "frame/settings.h"
 #include "plugin_fixture.h"
 #include "visit_world_check.h"
@@ -60,6 +61,20 @@ TEST_F(VisitLifecycleTest, LaterVisitsWaitForTheRollBetweenOneAndTwoCooldowns) {
     load();
     ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::pedCreate) > 0; }, 60000));
     EXPECT_EQ(rolls, 3);
+}
+
+TEST_F(VisitLifecycleTest, ARollOfExactly15StartsNoVisitAnd14Does) {
+    writeIni("[Settings]\nvisitCooldown=1\n");
+    gHost.world.gameTime = 10 * kHourMs;  // the first stamp is then well above zero
+    int rolls = 0;
+    gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [&rolls](host::Call& c, host::World&) {
+        if (c.i(0) != 0 || c.i(1) != 100) return false;
+        c.result[0] = ++rolls < 200 ? 15u : 14u;
+        return true;
+    };
+    load();
+    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::pedCreate) > 0; }, 60000));
+    EXPECT_EQ(rolls, 200);
 }
 
 TEST_F(VisitLifecycleTest, BothVisitorsArriveUnseenDressedVoicedAndNamedWithSaddledHorses) {
@@ -397,6 +412,33 @@ TEST_F(VisitLifecycleTest, DeveloperKeysStartEndAndSendAwayAVisit) {
     EXPECT_GT(host::callsOf(Op::taskGoToEntity).size() + host::callsOf(Op::taskMountAnimal).size(), 0u);
     gHost.traceEnabled = false;
     ASSERT_TRUE(runUntilVisitEnded(320000));
+    EXPECT_EQ(twtest::leftovers(), "");
+}
+
+TEST_F(VisitLifecycleTest, F4WithNoVisitOnlyRestartsTheCooldown) {
+    writeIni("[Settings]\nvisitCooldown=1\n");
+    gHost.world.missionActive = true;  // no visit comes of itself
+    load(true);
+    ASSERT_TRUE(runUntilReady());
+    ASSERT_EQ(twtest::pluginEntities("s_bedrollfurlined01x").size(), 1u);
+
+    host::sendKey(tw::kKeyF4);
+    host::runFor(1000);
+    EXPECT_EQ(twtest::pluginEntities("s_bedrollfurlined01x").size(), 1u);  // the fixtures stay
+    EXPECT_EQ(twtest::pluginEntities("p_bedrollopen03x").size(), 1u);
+    const int32_t reset = gHost.world.gameTime;
+    gHost.world.missionActive = false;
+    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::pedCreate) > 0; }, 3 * kHourMs));
+    EXPECT_GE(host::callsOf(Op::pedCreate).front()->time - reset, kHourMs - 2000);  // a cooldown from the key
+}
+
+TEST_F(VisitLifecycleTest, F3WithNoVisitRemovesTheBedrollsAndSleepPoints) {
+    gHost.world.missionActive = true;
+    load(true);
+    ASSERT_TRUE(runUntilReady());
+    ASSERT_EQ(twtest::pluginEntities("p_bedrollopen03x").size(), 1u);
+    host::sendKey(tw::kKeyF3);
+    host::runFor(1000);
     EXPECT_EQ(twtest::leftovers(), "");
 }
 
