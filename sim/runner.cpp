@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "faults.h"
+#include "folded_trace.h"
 #include "frame/profile_reader.h"
 #include "frame/settings.h"
 #include "ranch_layout.h"
@@ -346,7 +347,7 @@ void updateProgress(Progress& p, uint64_t frames, int32_t gameTime, int32_t endM
 }
 
 // Runs the frames of the scenario with the recorder watching; the world is set up and loaded.
-void playScenario(const Scenario& s, const RunOptions& o, host::Session& session, Recorder& rec, std::FILE* trace) {
+void playScenario(const Scenario& s, const RunOptions& o, host::Session& session, Recorder& rec, bool tracing) {
     const int32_t endMs = hoursToMs(o.hours);
     Playback playback = playbackOf(s);
     bool householdDone = s.household;
@@ -366,7 +367,7 @@ void playScenario(const Scenario& s, const RunOptions& o, host::Session& session
             rec.note("the household is away from the ranch");
         }
         rec.afterFrame(gHost.wakeFrame == gHost.frame + 1 && gHost.wakeTime == w.gameTime);
-        if (trace) {
+        if (tracing) {  // each call was written as it was made
             gHost.trace.clear();
             gHost.waits.clear();
         }
@@ -392,22 +393,35 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
         return r;
     }
 
+    std::FILE* folded = nullptr;
+    if (!o.foldedTracePath.empty() && !(folded = std::fopen(o.foldedTracePath.c_str(), "wb"))) {
+        if (trace) std::fclose(trace);
+        r.failure = o.foldedTracePath + ": cannot be written";
+        return r;
+    }
+    FoldedTrace foldedTrace;
+    if (folded)
+        foldedBegin(foldedTrace, folded,
+                    fmt::format("scenario {}, seed {}, {} in-game hours, {} build", s.name, s.seed, o.hours,
+                                s.debugMode ? "developer" : "release"));
+
     host::Session session;
     host::sessionBegin(session);
     prepareWorld(s);
     r.recorder = std::make_unique<Recorder>(s.clockStartHour, r.cooldownHours);
     Recorder& rec = *r.recorder;
     rec.keepOverlay(o.keepOverlay);
-    gHost.traceEnabled = trace != nullptr;
+    gHost.traceEnabled = trace || folded;
     std::string line;
-    gHost.observer = [&](const host::Call& c, const host::World&) {
+    gHost.observer = [&](const host::Call& c, const host::World& w) {
         rec.onCall(c);
         if (trace) traceLine(trace, c, line);
+        if (folded) foldedCall(foldedTrace, c, w);
     };
     if (host::sessionLoad(session, o.pluginPath)) {
         r.loaded = true;
         const auto wallStart = std::chrono::steady_clock::now();
-        playScenario(s, o, session, rec, trace);
+        playScenario(s, o, session, rec, trace || folded);
         r.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
         rec.finish();
         r.frames = session.frames;
@@ -427,6 +441,10 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
     }
     gHost.observer = nullptr;
     if (trace) std::fclose(trace);
+    if (folded) {
+        foldedEnd(foldedTrace);
+        if (std::fclose(folded) != 0 && r.failure.empty()) r.failure = o.foldedTracePath + ": cannot be written";
+    }
     return r;
 }
 

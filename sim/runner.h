@@ -16,6 +16,7 @@ struct RunOptions {
     double hours = 60.0;                // in-game hours to run
     std::string iniPath;                // settings file to run with; empty = the scenario's settings, if any
     std::string tracePath;              // JSON lines of every host call; empty = no trace
+    std::string foldedTracePath;        // the folded trace the golden files keep (folded_trace.h)
     std::vector<std::string> logPaths;  // turn the plug-in's log on and copy tamberwick.log to each
     bool keepOverlay = false;           // keep the overlay texts of the last frame that drew any
     bool progress = false;              // progress bar on stderr

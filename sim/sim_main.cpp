@@ -84,7 +84,7 @@ bool writeFile(const fs::path& p, const std::string& text) {
 
 // The command line of a scenario run.
 struct RunArgs {
-    std::string scenarioPath, iniPath, tracePath, reportDir, pluginPath, logPath;
+    std::string scenarioPath, iniPath, tracePath, foldedTracePath, reportDir, pluginPath, logPath;
     double hours = 60.0;
     bool dev = false, overlay = false, noTiming = false, quiet = false;
     std::optional<uint64_t> seed;
@@ -110,6 +110,9 @@ void addRunOptions(CLI::App& app, RunArgs& a) {
         ->default_str(TAMBERWICK_SIM_PLUGIN);
     app.add_option("--trace", a.tracePath,
                    "Write every host call as JSON lines (game time, operation, arguments, result) to FILE");
+    app.add_option("--folded-trace", a.foldedTracePath,
+                   "Write the run's calls to FILE in the folded form of the golden traces: each call that acts on the "
+                   "world on a line, the reads between them counted and digested");
     app.add_option("--report", a.reportDir,
                    "Write map.svg (the ranch and the paths walked), timeline.svg and the plug-in's tamberwick.log "
                    "into DIR");
@@ -171,6 +174,7 @@ RunOptions runOptionsOf(const RunArgs& a, const Scenario& scenario) {
     options.hours = a.hours;
     options.iniPath = absolute(a.iniPath);
     options.tracePath = absolute(a.tracePath);
+    options.foldedTracePath = absolute(a.foldedTracePath);
     if (!a.logPath.empty()) options.logPaths.push_back(absolute(a.logPath));
     if (!a.reportDir.empty()) options.logPaths.push_back(absolute((fs::path(a.reportDir) / "tamberwick.log").string()));
     options.keepOverlay = a.overlay || !a.reportDir.empty();
