@@ -417,6 +417,7 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
         rec.onCall(c);
         if (trace) traceLine(trace, c, line);
         if (folded) foldedCall(foldedTrace, c, w);
+        if (o.onCall) o.onCall(c);
     };
     if (host::sessionLoad(session, o.pluginPath)) {
         r.loaded = true;

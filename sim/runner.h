@@ -2,6 +2,7 @@
 // scenario's timed changes frame by frame, and collects what the recorder saw.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,8 +19,9 @@ struct RunOptions {
     std::string tracePath;              // JSON lines of every host call; empty = no trace
     std::string foldedTracePath;        // the folded trace the golden files keep (folded_trace.h)
     std::vector<std::string> logPaths;  // turn the plug-in's log on and copy tamberwick.log to each
-    bool keepOverlay = false;           // keep the overlay texts of the last frame that drew any
-    bool progress = false;              // progress bar on stderr
+    std::function<void(const host::Call&)> onCall;  // sees every host call as it is made (tests)
+    bool keepOverlay = false;                       // keep the overlay texts of the last frame that drew any
+    bool progress = false;                          // progress bar on stderr
 };
 
 struct Leak {
