@@ -188,6 +188,46 @@ TEST_F(ActivitiesTest, HorsesTakeAScenarioNearbyThenRestFor300000ms) {
     }
 }
 
+// The rest a horse takes between scenarios belongs to that horse: a visit's new horse gets its
+// first scenario within a pass or two, even when the last visit's horse was given one just
+// before that visit was cleaned up.
+TEST_F(ActivitiesTest, ANewVisitsHorseGetsItsFirstScenarioAtOnceAfterTheLastHorseGotOneJustBefore) {
+    auto orders = std::make_shared<std::vector<host::Call>>();
+    gHost.observer = [orders](const host::Call& c, const host::World&) {
+        if (c.op == Op::taskUseScenarioPoint || c.op == Op::taskWanderInArea) orders->push_back(c);
+    };
+    const auto firstOrderOf = [&orders](Handle horse) -> const host::Call* {
+        for (const host::Call& c : *orders)
+            if (c.u(0) == horse) return &c;
+        return nullptr;
+    };
+    world().missionActive = true;  // only the keys start visits
+    gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [](host::Call& c, host::World&) {
+        if (c.i(0) != 0 || c.i(1) != 3) return false;
+        c.result[0] = static_cast<uint32_t>(Visitors::SadieOnly);  // both visits: the same record and horse slot
+        return true;
+    };
+    load(true);
+    ASSERT_TRUE(runUntilReady());
+    gHost.traceEnabled = false;
+    host::sendKey(tw::kKeyF2);
+    ASSERT_TRUE(host::runUntil([&] { return sadieHorse() != 0; }, 20000));
+    const Handle firstHorse = sadieHorse();
+    ASSERT_TRUE(host::runUntil([&] { return firstOrderOf(firstHorse) != nullptr; }, 60000));
+
+    host::sendKey(tw::kKeyF3);  // the visit is cleaned up a moment after that horse's scenario
+    ASSERT_TRUE(host::runUntil([&] { return sadie() == 0 && sadieHorse() == 0 && charles() == 0; }, 5000));
+    host::sendKey(tw::kKeyF2);
+    ASSERT_TRUE(host::runUntil([&] { return sadieHorse() != 0; }, 20000));
+    const Handle newHorse = sadieHorse();
+    ASSERT_NE(newHorse, firstHorse);
+    const int32_t arrived = world().gameTime;
+    ASSERT_TRUE(host::runUntil([&] { return firstOrderOf(newHorse) != nullptr; }, 60000))
+        << "the new horse waited out the last horse's rest";
+    EXPECT_LT(firstOrderOf(newHorse)->time - arrived, 60000);
+    gHost.observer = nullptr;
+}
+
 TEST_F(ActivitiesTest, TheStewTableIsTheFirstChoreOnceAnHourAndOnlyOneVisitorGetsIt) {
     world().gameTime = 4000000;  // past the stew table's hour since the game began
     startVisit(Visitors::Both);
