@@ -287,9 +287,9 @@ score="n/a"
 {
     echo "Mutation run of $(basename "$src") ($(date '+%Y-%m-%d %H:%M'))"
     echo
-    printf '%-28s %-36s %-9s %6s %6s  %s\n' "fault" "file" "result" "build" "tests" "first failing test / the fault"
+    printf '%-28s %-40s %-9s %6s %6s  %s\n' "fault" "file" "result" "build" "tests" "first failing test / the fault"
     for i in "${selected[@]}"; do
-        printf '%-28s %-36s %-9s %5ss %5ss  %s\n' "${ids[$i]}" "${files[$i]}" "${results[$i]}" "${build_secs[$i]}" \
+        printf '%-28s %-40s %-9s %5ss %5ss  %s\n' "${ids[$i]}" "${files[$i]}" "${results[$i]}" "${build_secs[$i]}" \
             "${test_secs[$i]}" "${notes[$i]}"
     done
     echo
