@@ -84,6 +84,21 @@ TEST_F(ActivitiesTest, VisitorStandsFor3000msThenSettlesIntoAChore) {
     EXPECT_LT(uses[0].f(8), 120000.0f);
 }
 
+TEST_F(ActivitiesTest, ANewVisitorSettlesOnThe3000thMsAfterTheStartAndNotBefore) {
+    startVisit(Visitors::SadieOnly);
+    const int32_t spawn = [] {
+        for (const host::Call* c : host::callsOf(Op::miscGetRandomInt))
+            if (c->i(0) == 0 && c->i(1) == 3) return c->time;
+        return -1;
+    }();
+    twtest::runTo(spawn + 2999);
+    EXPECT_TRUE(twtest::callsFor(Op::taskClearPedTasks, sadie()).empty()) << "settled early";
+    twtest::runTo(spawn + 3000);
+    const auto clears = twtest::callsFor(Op::taskClearPedTasks, sadie());
+    ASSERT_EQ(clears.size(), 1u) << "not settled on the 3000th ms";
+    EXPECT_EQ(clears[0].time, spawn + 3000);
+}
+
 TEST_F(ActivitiesTest, ChoicesAlternateSpotsAndNearbySeatsWithChoresWhenDue) {
     setHour(6);
     startVisit(Visitors::SadieOnly);
@@ -300,6 +315,72 @@ TEST_F(ActivitiesTest, ASeatTheHostTookAwayIsTestedAgainByTheResetAtTheVisitsEnd
     // The end of the visit finds it gone and leaves the handle; the reset tests it once more.
     EXPECT_EQ(twtest::callsFor(Op::scenarioPointExists, seat).size(), 2u);
     EXPECT_TRUE(twtest::callsFor(Op::scenarioPointDelete, seat).empty());
+}
+
+// Sadie's first choice at the kitchen is a chore; its scenario is made to last so that her next
+// choice falls due `gap` ms after it. Returns the kind of that next choice.
+Kind nextChoiceAfterAChore(ActivitiesTest& t, int32_t gap) {
+    t.setHour(6);  // fifteen in-game hours of day ahead
+    t.startVisit(Visitors::SadieOnly);
+    const Handle s = t.sadie();
+    if (s == 0) return Kind::Wander;
+    t.entity(s).pos = {-1645.0f, -1392.0f, 83.0f};  // by the kitchen
+    auto chore = std::make_shared<int32_t>(0);
+    gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [gap, chore](host::Call& c, host::World& w) {
+        if (*chore != 0 || c.i(0) != 60000 || c.i(1) != 120000) return false;
+        *chore = w.gameTime;
+        c.result[0] = static_cast<uint32_t>(gap - 5000);  // the next choice is due 5000 ms after the scenario
+        return true;
+    };
+    if (!host::runUntil([&] { return *chore != 0; }, 10000)) return Kind::Wander;
+    const auto first = twtest::callsFor(Op::taskUseScenarioPoint, s);
+    EXPECT_EQ(t.kindOf(first.back().u(1)), Kind::Chore);
+
+    gHost.traceEnabled = false;
+    twtest::runTo(*chore + gap - 1);
+    gHost.traceEnabled = true;
+    host::clearTrace();
+    twtest::runTo(*chore + gap);
+    const auto next = twtest::callsFor(Op::taskUseScenarioPoint, s);
+    if (next.empty() || next.back().time != *chore + gap) {
+        ADD_FAILURE() << "no choice fell due " << gap << " ms after the chore";
+        return Kind::Wander;
+    }
+    return t.kindOf(next.back().u(1));
+}
+
+TEST_F(ActivitiesTest, AChoreIsPossibleAgainOn1800000msAfterTheLastAndNotAMillisecondBefore) {
+    EXPECT_EQ(nextChoiceAfterAChore(*this, 1800000), Kind::Chore);
+    host::hostReset();
+    EXPECT_NE(nextChoiceAfterAChore(*this, 1799999), Kind::Chore);
+}
+
+TEST_F(ActivitiesTest, AGroundScenarioFoundNearbyIsUsedAsFoundWhateverTheCoinSays) {
+    world().ranchPopulate = false;  // no chores and no seats
+    gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [](host::Call& c, host::World&) {
+        if (c.i(0) != 0 || (c.i(1) != 2 && c.i(1) != 3)) return false;
+        c.result[0] = 1;  // Sadie alone; and every coin says: replace a chair, a spot first
+        return true;
+    };
+    world().completedMissions.push_back(host::nameHash("FIN2"));
+    load();
+    ASSERT_TRUE(runUntilReady());
+    ASSERT_TRUE(host::runUntil([&] { return sadie() != 0; }, 20000));
+    rememberSpots();
+    const Handle s = sadie();
+    // Every spot is taken, and the one scenario nearby is the first of the ground kinds.
+    const Handle bystander = spawnPed("a_m_m_bystander", {-1600.0f, -1300.0f, 80.0f});
+    for (const Handle spot : spots) pointOf(spot)->user = bystander;
+    const tw::Vec3 at{-1640.0f, -1392.0f, 83.0f};
+    const Handle ground = host::spawnPoint(world(), host::nameHash("WORLD_HUMAN_SIT_FALL_ASLEEP"), at, 0.0f, false);
+    hold(s, {at.x + 2.0f, at.y, at.z});
+    host::clearTrace();
+    host::runFor(5000);  // settled into her first choice
+
+    const auto uses = twtest::callsFor(Op::taskUseScenarioPoint, s);
+    ASSERT_FALSE(uses.empty());
+    EXPECT_EQ(uses[0].u(1), ground);
+    EXPECT_TRUE(host::callsOf(Op::scenarioPointCreate).empty()) << "a seat was made in its place";
 }
 
 }  // namespace

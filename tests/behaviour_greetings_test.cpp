@@ -152,4 +152,34 @@ TEST_F(GreetingsTest, VisitorGreetsTheFirstHouseholdMemberInReachOncePer600000ms
     EXPECT_EQ(spokenCount(s, "GREET_ABIGAIL"), 2);
 }
 
+TEST_F(GreetingsTest, ANewVisitGreetsTheHouseholdAtOnceWhateverTheLastVisitSaid) {
+    writeIni("[Settings]\nvisitCooldown=0\nvisitDuration=1\n");  // the next visit comes straight after
+    world().gameTime = 10 * tw::kMsPerGameHour;                  // past the household timers' first 600000 ms
+    world().ranchPopulate = false;
+    const Vec3 away{-1700.0f, -1300.0f, 83.0f};
+    const Handle abigail = spawnPed("cs_abigailroberts", away);
+    startVisit(Visitors::SadieOnly);
+    const Handle first = sadie();
+    host::runFor(3500);  // settled
+    hold(first, {-1640.0f, -1390.0f, 83.0f});
+    hold(abigail, {-1636.0f, -1390.0f, 83.0f});
+    host::runFor(3000);
+    ASSERT_EQ(spokenCount(first, "GREET_ABIGAIL"), 1);
+    int32_t greeted = 0;
+    for (const host::SpokenLine& l : world().spoken)
+        if (l.ped == first && l.line == "GREET_ABIGAIL") greeted = l.time;
+    hold(abigail, away);
+
+    // The visit ends after its hour and the next begins well within 600000 ms of that greeting.
+    drawVisitors(Visitors::SadieOnly);
+    ASSERT_TRUE(host::runUntil([&] { return sadie() != 0 && sadie() != first; }, 500000));
+    const Handle second = sadie();
+    host::runFor(3500);  // settled
+    hold(second, {-1640.0f, -1390.0f, 83.0f});
+    hold(abigail, {-1636.0f, -1390.0f, 83.0f});
+    host::runFor(3000);
+    ASSERT_LT(world().gameTime - greeted, 600000);
+    EXPECT_EQ(spokenCount(second, "GREET_ABIGAIL"), 1) << "the last visit's greeting held this one back";
+}
+
 }  // namespace

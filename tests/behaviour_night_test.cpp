@@ -1,9 +1,11 @@
 // A night of a visit, the camp-song reactions, the household cache, and a whole day headless.
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 #include "behaviour_fixture.h"
 #include "frame/settings.h"
+#include "visit_world_check.h"
 
 namespace {
 
@@ -144,6 +146,36 @@ TEST_F(NightTest, WithinTwoAndAHalfMetresOfHerBedSheLiesDownAtOnceBeyondItSheWal
     }
 }
 
+TEST_F(NightTest, AtExactlyTwoAndAHalfMetresFromHerBedSheLiesDownAndJustBeyondSheWalks) {
+    for (const float metres : {2.5f, 2.5001f}) {
+        SCOPED_TRACE(metres);
+        host::hostReset();
+        world().clockStartHour = 21;
+        world().playerSeesNothing = true;
+        // The host measures her distance to her bedroll as exactly this.
+        gHost.overrides[static_cast<std::size_t>(Op::miscGetDistanceBetweenCoords)] = [metres](host::Call& c,
+                                                                                               host::World&) {
+            if (c.f(3) != kBedroll2.x || c.f(4) != kBedroll2.y) return false;
+            std::memcpy(&c.result[0], &metres, sizeof metres);
+            return true;
+        };
+        startVisit(Visitors::SadieOnly);
+        const Handle s = sadie();
+        gHost.traceEnabled = false;
+        runUntilTime(119000);
+        hold(s, {kBedroll2.x + 2.0f, kBedroll2.y, kBedroll2.z});
+        runUntilTime(120070);  // the first pass at 22:00
+        if (metres <= 2.5f) {
+            EXPECT_EQ(entity(s).task.kind, host::TaskKind::Scenario);
+            EXPECT_EQ(spokenCount(s, "TIME_FOR_BED"), 0);
+        } else {
+            EXPECT_EQ(spokenCount(s, "TIME_FOR_BED"), 1);
+            EXPECT_EQ(entity(s).task.kind, host::TaskKind::FollowNavMesh);
+        }
+        host::unloadPlugin();
+    }
+}
+
 TEST_F(NightTest, BanjoDrawsASongLineFromBothAndSadiesHarmonicaOnlyFromCharles) {
     world().ranchPopulate = false;
     const Handle uncle = spawnPed("cs_uncle", {-1700.0f, -1300.0f, 83.0f});
@@ -212,6 +244,34 @@ TEST_F(NightTest, HouseholdIsSearchedOncePer30sAndAtOnceWhenACachedPedVanishes) 
     host::runFor(200);
     ASSERT_FALSE(calls->empty());
     EXPECT_LT(calls->front().time - gone, 100);
+    gHost.observer = nullptr;
+}
+
+TEST_F(NightTest, AHouseholdSearchIsTrustedFor29999msAndMadeAgainOnThe30000th) {
+    world().ranchPopulate = false;
+    // The first ped after the player: every search asks for its model first.
+    const Handle bystander = spawnPed("a_m_m_bystander", {-1700.0f, -1300.0f, 83.0f});
+    spawnPed("cs_abigailroberts", {-1700.0f, -1302.0f, 83.0f});
+    auto calls = record({Op::entityGetModel});
+    startVisit(Visitors::SadieOnly);
+    gHost.traceEnabled = false;
+    host::runFor(35000);  // settled, and searched again since without a wait in its pass
+    const auto searchesSince = [&](int32_t from) {
+        std::vector<int32_t> out;
+        for (const host::Call& call : *calls)
+            if (call.u(0) == bystander && call.time >= from) out.push_back(call.time);
+        return out;
+    };
+    const std::vector<int32_t> earlier = searchesSince(0);
+    ASSERT_GE(earlier.size(), 2u);
+    const int32_t last = earlier.back();
+
+    twtest::runTo(last + 29999);
+    EXPECT_TRUE(searchesSince(last + 1).empty()) << "searched again before 30000 ms";
+    twtest::runTo(last + 30000);
+    const std::vector<int32_t> again = searchesSince(last + 1);
+    ASSERT_EQ(again.size(), 1u) << "not searched again on the 30000th ms";
+    EXPECT_EQ(again[0], last + 30000);
     gHost.observer = nullptr;
 }
 

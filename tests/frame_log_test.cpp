@@ -155,6 +155,30 @@ TEST_F(LogTest, StopsAtOneMegabyteWithALastLineSayingSo) {
     EXPECT_EQ(linesWith("reached 1 MB").size(), 1u);
 }
 
+TEST_F(LogTest, ALineThatWouldLeaveNoRoomForTheLastLineIsNotWritten) {
+    tw::logEnabled = true;
+    tw::logStart(false);
+    const auto size = [this] { return static_cast<std::size_t>(std::filesystem::file_size(logPath())); };
+    const std::size_t before = size();
+    tw::logEvent("%s", "");
+    const std::size_t stamp = size() - before - 1;  // an empty line is its stamp and its line end
+    const std::string filler(100, 'x');
+    while (tw::kLogLimitBytes - size() > 300) tw::logEvent("%s", filler.c_str());
+
+    // A line that would end 40 bytes short of 1 MB, too few for the closing line: the log
+    // closes instead of writing it, and stays within 1 MB.
+    const std::size_t room = tw::kLogLimitBytes - size();
+    const std::string last(room - 40 - stamp - 1, 'y');
+    tw::logEvent("%s", last.c_str());
+    tw::logEvent("%s", "one more");
+    tw::logStop();
+    tw::logEnabled = false;
+    EXPECT_LE(size(), tw::kLogLimitBytes);
+    const std::vector<std::string> log = logLines();
+    EXPECT_NE(log.back().find("reached 1 MB and stops here"), std::string::npos) << log.back();
+    EXPECT_TRUE(linesWith(last).empty());
+}
+
 // ---- one running copy per game ----
 
 TEST_F(LogTest, ASecondCopyRegistersNothingAndSaysSoInTheLog) {

@@ -5,6 +5,7 @@
 #include "frame/key_state.h"
 #include "frame/settings.h"
 #include "plugin_fixture.h"
+#include "visit/visit_state.h"
 #include "visit/world_tables.h"
 #include "visit_world_check.h"
 
@@ -23,6 +24,12 @@ struct SchedulerTest : twtest::PluginTest {
     void press(uint32_t key) {
         host::sendKey(key);
         host::runFor(100);
+    }
+    // The game time the first timer reading at or after `from` answered.
+    static int32_t timerReadAt(int32_t from) {
+        for (const host::Call* c : host::callsOf(Op::gameGetTimer))
+            if (c->time >= from) return static_cast<int32_t>(c->result[0]);
+        return 0;
     }
 };
 
@@ -100,6 +107,70 @@ TEST_F(SchedulerTest, F4DuringAVisitEndsItAndTheNextWaitsACooldown) {
     EXPECT_EQ(host::countOf(Op::pedCreate), created) << "a visit started within the cooldown";
     // Between one and two cooldowns each pass rolls 15 %, after two the visit starts at once.
     EXPECT_TRUE(host::runUntil([created] { return host::countOf(Op::pedCreate) > created; }, kHourMs + 10000));
+}
+
+// ---- the thresholds in time, on both sides ----
+
+TEST_F(SchedulerTest, TheCooldownEndsOnItsExactMillisecond) {
+    writeIni("[Settings]\nvisitCooldown=1\n");
+    gHost.world.missionActive = true;  // past the cooldown, the mission test is the next to hold
+    load(true);
+    ASSERT_TRUE(runUntilReady());
+    host::runFor(2000);
+    host::sendKey(tw::kKeyF4);  // restarts the cooldown in the next pass
+    host::runFrame();
+    const int32_t restarted = host::callsOf(Op::gameGetTimer).back()->time;
+    ASSERT_EQ(restarted, gHost.world.gameTime);
+
+    host::clearTrace();
+    twtest::runTo(restarted + kHourMs - 1);
+    EXPECT_EQ(host::callsOf(Op::missionIsActive).size(), 0u) << "the cooldown ended early";
+    twtest::runTo(restarted + kHourMs);
+    ASSERT_EQ(host::callsOf(Op::missionIsActive).size(), 1u) << "the cooldown did not end on its hour";
+    EXPECT_EQ(host::callsOf(Op::missionIsActive).front()->time, restarted + kHourMs);
+}
+
+TEST_F(SchedulerTest, AStartThatBroughtNobodyIsTriedAgainOnTheHourExactly) {
+    host::setModel(gHost.world, "cs_mrsadler", true, -1);  // never loads
+    twtest::forceVisitType(1);
+    load();
+    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::entityDelete) > 0; }, 60000));  // her horse went
+    host::runFor(1000);
+    // The give-up time is the timer read right after the horse was removed.
+    const int32_t failedAt = timerReadAt(host::callsOf(Op::entityDelete).back()->time);
+
+    host::clearTrace();
+    twtest::runTo(failedAt + tw::kStartRetryMs - 1);
+    EXPECT_EQ(host::callsOf(Op::missionIsActive).size(), 0u) << "tried again before the hour";
+    twtest::runTo(failedAt + tw::kStartRetryMs);
+    ASSERT_EQ(host::callsOf(Op::missionIsActive).size(), 1u) << "not tried again on the hour";
+    EXPECT_EQ(host::callsOf(Op::missionIsActive).front()->time, failedAt + tw::kStartRetryMs);
+}
+
+TEST_F(SchedulerTest, TheVisitorsHeadOutOnTheDurationsExactMillisecond) {
+    writeIni("[Settings]\nvisitDuration=1\n");
+    gHost.world.ranchPopulate = false;  // no household greeting holds the script in its wait
+    twtest::forceVisitType(1);
+    load();
+    ASSERT_TRUE(
+        host::runUntil([] { return !twtest::pluginEntities("a_c_horse_gang_sadie_endlesssummer").empty(); }, 60000));
+    host::runFor(1000);
+    // The visit's start time is the timer read in the pass that configured her horse last.
+    const int32_t started = timerReadAt(host::callsOf(Op::pedSetConfigFlag).back()->time);
+    const auto headedOut = [] {
+        for (const host::SpokenLine& l : gHost.world.spoken)
+            if (l.line == "HEADING_OUT") return l.time;
+        return 0;
+    };
+
+    // A departure begins with a 100 ms settle; a pass without one ends in its frame wait.
+    twtest::runTo(started + kHourMs - 1);
+    EXPECT_EQ(gHost.waits.back(), 0u) << "sent away before the duration";
+    twtest::runTo(started + kHourMs);
+    host::runFor(300);
+    // The departure began in the pass at the duration: the goodbye follows its 100 ms settle.
+    ASSERT_NE(headedOut(), 0);
+    EXPECT_LE(headedOut() - (started + kHourMs), 100 + gHost.world.frameStepMs);
 }
 
 }  // namespace

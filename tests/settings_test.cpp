@@ -106,6 +106,12 @@ TEST(ProfileReader, FirstSectionAndFirstKeyWin) {
     EXPECT_EQ(lookup("[Settings]\nother=1\n[Settings]\nvisitCooldown=3\n"), "72");
 }
 
+TEST(ProfileReader, ASectionRepeatedAfterAnotherIsNotReadAgain) {
+    // The reader stops at the end of the first [Settings]; a later one, past another section,
+    // is never entered.
+    EXPECT_EQ(lookup("[Settings]\nother=1\n[Other]\nx=2\n[Settings]\nvisitCooldown=3\n"), "72");
+}
+
 TEST(ProfileReader, OnePairOfQuotesIsStripped) {
     EXPECT_EQ(lookup("[Settings]\nvisitCooldown=\"12\"\n"), "12");
     EXPECT_EQ(lookup("[Settings]\nvisitCooldown='12'\n"), "12");

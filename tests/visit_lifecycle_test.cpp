@@ -2,10 +2,13 @@
 // how they leave, what the end of the visit removes, and the cooldown to the next.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "frame/key_state.h"
 #include "frame/settings.h"
 #include "plugin_fixture.h"
+#include "visit/model_loading.h"
+#include "visit/world_tables.h"
 #include "visit_world_check.h"
 
 namespace {
@@ -184,12 +187,60 @@ TEST_F(VisitLifecycleTest, AStartThatBringsNobodyLeavesNothingKeepsTheCooldownAn
     EXPECT_GE(retriedAt - failedAt, kHourMs - 2000);  // not on every pass meanwhile
 }
 
+TEST_F(VisitLifecycleTest, AVisitorModelLoadingOnTheLimitsMillisecondIsUsedAndOneAMillisecondLaterIsNot) {
+    const auto sadieComesWithModelDelay = [this](int32_t delayMs) {
+        host::setModel(gHost.world, "cs_mrsadler", true, delayMs);
+        gHost.world.frameStepMs = 50;  // a frame falls on the limit's millisecond
+        twtest::forceVisitType(1);
+        load();
+        runUntilVisitStarted(1);
+        return twtest::onlyEntity("cs_mrsadler") != nullptr;
+    };
+    EXPECT_TRUE(sadieComesWithModelDelay(tw::kModelLoadLimitMs));
+    host::hostReset();
+    EXPECT_FALSE(sadieComesWithModelDelay(tw::kModelLoadLimitMs + 1));
+}
+
 TEST_F(VisitLifecycleTest, AVisitTypeAnswerOutOfRangeCountsAsTheNearestValidOne) {
     twtest::forceVisitType(7);  // as 2: Charles alone
     load();
     runUntilVisitStarted(1);
     EXPECT_NE(twtest::onlyEntity("cs_charlessmith"), nullptr);
     EXPECT_TRUE(twtest::pluginEntities("cs_mrsadler").empty());
+}
+
+// Where Sadie is created when the host measures every arrival candidate `metres` from the
+// player and none of them is in sight.
+tw::Vec3 sadieArrivalWithCandidatesAt(VisitLifecycleTest& t, float metres) {
+    gHost.overrides[static_cast<std::size_t>(Op::miscGetDistanceBetweenCoords)] = [metres](host::Call& c,
+                                                                                           host::World&) {
+        // A candidate keeps the height of its arrival point.
+        bool candidate = false;
+        for (const tw::ArrivalPoint& a : tw::kArrivalPoints) candidate = candidate || c.f(5) == a.position.z;
+        if (!candidate) return false;
+        std::memcpy(&c.result[0], &metres, sizeof metres);
+        return true;
+    };
+    gHost.overrides[static_cast<std::size_t>(Op::pedCanSeeCoord)] = [](host::Call& c, host::World&) {
+        c.result[0] = 0;
+        return true;
+    };
+    twtest::forceVisitType(1);
+    t.load();
+    t.runUntilVisitStarted(1);
+    for (const host::Call* c : host::callsOf(Op::pedCreate))
+        if (c->u(0) == host::nameHash("cs_mrsadler")) return {c->f(1), c->f(2), c->f(3)};
+    return {};
+}
+
+TEST_F(VisitLifecycleTest, AnArrivalPlaceExactly15mFromThePlayerIsTakenAndOneAt14Point99IsNot) {
+    const tw::Vec3& a0 = tw::kArrivalPoints[0].position;
+    const tw::Vec3 at15 = sadieArrivalWithCandidatesAt(*this, 15.0f);
+    EXPECT_FALSE(at15.x == a0.x + 15.0f && at15.y == a0.y + 15.0f) << "a candidate at 15 m was refused";
+    host::hostReset();
+    const tw::Vec3 nearer = sadieArrivalWithCandidatesAt(*this, 14.99f);
+    EXPECT_EQ(nearer.x, a0.x + 15.0f);  // every candidate refused: the fixed place beside the first
+    EXPECT_EQ(nearer.y, a0.y + 15.0f);
 }
 
 TEST_F(VisitLifecycleTest, WithEveryArrivalPlaceInSightBothStillComeBesideTheFirst) {
@@ -324,6 +375,45 @@ TEST_F(VisitLifecycleTest, ARiderIsRemovedOnlyOnceFarAndUnseen) {
     EXPECT_GE(lastDistance, 199.0f);  // and, beyond the sight range, unseen
     ASSERT_TRUE(runUntilVisitEnded(5000));
     EXPECT_EQ(twtest::leftovers(), "");
+}
+
+TEST_F(VisitLifecycleTest, ADepartureIsCutOffOneMillisecondPastItsLimitAndNotOnIt) {
+    twtest::forceVisitType(1);
+    load(true);
+    runUntilVisitStarted(1);
+    gHost.world.playerSeesEverything = true;  // never out of sight: only the time limit removes her
+    host::sendKey(tw::kKeyI);
+    int32_t departed = 0;  // the departure's start is read in the pass that says goodbye
+    ASSERT_TRUE(host::runUntil(
+        [&departed] {
+            for (const host::SpokenLine& l : gHost.world.spoken)
+                if (l.line == "HEADING_OUT") departed = l.time;
+            return departed != 0;
+        },
+        5000));
+    gHost.traceEnabled = false;
+    twtest::runTo(departed + 300000);
+    EXPECT_FALSE(twtest::pluginEntities("cs_mrsadler").empty()) << "removed on the limit itself";
+    twtest::runTo(departed + 300001);
+    EXPECT_TRUE(twtest::pluginEntities("cs_mrsadler").empty()) << "not removed just past the limit";
+}
+
+TEST_F(VisitLifecycleTest, TheSaddleTheHostSpellsWithADoubleUnderscoreIsAskedForByThatName) {
+    // Saddle 54 of 69 is the one whose name the host writes with "__".
+    gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [](host::Call& c, host::World&) {
+        if (c.i(0) == 0 && c.i(1) == 3)
+            c.result[0] = 1;  // Sadie alone
+        else if (c.i(0) == 0 && c.i(1) == 69)
+            c.result[0] = 54;
+        else
+            return false;
+        return true;
+    };
+    load();
+    runUntilVisitStarted(1);
+    const auto saddles = host::callsOf(Op::pedApplyEquipmentItem);
+    ASSERT_EQ(saddles.size(), 1u);
+    EXPECT_EQ(saddles[0]->u(1), host::nameHash("HORSE_EQUIPMENT__WESTERN_02_SPECIAL_NEW_SADDLE_000"));
 }
 
 TEST_F(VisitLifecycleTest, ARiderInThePlayersViewIsRemovedByTheTimeLimit) {

@@ -59,6 +59,17 @@ inline void forceVisitType(int32_t type) {
     };
 }
 
+// Runs frames so that one falls on game time t exactly, and stops after it: a test of a
+// threshold in time can look at the pass on each side of it.
+inline void runTo(int32_t t) {
+    host::World& w = host::gHost.world;
+    while (tw::elapsed(t, w.gameTime) > w.frameStepMs) host::runFrame();
+    const int32_t step = w.frameStepMs;
+    w.frameStepMs = tw::elapsed(t, w.gameTime);
+    host::runFrame();
+    w.frameStepMs = step;
+}
+
 inline bool anyVisitorPresent() {
     return !pluginEntities("cs_mrsadler").empty() || !pluginEntities("cs_charlessmith").empty();
 }
