@@ -47,7 +47,11 @@ std::string cat(const Parts&... parts) {
     return out;
 }
 
-std::string twoDigits(int32_t n) { return n < 10 && n >= 0 ? "0" + std::to_string(n) : std::to_string(n); }
+std::string twoDigits(int32_t n) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d", static_cast<int>(n));
+    return text;
+}
 
 enum class HandleKind : uint8_t { None, Entity, Point, EntitySlot };
 
@@ -336,7 +340,7 @@ void InvariantChecker::afterFrame(const World& w, bool ran, int32_t waitMs) {
                                                : nullptr;
             violate(w, "visitor left idle",
                     cat(describe(w, a.handle), " given no activity for ", now_ - a.lastOrder, " ms in the day (",
-                        twoDigits(hour), ":00)", p ? ", still at " + describe(w, p->handle) : std::string()));
+                        twoDigits(hour), ":00)", p ? cat(", still at ", describe(w, p->handle)) : std::string()));
         }
     }
 
