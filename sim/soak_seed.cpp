@@ -63,6 +63,7 @@ void prepareWorld(host::World& w, uint64_t seed, const SeedSetup& setup, int32_t
     w.clockStartHour = setup.clockStartHour;
     w.rngState = seed * 0x9E3779B97F4A7C15ull + 0x2545F4914F6CDD1Dull;
     gHost.traceEnabled = false;
+    gHost.tickFromHost = true;  // a seed replays exactly on Windows too
 }
 
 // What the checker and the injector saw of the seed.
