@@ -88,6 +88,10 @@ struct ScriptHost {
 
     // the platform stand-ins
     uint32_t tickBase = 1000000;  // GetTickCount at game time 0
+    // Windows: the loaded plug-in's GetTickCount and GetTickCount64 answer from the clock above
+    // instead of the machine's, so its key window and its rand seed replay with the game time
+    // (set it before the load; the POSIX build always reads this clock).
+    bool tickFromHost = false;
     // The game time the stand-in clock shows, published each frame: the keyboard callback
     // reads the clock from its own thread.
     std::atomic<int32_t> clockGameTime{0};

@@ -1,9 +1,9 @@
 #include "invariants.h"
 
-#include <fmt/format.h>
-
 #include <algorithm>
 #include <array>
+#include <concepts>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -32,6 +32,26 @@ constexpr int64_t kShortestActivityMs = 59000;     // activities last 60 s at le
 // Nightclothes come off in the visitor's first pass of the day or of its departure; a pass
 // takes kLongestPassMs at the very most.
 constexpr int64_t kNightclothesLimitMs = kLongestPassMs;
+
+// Text from its pieces: strings as they are, integers in decimal. The checker builds the same
+// texts wherever it is compiled, with no formatting library of its own.
+void append(std::string& out, std::string_view s) { out += s; }
+template <std::integral T>
+void append(std::string& out, T n) {
+    out += std::to_string(n);
+}
+template <class... Parts>
+std::string cat(const Parts&... parts) {
+    std::string out;
+    (append(out, parts), ...);
+    return out;
+}
+
+std::string twoDigits(int32_t n) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d", static_cast<int>(n));
+    return text;
+}
 
 enum class HandleKind : uint8_t { None, Entity, Point, EntitySlot };
 
@@ -87,7 +107,10 @@ void grow(std::vector<uint8_t>& v, std::size_t n) {
 
 std::string modelName(const World& w, host::Hash h) {
     auto it = w.names.find(h);
-    return it != w.names.end() ? it->second : fmt::format("0x{:08X}", h);
+    if (it != w.names.end()) return it->second;
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(h));
+    return hex;
 }
 
 }  // namespace
@@ -101,18 +124,26 @@ void InvariantChecker::violate(const World& w, const char* kind, std::string tex
     v.runMs = now_;
     v.kind = kind;
     v.text = std::move(text);
+    v.calls = recentCalls();
     if (violations_.size() < 200) violations_.push_back(std::move(v));
+}
+
+std::string InvariantChecker::recentCalls() const {
+    std::string out;
+    for (Op op : recent_)
+        if (op != Op::Count) out += cat(out.empty() ? "" : ", ", tw::opInfo(op).name);
+    return out;
 }
 
 std::string InvariantChecker::describe(const World& w, Handle h) const {
     if (const int64_t i = entitySlot(w, h); i >= 0) {
         const Entity& e = w.entities[static_cast<std::size_t>(i)];
         const char* kind = e.kind == EntityKind::Object ? "object" : e.kind == EntityKind::Horse ? "horse" : "ped";
-        return fmt::format("{} {} ({})", kind, h, modelName(w, e.model));
+        return cat(kind, " ", h, " (", modelName(w, e.model), ")");
     }
     if (const int64_t i = pointSlot(w, h); i >= 0)
-        return fmt::format("scenario point {} ({})", h, modelName(w, w.points[static_cast<std::size_t>(i)].type));
-    return fmt::format("handle {}", h);
+        return cat("scenario point ", h, " (", modelName(w, w.points[static_cast<std::size_t>(i)].type), ")");
+    return cat("handle ", h);
 }
 
 InvariantChecker::Actor* InvariantChecker::actor(Handle h) {
@@ -131,7 +162,7 @@ void InvariantChecker::keySent(uint32_t key) {
 void InvariantChecker::beforeCall(const Call& c, const World& w) {
     gameTime_ = c.time;
     if (++callsThisFrame_ == kCallsPerFrameLimit)
-        violate(w, "never yields", fmt::format("{} host calls in one frame without a wait", kCallsPerFrameLimit));
+        violate(w, "never yields", cat(kCallsPerFrameLimit, " host calls in one frame without a wait"));
 
     const auto op = static_cast<std::size_t>(c.op);
     const auto& kinds = handleArgs().kind[op];
@@ -160,13 +191,10 @@ void InvariantChecker::beforeCall(const Call& c, const World& w) {
         }
         if (tested[s] || reported[s]) continue;
         reported[s] = 1;
-        std::string before;
-        for (tw::Op op : recent_)
-            if (op != Op::Count) before += fmt::format("{}{}", before.empty() ? "" : ", ", tw::opInfo(op).name);
         violate(w, "gone handle used",
-                fmt::format("{} on {} after it was gone, with no existence test since (the script last waited {} ms; "
-                            "calls before: {})",
-                            tw::opInfo(c.op).name, describe(w, h), lastWaitMs_, before));
+                cat(tw::opInfo(c.op).name, " on ", describe(w, h),
+                    " after it was gone, with no existence test since (the script last waited ", lastWaitMs_,
+                    " ms; calls before: ", recentCalls(), ")"));
     }
     std::rotate(recent_.begin(), recent_.begin() + 1, recent_.end());
     recent_.back() = c.op;
@@ -180,8 +208,7 @@ void InvariantChecker::onFailedPoll(const Call& c, const World& w) {
     longestPoll_ = std::max(longestPoll_, polled);
     if (polled > kModelPollLimitMs + 2 * limits_.frameStepMs && !pollReported_) {
         pollReported_ = true;
-        violate(w, "model polled too long",
-                fmt::format("{} polled for {} ms without loading", modelName(w, c.u(0)), polled));
+        violate(w, "model polled too long", cat(modelName(w, c.u(0)), " polled for ", polled, " ms without loading"));
     }
 }
 
@@ -224,8 +251,7 @@ void InvariantChecker::onOrder(const Call& c, const World& w) {
         if (a->lastOrder != 0 && now_ - a->lastOrder < kHorseIntervalMs && !a->churnReported) {
             a->churnReported = true;
             violate(w, "horse re-tasked early",
-                    fmt::format("{} given a new scenario {} ms after the last", describe(w, a->handle),
-                                now_ - a->lastOrder));
+                    cat(describe(w, a->handle), " given a new scenario ", now_ - a->lastOrder, " ms after the last"));
         }
         a->lastOrder = now_;
     } else if (!a->horse) {
@@ -235,8 +261,8 @@ void InvariantChecker::onOrder(const Call& c, const World& w) {
             if (a->lastActivity != 0 && now_ - a->lastActivity < kShortestActivityMs && !a->churnReported) {
                 a->churnReported = true;
                 violate(w, "activity cut short",
-                        fmt::format("{} given a new activity {} ms after the last", describe(w, a->handle),
-                                    now_ - a->lastActivity));
+                        cat(describe(w, a->handle), " given a new activity ", now_ - a->lastActivity,
+                            " ms after the last"));
             }
             a->lastActivity = now_;
         }
@@ -312,10 +338,9 @@ void InvariantChecker::afterFrame(const World& w, bool ran, int32_t waitMs) {
             const host::ScenarioPoint* p = e.task.kind == host::TaskKind::Scenario
                                                ? host::findPoint(const_cast<World&>(w), e.task.point)
                                                : nullptr;
-            violate(
-                w, "visitor left idle",
-                fmt::format("{} given no activity for {} ms in the day ({:02}:00){}", describe(w, a.handle),
-                            now_ - a.lastOrder, hour, p ? fmt::format(", still at {}", describe(w, p->handle)) : ""));
+            violate(w, "visitor left idle",
+                    cat(describe(w, a.handle), " given no activity for ", now_ - a.lastOrder, " ms in the day (",
+                        twoDigits(hour), ":00)", p ? cat(", still at ", describe(w, p->handle)) : std::string()));
         }
     }
 
@@ -323,13 +348,12 @@ void InvariantChecker::afterFrame(const World& w, bool ran, int32_t waitMs) {
         now_ - openTime_ > int64_t{limits_.durationMs} + kDepartureLimitMs + kOverrunSlackMs) {
         overranReported_ = true;
         violate(w, "visit overran",
-                fmt::format("visit started {} ms ago, duration {} ms", now_ - openTime_, limits_.durationMs));
+                cat("visit started ", now_ - openTime_, " ms ago, duration ", limits_.durationMs, " ms"));
     }
 
     if (!ran) return;
     if (seenResume_ && now_ - lastResume_ > kLongestWaitMs + limits_.frameStepMs)
-        violate(w, "script held too long",
-                fmt::format("{} ms between two resumptions of the script", now_ - lastResume_));
+        violate(w, "script held too long", cat(now_ - lastResume_, " ms between two resumptions of the script"));
     if (!seenResume_) lastPassEnd_ = now_;
     seenResume_ = true;
     lastResume_ = now_;
@@ -347,7 +371,7 @@ void InvariantChecker::afterFrame(const World& w, bool ran, int32_t waitMs) {
 void InvariantChecker::passEnd(const World& w) {
     const int64_t pass = now_ - lastPassEnd_;
     longestPass_ = std::max(longestPass_, pass);
-    if (pass > kLongestPassMs) violate(w, "pass too long", fmt::format("a pass of the main loop took {} ms", pass));
+    if (pass > limits_.longestPassMs) violate(w, "pass too long", cat("a pass of the main loop took ", pass, " ms"));
     const int64_t passStart = lastPassEnd_;
     lastPassEnd_ = now_;
 
@@ -378,12 +402,11 @@ void InvariantChecker::passEnd(const World& w) {
             if (eligiblePasses_ > kEligiblePassLimit && !startOverdueReported_) {
                 startOverdueReported_ = true;
                 violate(w, "no visit started",
-                        lastStartFailed_
-                            ? fmt::format("{} passes met every start condition {} ms after a start that brought "
-                                          "nobody, with the cooldown ({} ms) long over",
-                                          eligiblePasses_, kStartRetryMs, limits_.cooldownMs)
-                            : fmt::format("{} passes met every start condition a cooldown ({} ms) after the last visit",
-                                          eligiblePasses_, limits_.cooldownMs));
+                        lastStartFailed_ ? cat(eligiblePasses_, " passes met every start condition ", kStartRetryMs,
+                                               " ms after a start that brought nobody, with the cooldown (",
+                                               limits_.cooldownMs, " ms) long over")
+                                         : cat(eligiblePasses_, " passes met every start condition a cooldown (",
+                                               limits_.cooldownMs, " ms) after the last visit"));
             }
         }
     }
@@ -413,23 +436,22 @@ void InvariantChecker::closeVisit(const World& w) {
     for (const Entity& e : w.entities)
         if (e.alive && e.byPlugin && (!nobody || e.kind != EntityKind::Object))
             violate(w, "left behind",
-                    fmt::format("{} still in the world after the {}", describe(w, e.handle),
-                                nobody ? "start that brought nobody" : "visit ended"));
+                    cat(describe(w, e.handle), " still in the world after the ",
+                        nobody ? "start that brought nobody" : "visit ended"));
     for (const host::ScenarioPoint& p : w.points) {
         if (nobody) break;  // the bedrolls' sleep points are the only ones a start leaves
         if (!p.alive || !p.byPlugin) continue;
         if (std::find(spotPoints_.begin(), spotPoints_.end(), p.handle) != spotPoints_.end()) continue;
-        violate(w, "left behind", fmt::format("{} still in the world after the visit ended", describe(w, p.handle)));
+        violate(w, "left behind", cat(describe(w, p.handle), " still in the world after the visit ended"));
     }
     if (w.playerGreetingLine)
-        violate(
-            w, "greeting left armed",
-            fmt::format("the player's greeting line \"{}\" still armed after the visit ended", w.playerGreetingLine));
+        violate(w, "greeting left armed",
+                cat("the player's greeting line \"", w.playerGreetingLine, "\" still armed after the visit ended"));
     for (const Entity& e : w.entities)
         if (e.alive && e.greetingResponse)
             violate(w, "greeting left armed",
-                    fmt::format("{} still answers greetings with \"{}\" after the visit ended", describe(w, e.handle),
-                                e.greetingResponse));
+                    cat(describe(w, e.handle), " still answers greetings with \"", e.greetingResponse,
+                        "\" after the visit ended"));
 }
 
 void InvariantChecker::checkNightclothes(const World& w, Actor& a, const Entity& e, bool day) {
@@ -442,8 +464,8 @@ void InvariantChecker::checkNightclothes(const World& w, Actor& a, const Entity&
     if (now_ - a.nightclothesSince <= kNightclothesLimitMs || a.nightclothesReported) return;
     a.nightclothesReported = true;
     violate(w, "nightclothes out of bed",
-            fmt::format("{} in its sleep outfit {} for {} ms {}", describe(w, a.handle), a.sleepOutfit,
-                        now_ - a.nightclothesSince, a.departing ? "while it leaves" : "in the day"));
+            cat(describe(w, a.handle), " in its sleep outfit ", a.sleepOutfit, " for ", now_ - a.nightclothesSince,
+                " ms ", a.departing ? "while it leaves" : "in the day"));
 }
 
 void InvariantChecker::finish(const World& w, const std::vector<std::string>& hostErrors) {

@@ -20,12 +20,7 @@ struct Violation {
     int64_t runMs = 0;     // ms since the seed began
     std::string kind;      // short name, the same for every violation of one invariant
     std::string text;
-};
-
-struct SoakLimits {
-    int32_t cooldownMs = 0;  // as the plug-in reads it from the settings file
-    int32_t durationMs = 0;
-    int32_t frameStepMs = 100;
+    std::string calls;  // the last host calls before it, oldest first
 };
 
 // Longest a single scriptWait may hold the script, ms of game time.
@@ -42,6 +37,13 @@ inline constexpr int32_t kStartRetryMs = tw::kStartRetryMs;
 // Passes that meet every start condition, a cooldown after the last visit, before one must start:
 // with a 15 % chance per pass the odds of 250 misses are about 2e-18.
 inline constexpr int kEligiblePassLimit = 250;
+
+struct SoakLimits {
+    int32_t cooldownMs = 0;  // as the plug-in reads it from the settings file
+    int32_t durationMs = 0;
+    int32_t frameStepMs = 100;
+    int32_t longestPassMs = kLongestPassMs;  // a pass of the main loop takes no longer
+};
 
 class InvariantChecker {
   public:
@@ -93,6 +95,7 @@ class InvariantChecker {
     void onActorCreated(const host::Call& c, const host::World& w);
     void onOrder(const host::Call& c, const host::World& w);
     std::string describe(const host::World& w, host::Handle h) const;
+    std::string recentCalls() const;  // the last calls' names, oldest first
 
     SoakLimits limits_;
     int64_t now_ = 0;

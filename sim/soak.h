@@ -1,6 +1,8 @@
 // The soak: many seeds, each a fresh load of the plug-in living through in-game days of a
 // misbehaving host (fault_injector.h) while the invariants (invariants.h) are checked after
 // every call and frame. A seed replays exactly: `tamberwick-sim soak --seeds 1 --first-seed S`.
+// One seed (soak_seed.cpp) and the report (soak_report.cpp) build for Linux and, inside the
+// Wine stand-in of the host library, for Windows; the child processes (soak.cpp) are Linux's.
 #pragma once
 
 #include <cstdint>
@@ -13,15 +15,26 @@
 
 namespace sim {
 
+// Which build each seed loads.
+enum class SoakBuild : uint8_t {
+    Drawn,      // the seed draws it: the developer build for about a quarter of the seeds
+    Release,    // pluginPath for every seed, no hotkeys pressed
+    Developer,  // pluginPath for every seed, hotkeys pressed
+};
+
 struct SoakOptions {
     std::string pluginPath;     // release build
     std::string pluginDevPath;  // developer build (hotkeys), loaded for about a quarter of the seeds
+    SoakBuild build = SoakBuild::Drawn;
     uint64_t firstSeed = 1;
     int seeds = 1;
-    int days = 10;              // in-game days per seed
-    int jobs = 1;               // child processes running seeds side by side
-    int32_t frameStepMs = 100;  // game time per frame
-    bool verbose = false;       // one line per seed
+    int days = 10;                                // in-game days per seed
+    int jobs = 1;                                 // child processes running seeds side by side
+    int32_t frameStepMs = 100;                    // game time per frame
+    bool verbose = false;                         // one line per seed
+    int32_t passLimitMs = kLongestPassMs;         // longest pass the checker allows
+    std::string title = "Soak";                   // the summary's heading
+    std::string command = "tamberwick-sim soak";  // what runs the soak, for a failing seed's replay line
 };
 
 struct SeedResult {
@@ -49,5 +62,11 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& options);
 // Runs every seed (in `jobs` child processes when more than one), prints violations as they
 // are found and a summary to out. Returns 0 when every seed was clean, 1 otherwise.
 int runSoak(const SoakOptions& options, std::FILE* out);
+
+// Every violation with its seed, frame, last calls and the command that replays its seed, then
+// the summary of all seeds run by `jobs` processes in wallSeconds. results are sorted by seed.
+// Returns 0 when every seed ran and was clean, 1 otherwise.
+int printSoakReport(const SoakOptions& options, const std::vector<SeedResult>& results, int jobs, double wallSeconds,
+                    std::FILE* out);
 
 }  // namespace sim

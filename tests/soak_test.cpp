@@ -2,7 +2,9 @@
 // exactly, and a handful of seeds live through their days without a violation.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "frame/settings.h"
 #include "invariants.h"
@@ -344,6 +346,67 @@ TEST_F(SoakRunTest, SeedsOfBothBuildsAndAcrossTheTimerWrapRunClean) {
     // A fault that stopped firing would leave its part of the plug-in untried without a word.
     for (std::size_t k = 0; k < sim::kSoakFaultKindCount; ++k)
         EXPECT_GT(faults[k], 0u) << sim::faultName(static_cast<sim::FaultKind>(k));
+}
+
+// What the report prints of a soak; exit status in status.
+std::string report(const sim::SoakOptions& options, const std::vector<sim::SeedResult>& results, int& status) {
+    std::FILE* f = std::tmpfile();
+    if (!f) return "";
+    status = sim::printSoakReport(options, results, 1, 0.0, f);
+    std::rewind(f);
+    std::string text;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+    std::fclose(f);
+    return text;
+}
+
+// A pass limit no plug-in meets stands in for a broken invariant: the seed, the frame, the
+// calls before it and the command that replays the seed are all printed.
+TEST_F(SoakRunTest, AViolationIsReportedWithItsSeedFrameLastCallsAndReplay) {
+    options.days = 1;
+    options.seeds = 1;
+    options.firstSeed = 7000;
+    options.passLimitMs = 1000;
+    const sim::SeedResult r = sim::runSoakSeed(7000, options);
+    ASSERT_TRUE(r.failure.empty()) << r.failure;
+    ASSERT_FALSE(r.violations.empty());
+    EXPECT_EQ(r.violations.front().kind, "pass too long");
+    EXPECT_FALSE(r.violations.front().calls.empty());
+    int status = 0;
+    const std::string text = report(options, {r}, status);
+    EXPECT_EQ(status, 1);
+    const std::string first = "seed 7000 frame " + std::to_string(r.violations.front().frame) + " (day 1 +";
+    EXPECT_NE(text.find(first), std::string::npos) << text;
+    EXPECT_NE(text.find("): pass too long: a pass of the main loop took "), std::string::npos) << text;
+    EXPECT_NE(text.find("  last calls: " + r.violations.front().calls + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  replay: tamberwick-sim soak --seeds 1 --first-seed 7000 --days 1 --frame-ms 100\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("  seeds run         1 (1 with violations)"), std::string::npos) << text;
+}
+
+// A build given for the whole soak is loaded for every seed; the rest of each seed is drawn as before.
+TEST_F(SoakRunTest, AGivenBuildIsLoadedForEverySeed) {
+    options.days = 1;
+    for (uint64_t seed = 1; seed <= 8; ++seed) {
+        const sim::SeedResult drawn = sim::runSoakSeed(seed, options);
+        options.build = drawn.devBuild ? sim::SoakBuild::Release : sim::SoakBuild::Developer;
+        options.pluginPath = drawn.devBuild ? TAMBERWICK_PLUGIN : TAMBERWICK_PLUGIN_DEV;
+        const sim::SeedResult given = sim::runSoakSeed(seed, options);
+        options.build = sim::SoakBuild::Drawn;
+        options.pluginPath = TAMBERWICK_PLUGIN;
+        ASSERT_TRUE(given.failure.empty()) << given.failure;
+        EXPECT_NE(given.devBuild, drawn.devBuild) << "seed " << seed;
+        EXPECT_EQ(given.cooldownHours, drawn.cooldownHours);
+        EXPECT_EQ(given.durationHours, drawn.durationHours);
+        EXPECT_EQ(given.startTime, drawn.startTime);
+        const auto keys = given.faults[static_cast<std::size_t>(sim::FaultKind::KeyPress)];
+        if (!given.devBuild) {
+            EXPECT_EQ(keys, 0u) << "seed " << seed;
+        }
+        EXPECT_TRUE(given.violations.empty()) << "seed " << seed << ": " << given.violations.front().text;
+    }
 }
 
 // The seeds that found faults in the plug-in, with the injector as it is: a sleeper never woken

@@ -4,13 +4,23 @@
 file(GLOB TW_STANDIN_HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/host/*.cpp)
 list(FILTER TW_STANDIN_HOST_SOURCES EXCLUDE REGEX "(_posix|win32_standin)\\.cpp$")
 
+# The soak's one seed, faults, checks and report, the same files as the Linux soak's; they go
+# into the stand-in, where the host's state lives.
+set(TW_STANDIN_SOAK_SOURCES
+  ${CMAKE_SOURCE_DIR}/sim/faults.cpp
+  ${CMAKE_SOURCE_DIR}/sim/fault_injector.cpp
+  ${CMAKE_SOURCE_DIR}/sim/invariants.cpp
+  ${CMAKE_SOURCE_DIR}/sim/soak_seed.cpp
+  ${CMAKE_SOURCE_DIR}/sim/soak_report.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/soak_standin.cpp)
+
 # ScriptHookRDR2.dll as the host substitute: the nine functions under their decorated names.
-add_library(scripthook_standin SHARED ${TW_STANDIN_HOST_SOURCES}
+add_library(scripthook_standin SHARED ${TW_STANDIN_HOST_SOURCES} ${TW_STANDIN_SOAK_SOURCES}
   ${CMAKE_CURRENT_SOURCE_DIR}/host_driver.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/scripthook_standin.def)
 # Its users drive it through host_driver.h only.
 target_include_directories(scripthook_standin PRIVATE ${CMAKE_SOURCE_DIR}/host ${CMAKE_SOURCE_DIR}/src
-  PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  ${CMAKE_SOURCE_DIR}/sim PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_definitions(scripthook_standin PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_options(scripthook_standin PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(scripthook_standin PROPERTIES
@@ -19,7 +29,9 @@ set_target_properties(scripthook_standin PROPERTIES
   ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/implib/standin)
 
 add_executable(tamberwick_host_exe ${CMAKE_CURRENT_SOURCE_DIR}/tamberwick_host.cpp)
-target_link_libraries(tamberwick_host_exe PRIVATE scripthook_standin)
+target_link_libraries(tamberwick_host_exe PRIVATE scripthook_standin version)  # version: which build a DLL is
+# A failing soak seed's replay line runs this program again through the Wine wrapper.
+target_compile_definitions(tamberwick_host_exe PRIVATE TAMBERWICK_WINE_RUN="${CMAKE_CURRENT_SOURCE_DIR}/wine_run.sh")
 target_include_directories(tamberwick_host_exe PRIVATE ${CMAKE_SOURCE_DIR}/src)  # the game hour
 target_link_options(tamberwick_host_exe PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(tamberwick_host_exe PROPERTIES OUTPUT_NAME tamberwick-host RUNTIME_OUTPUT_DIRECTORY ${TW_WINE_HOST_DIR})
@@ -104,3 +116,13 @@ tamberwick_wine_test(profile_compare ${TW_WINE_WORK}/profile
 tamberwick_wine_test(startup_trace ${TW_WINE_WORK}/startup-trace ${TW_HOST_EXE}
   --trace-text startup_trace.txt --expect-trace Z:${CMAKE_SOURCE_DIR}/tests/golden/startup_trace.txt
   startup ${TW_ASI})
+# The fault-injection soak on the shipped libraries: the Linux soak's seeds, faults and checks,
+# each seed a fresh LoadLibrary of the DLL behind the stand-in host library. The long run is
+# recorded in docs/reliability.md.
+tamberwick_wine_test(soak_release ${TW_WINE_WORK}/soak ${TW_HOST_EXE} soak --dll ${TW_ASI} --seeds 64 --days 3)
+tamberwick_wine_test(soak_developer ${TW_WINE_WORK}/soak ${TW_HOST_EXE} soak --dll ${TW_DEV_ASI} --seeds 64 --days 3)
+# A pass limit no plug-in meets stands in for a broken invariant: how a violation is reported.
+add_test(NAME win.wine.soak_reports_violation
+  COMMAND ${CMAKE_COMMAND} "-DWINE_RUN=${TW_WINE_RUN}" -DHOST=${TW_HOST_EXE} -DDLL=${TW_ASI}
+          -P ${CMAKE_CURRENT_SOURCE_DIR}/soak_violation.cmake)
+set_tests_properties(win.wine.soak_reports_violation PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 120)
