@@ -73,10 +73,34 @@ void printPluginEdges() {
                  total ? 100.0 * static_cast<double>(n) / static_cast<double>(total) : 0.0);
 }
 
+// The plug-in reads and writes its files in the working directory, so the run moves to an
+// empty one; the corpus folders, input files and artifact prefix given relative to where the
+// fuzzer was started are made absolute first (libFuzzer reads its arguments after this).
+std::vector<std::string> absoluteArgs;
+std::vector<char*> absoluteArgv;
+
+void makePathsAbsolute(int* argc, char*** argv) {
+    char here[4096];
+    if (!getcwd(here, sizeof here)) std::abort();
+    for (int i = 0; i < *argc; ++i) {
+        std::string a = (*argv)[i];
+        std::size_t path = std::string::npos;
+        if (i > 0 && !a.empty() && a[0] != '-') path = 0;
+        for (const char* flag : {"-artifact_prefix=", "-exact_artifact_path=", "-dict="})
+            if (a.rfind(flag, 0) == 0) path = std::strlen(flag);
+        if (path != std::string::npos && path < a.size() && a[path] != '/') a.insert(path, std::string(here) + "/");
+        absoluteArgs.push_back(std::move(a));
+    }
+    for (std::string& a : absoluteArgs) absoluteArgv.push_back(a.data());
+    absoluteArgv.push_back(nullptr);
+    *argv = absoluteArgv.data();
+}
+
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char tmpl[] = "/tmp/tamberwick-fuzz-XXXXXX";  // the plug-in's files land here
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    makePathsAbsolute(argc, argv);
+    char tmpl[] = "/tmp/tamberwick-fuzz-XXXXXX";
     if (!mkdtemp(tmpl) || chdir(tmpl) != 0) std::abort();
     plugin = dlopen(TAMBERWICK_PLUGIN_DEV, RTLD_NOW | RTLD_LOCAL);
     if (!plugin) {
