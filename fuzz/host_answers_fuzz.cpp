@@ -12,6 +12,7 @@
 // the clipboard blocks belong to the host, the module has no function-local statics (no
 // guard re-runs, no exit-time destructors registered twice) and no thread-local data.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -73,22 +74,25 @@ void printPluginEdges() {
                  total ? 100.0 * static_cast<double>(n) / static_cast<double>(total) : 0.0);
 }
 
-// The plug-in reads and writes its files in the working directory, so the run moves to an
-// empty one; the corpus folders, input files and artifact prefix given relative to where the
-// fuzzer was started are made absolute first (libFuzzer reads its arguments after this).
+// The plug-in reads and writes its files in the working directory, so each input runs in an
+// empty one, and the starting directory is entered again after it: libFuzzer writes its corpus
+// and starts its merge workers (by the program path as given) from there. A crash or timeout
+// is written while the input runs, so a relative artifact path is made absolute first
+// (libFuzzer reads its arguments after LLVMFuzzerInitialize).
+std::string pluginWorkDir;
+int startDir = -1;
 std::vector<std::string> absoluteArgs;
 std::vector<char*> absoluteArgv;
 
-void makePathsAbsolute(int* argc, char*** argv) {
+void makeArtifactPathsAbsolute(int* argc, char*** argv) {
     char here[4096];
     if (!getcwd(here, sizeof here)) std::abort();
     for (int i = 0; i < *argc; ++i) {
         std::string a = (*argv)[i];
-        std::size_t path = std::string::npos;
-        if (i > 0 && !a.empty() && a[0] != '-') path = 0;
-        for (const char* flag : {"-artifact_prefix=", "-exact_artifact_path=", "-dict="})
-            if (a.rfind(flag, 0) == 0) path = std::strlen(flag);
-        if (path != std::string::npos && path < a.size() && a[path] != '/') a.insert(path, std::string(here) + "/");
+        for (const char* flag : {"-artifact_prefix=", "-exact_artifact_path="}) {
+            const std::size_t path = std::strlen(flag);
+            if (a.rfind(flag, 0) == 0 && path < a.size() && a[path] != '/') a.insert(path, std::string(here) + "/");
+        }
         absoluteArgs.push_back(std::move(a));
     }
     for (std::string& a : absoluteArgs) absoluteArgv.push_back(a.data());
@@ -99,9 +103,11 @@ void makePathsAbsolute(int* argc, char*** argv) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    makePathsAbsolute(argc, argv);
+    makeArtifactPathsAbsolute(argc, argv);
     char tmpl[] = "/tmp/tamberwick-fuzz-XXXXXX";
-    if (!mkdtemp(tmpl) || chdir(tmpl) != 0) std::abort();
+    startDir = open(".", O_RDONLY | O_DIRECTORY);
+    if (!mkdtemp(tmpl) || startDir < 0) std::abort();
+    pluginWorkDir = tmpl;
     plugin = dlopen(TAMBERWICK_PLUGIN_DEV, RTLD_NOW | RTLD_LOCAL);
     if (!plugin) {
         std::fprintf(stderr, "%s\n", dlerror());
@@ -121,6 +127,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (chdir(pluginWorkDir.c_str()) != 0) std::abort();
     fuzz::restoreModuleImage(pluginAtLoad);
     host::hostReset();
     host::gHost.traceEnabled = false;
@@ -138,6 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     host::detachPlugin();
     notePluginEdges();
+    if (fchdir(startDir) != 0) std::abort();
     if (!host::gHost.errors.empty()) {
         for (const std::string& e : host::gHost.errors) std::fprintf(stderr, "host error: %s\n", e.c_str());
         std::abort();
