@@ -84,6 +84,25 @@ TEST_F(ActivitiesTest, VisitorStandsFor3000msThenSettlesIntoAChore) {
     EXPECT_LT(uses[0].f(8), 120000.0f);
 }
 
+// The host's draw of an activity's length is not trusted: an answer far outside 60..120 s
+// (here the largest int, which overflowed the time of the next choice) gives the longest
+// activity, and the next choice falls due 5 s after it.
+TEST_F(ActivitiesTest, AnActivityLengthDrawnOutOfRangeIsHeldToTheLongest) {
+    startVisit(Visitors::SadieOnly);
+    rememberSpots();
+    entity(sadie()).pos = {-1645.0f, -1392.0f, 83.0f};  // arrived by the kitchen
+    gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [](host::Call& c, host::World&) {
+        if (c.i(0) != 60000) return false;
+        c.result[0] = 0x7fffffffu;
+        return true;
+    };
+    const auto choices = recordChoices(sadie(), 200000);
+    ASSERT_GE(choices.size(), 2u);
+    EXPECT_EQ(choices[0].duration, 119999.0f);
+    EXPECT_GE(choices[1].time - choices[0].time, 119999 + 5000 - 200);
+    EXPECT_LE(choices[1].time - choices[0].time, 119999 + 5000 + 1000);
+}
+
 TEST_F(ActivitiesTest, ChoicesAlternateSpotsAndNearbySeatsWithChoresWhenDue) {
     setHour(6);
     startVisit(Visitors::SadieOnly);
