@@ -117,6 +117,12 @@ void hostReset();
 bool loadPlugin(const std::string& path, std::string* error = nullptr);
 // Calls the entry with the detach reason, checks both unregistrations, and unloads.
 void unloadPlugin();
+// The two halves of a load without the loader, for a driver that keeps one module mapped for
+// many runs (the host-answers fuzzer), POSIX only. attachPlugin calls the entry of a module
+// opened elsewhere with the attach reason (false when it has none); detachPlugin does what
+// unloadPlugin does except unmapping, and returns the module it leaves mapped.
+bool attachPlugin(void* library);
+void* detachPlugin();
 
 // Advances the world by one frame and, when its wait is over, runs the script until it waits again.
 void runFrame();

@@ -99,6 +99,25 @@ TEST_F(ActivitiesTest, ANewVisitorSettlesOnThe3000thMsAfterTheStartAndNotBefore)
     EXPECT_EQ(clears[0].time, spawn + 3000);
 }
 
+// The host's draw of an activity's length is not trusted: an answer far outside 60..120 s
+// (here the largest int, which overflowed the time of the next choice) gives the longest
+// activity, and the next choice falls due 5 s after it.
+TEST_F(ActivitiesTest, AnActivityLengthDrawnOutOfRangeIsHeldToTheLongest) {
+    startVisit(Visitors::SadieOnly);
+    rememberSpots();
+    entity(sadie()).pos = {-1645.0f, -1392.0f, 83.0f};  // arrived by the kitchen
+    gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [](host::Call& c, host::World&) {
+        if (c.i(0) != 60000) return false;
+        c.result[0] = 0x7fffffffu;
+        return true;
+    };
+    const auto choices = recordChoices(sadie(), 200000);
+    ASSERT_GE(choices.size(), 2u);
+    EXPECT_EQ(choices[0].duration, 119999.0f);
+    EXPECT_GE(choices[1].time - choices[0].time, 119999 + 5000 - 200);
+    EXPECT_LE(choices[1].time - choices[0].time, 119999 + 5000 + 1000);
+}
+
 TEST_F(ActivitiesTest, ChoicesAlternateSpotsAndNearbySeatsWithChoresWhenDue) {
     setHour(6);
     startVisit(Visitors::SadieOnly);
@@ -317,8 +336,9 @@ TEST_F(ActivitiesTest, ASeatTheHostTookAwayIsTestedAgainByTheResetAtTheVisitsEnd
     EXPECT_TRUE(twtest::callsFor(Op::scenarioPointDelete, seat).empty());
 }
 
-// Sadie's first choice at the kitchen is a chore; its scenario is made to last so that her next
-// choice falls due `gap` ms after it. Returns the kind of that next choice.
+// Sadie's first choice at the kitchen is a chore; the game timer then jumps (as it does when the
+// player sleeps) so that the pass which finds her activity over falls `gap` ms after the chore.
+// Returns the kind of the choice made in that pass.
 Kind nextChoiceAfterAChore(ActivitiesTest& t, int32_t gap) {
     t.setHour(6);  // fifteen in-game hours of day ahead
     t.startVisit(Visitors::SadieOnly);
@@ -326,19 +346,15 @@ Kind nextChoiceAfterAChore(ActivitiesTest& t, int32_t gap) {
     if (s == 0) return Kind::Wander;
     t.entity(s).pos = {-1645.0f, -1392.0f, 83.0f};  // by the kitchen
     auto chore = std::make_shared<int32_t>(0);
-    gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [gap, chore](host::Call& c, host::World& w) {
-        if (*chore != 0 || c.i(0) != 60000 || c.i(1) != 120000) return false;
-        *chore = w.gameTime;
-        c.result[0] = static_cast<uint32_t>(gap - 5000);  // the next choice is due 5000 ms after the scenario
-        return true;
+    gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [chore](host::Call& c, host::World& w) {
+        if (*chore == 0 && c.i(0) == 60000 && c.i(1) == 120000) *chore = w.gameTime;
+        return false;  // the world draws the length
     };
     if (!host::runUntil([&] { return *chore != 0; }, 10000)) return Kind::Wander;
     const auto first = twtest::callsFor(Op::taskUseScenarioPoint, s);
     EXPECT_EQ(t.kindOf(first.back().u(1)), Kind::Chore);
 
-    gHost.traceEnabled = false;
-    twtest::runTo(*chore + gap - 1);
-    gHost.traceEnabled = true;
+    t.world().gameTime = *chore + gap - 1;  // no pass runs at this time; the next frame lands on the gap
     host::clearTrace();
     twtest::runTo(*chore + gap);
     const auto next = twtest::callsFor(Op::taskUseScenarioPoint, s);

@@ -1,5 +1,6 @@
 #include "behaviour/activities.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <iterator>
@@ -71,7 +72,9 @@ Handle findExistingPoint(const Vec3& pos, Hash type, float radius) {
 // the timer read once the scenario is given.
 void startActivity(VisitorState& v, Handle point, std::optional<GameTime> choreTime = std::nullopt) {
     taskClearPedTasks(v.ped);
-    const int32_t d = miscGetRandomInt(kMinActivityMs, kMaxActivityMs);
+    // The host's draw is held to the range asked for: an answer outside it would give a
+    // scenario of days, or overflow the time of the next choice.
+    const int32_t d = std::clamp(miscGetRandomInt(kMinActivityMs, kMaxActivityMs), kMinActivityMs, kMaxActivityMs - 1);
     taskUseScenarioPoint(v.ped, point, static_cast<float>(d));
     const GameTime t = choreTime ? *choreTime : gameGetTimer();
     v.activityEndTime = addTime(t, d + kActivityGraceMs);
