@@ -2,6 +2,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "behaviour_fixture.h"
 #include "frame/settings.h"
@@ -123,56 +124,48 @@ TEST_F(NightTest, AWalkToBedOutlastingTheActivityIsNotCutShortAndBedtimeIsSaidOn
     gHost.observer = nullptr;
 }
 
+// Sadie held `gap` metres east of her bedroll at the first pass of the night, the host
+// measuring that distance as `measured` (by default the true one): within 2.5 m she lies down
+// at once without a word, beyond it she says it is time for bed and walks there.
+void checkBedtimeFrom(NightTest& t, float gap, std::optional<float> measured = std::nullopt) {
+    host::hostReset();
+    t.world().clockStartHour = 21;
+    t.world().playerSeesNothing = true;
+    if (measured) {
+        gHost.overrides[static_cast<std::size_t>(Op::miscGetDistanceBetweenCoords)] = [m = *measured](host::Call& c,
+                                                                                                      host::World&) {
+            if (c.f(3) != kBedroll2.x || c.f(4) != kBedroll2.y) return false;
+            std::memcpy(&c.result[0], &m, sizeof m);
+            return true;
+        };
+    }
+    t.startVisit(Visitors::SadieOnly);
+    const Handle s = t.sadie();
+    gHost.traceEnabled = false;
+    t.runUntilTime(119000);
+    t.hold(s, {kBedroll2.x + gap, kBedroll2.y, kBedroll2.z});
+    t.runUntilTime(120070);  // the first pass at 22:00
+    if (measured.value_or(gap) <= 2.5f) {
+        EXPECT_EQ(t.entity(s).task.kind, host::TaskKind::Scenario);
+        EXPECT_EQ(t.spokenCount(s, "TIME_FOR_BED"), 0);
+    } else {
+        EXPECT_EQ(t.spokenCount(s, "TIME_FOR_BED"), 1);
+        EXPECT_EQ(t.entity(s).task.kind, host::TaskKind::FollowNavMesh);
+    }
+    host::unloadPlugin();
+}
+
 TEST_F(NightTest, WithinTwoAndAHalfMetresOfHerBedSheLiesDownAtOnceBeyondItSheWalksThere) {
     for (const float gap : {2.49f, 2.8f}) {
         SCOPED_TRACE(gap);
-        host::hostReset();
-        world().clockStartHour = 21;
-        world().playerSeesNothing = true;
-        startVisit(Visitors::SadieOnly);
-        const Handle s = sadie();
-        gHost.traceEnabled = false;
-        runUntilTime(119000);
-        hold(s, {kBedroll2.x + gap, kBedroll2.y, kBedroll2.z});
-        runUntilTime(120070);  // the first pass at 22:00
-        if (gap < 2.5f) {
-            EXPECT_EQ(entity(s).task.kind, host::TaskKind::Scenario);
-            EXPECT_EQ(spokenCount(s, "TIME_FOR_BED"), 0);
-        } else {
-            EXPECT_EQ(spokenCount(s, "TIME_FOR_BED"), 1);
-            EXPECT_EQ(entity(s).task.kind, host::TaskKind::FollowNavMesh);
-        }
-        host::unloadPlugin();
+        checkBedtimeFrom(*this, gap);
     }
 }
 
 TEST_F(NightTest, AtExactlyTwoAndAHalfMetresFromHerBedSheLiesDownAndJustBeyondSheWalks) {
     for (const float metres : {2.5f, 2.5001f}) {
         SCOPED_TRACE(metres);
-        host::hostReset();
-        world().clockStartHour = 21;
-        world().playerSeesNothing = true;
-        // The host measures her distance to her bedroll as exactly this.
-        gHost.overrides[static_cast<std::size_t>(Op::miscGetDistanceBetweenCoords)] = [metres](host::Call& c,
-                                                                                               host::World&) {
-            if (c.f(3) != kBedroll2.x || c.f(4) != kBedroll2.y) return false;
-            std::memcpy(&c.result[0], &metres, sizeof metres);
-            return true;
-        };
-        startVisit(Visitors::SadieOnly);
-        const Handle s = sadie();
-        gHost.traceEnabled = false;
-        runUntilTime(119000);
-        hold(s, {kBedroll2.x + 2.0f, kBedroll2.y, kBedroll2.z});
-        runUntilTime(120070);  // the first pass at 22:00
-        if (metres <= 2.5f) {
-            EXPECT_EQ(entity(s).task.kind, host::TaskKind::Scenario);
-            EXPECT_EQ(spokenCount(s, "TIME_FOR_BED"), 0);
-        } else {
-            EXPECT_EQ(spokenCount(s, "TIME_FOR_BED"), 1);
-            EXPECT_EQ(entity(s).task.kind, host::TaskKind::FollowNavMesh);
-        }
-        host::unloadPlugin();
+        checkBedtimeFrom(*this, 2.0f, metres);
     }
 }
 
