@@ -233,6 +233,15 @@ void hostReset() {
     worldReset(gHost.world);
 }
 
+void restartScript(int32_t clockHour) {
+    auto& h = gHost;
+    destroyScriptFiber();
+    h.inScript = false;
+    h.framing = false;
+    worldReload(h.world, clockHour);
+    ++h.restarts;
+}
+
 void runFrame() {
     auto& h = gHost;
     ++h.frame;

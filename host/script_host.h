@@ -53,6 +53,7 @@ struct ScriptHost {
     uint64_t frame = 0;
     uint64_t wakeFrame = 0;       // scriptWait(0) resumes on the next frame
     uint64_t resumes = 0;         // frames in which the script ran (its passes, waits aside)
+    int restarts = 0;             // times the game restarted the script (restartScript)
     std::vector<uint32_t> waits;  // every scriptWait argument, in order
     // The traced waits again, with where each fell among the traced calls, kept only while
     // markWaits is set (set it before the script runs): a wait of ms made at game time `time`
@@ -123,6 +124,14 @@ void unloadPlugin();
 // unloadPlugin does except unmapping, and returns the module it leaves mapped.
 bool attachPlugin(void* library);
 void* detachPlugin();
+
+// The game reloads (a saved game is loaded), as the real library handles it: the script's
+// fiber is dropped wherever it waits, without unwinding its stack; the game releases every
+// entity and scenario point the plug-in made; the module stays loaded, DllMain is not called
+// and the keyboard handler stays registered; the registered script function starts again
+// from its beginning on a fresh fiber at the next frame. clockHour >= 0 sets the in-game
+// clock to that hour (a save made at another time of day).
+void restartScript(int32_t clockHour = -1);
 
 // Advances the world by one frame and, when its wait is over, runs the script until it waits again.
 void runFrame();

@@ -58,6 +58,18 @@ void worldReset(World& w) {
     w.playerPed = spawnEntity(w, EntityKind::Player, nameHash("player_zero"), {-1642.0f, -1380.0f, 83.0f}, false);
 }
 
+void worldReload(World& w, int32_t clockHour) {
+    for (Entity& e : w.entities)
+        if (e.alive && e.byPlugin) removeEntity(w, e.handle);
+    for (ScenarioPoint& p : w.points)
+        if (p.byPlugin) p.alive = false;
+    for (auto& [hash, m] : w.models) m.requested = false, m.loaded = false, m.refCount = 0;
+    if (clockHour >= 0 && clockHour < 24) {
+        w.clockStartHour = clockHour;
+        w.clockBaseTime = w.gameTime;
+    }
+}
+
 namespace {
 
 bool inside(const Obstacle& o, Vec3 p) { return p.x >= o.minX && p.x <= o.maxX && p.y >= o.minY && p.y <= o.maxY; }

@@ -159,6 +159,10 @@ bool isVisitorModel(Hash m);
 bool isVisitorHorseModel(Hash m);
 
 void worldReset(World& w);
+// The world as the game rebuilds it when a saved game is loaded: whatever the plug-in made is
+// gone, no model is requested any more, and the clock reads clockHour:00 now when clockHour
+// is 0 to 23 (any other value leaves it).
+void worldReload(World& w, int32_t clockHour);
 // Handles are slot index + a base, so 0 is never a handle and entity and point handles do not
 // look alike in traces. The lookups are inline: the world answers most calls through them.
 inline constexpr Handle kEntityBase = 0x100;
