@@ -58,11 +58,78 @@ void worldReset(World& w) {
     w.playerPed = spawnEntity(w, EntityKind::Player, nameHash("player_zero"), {-1642.0f, -1380.0f, 83.0f}, false);
 }
 
+namespace {
+
+// The passers-by: models and scenario types the plug-in never creates or looks for, placed
+// 20 to 90 m from the ranch house.
+constexpr const char* kAmbientPeds[] = {"a_m_m_drifter_01", "a_f_m_traveller_01", "a_m_y_farmhand_01"};
+constexpr const char* kAmbientHorses[] = {"a_c_horse_packhorse_01", "a_c_horse_drafthorse_01"};
+constexpr const char* kAmbientObjects[] = {"p_crate01x", "p_haybale01x", "p_barrel01x"};
+constexpr const char* kAmbientPointTypes[] = {"WORLD_HUMAN_STAND_WAITING", "WORLD_HUMAN_SMOKE_CIGAR",
+                                              "WORLD_HUMAN_BUCKET_CARRY"};
+constexpr Vec3 kRanchHouse{-1642.05f, -1395.51f, 82.9f};
+
+template <std::size_t N>
+const char* pick(const char* const (&names)[N], uint64_t draw) {
+    return names[draw % N];
+}
+
+Hash named(World& w, const char* name) {
+    const Hash h = nameHash(name);
+    w.names.emplace(h, name);
+    return h;
+}
+
+// The world's own entity under a handle the plug-in held: the same kind, where it stood.
+Entity ambientIn(World& w, const Entity& was) {
+    Entity e;
+    e.handle = was.handle;
+    e.kind = was.kind;
+    e.pos = was.pos;
+    e.heading = was.heading;
+    e.ambient = true;
+    const auto draw = static_cast<uint64_t>(was.handle >> 8);
+    e.model = named(w, was.kind == EntityKind::Horse    ? pick(kAmbientHorses, draw)
+                       : was.kind == EntityKind::Object ? pick(kAmbientObjects, draw)
+                                                        : pick(kAmbientPeds, draw));
+    return e;
+}
+
+// A reuse counter one up from the slot's last, within its seven bits.
+Handle reused(Handle base, std::size_t slot, Handle last) {
+    return base + static_cast<Handle>(slot << 8) + (((last & kReuseMask) + 1) & kReuseMask);
+}
+
+}  // namespace
+
 void worldReload(World& w, int32_t clockHour) {
-    for (Entity& e : w.entities)
-        if (e.alive && e.byPlugin) removeEntity(w, e.handle);
-    for (ScenarioPoint& p : w.points)
-        if (p.byPlugin) p.alive = false;
+    for (Entity& e : w.entities) {
+        if (!e.alive) continue;
+        if (e.byPlugin) {
+            e = ambientIn(w, e);
+            continue;
+        }
+        // The game's own, built again where it stood: no task, no greeting, nothing held.
+        Entity fresh;
+        fresh.handle = e.handle;
+        fresh.kind = e.kind;
+        fresh.model = e.model;
+        fresh.pos = e.pos;
+        fresh.heading = e.heading;
+        fresh.ambient = e.ambient;
+        e = std::move(fresh);
+    }
+    for (ScenarioPoint& p : w.points) {
+        if (!p.alive) continue;
+        p.user = 0;
+        if (!p.byPlugin) continue;
+        p.byPlugin = false;
+        p.ambient = true;
+        p.type = named(w, pick(kAmbientPointTypes, p.handle >> 8));
+        p.createA = 0;
+        p.createB = 0;
+    }
+    w.playerGreetingLine = nullptr;
     for (auto& [hash, m] : w.models) m.requested = false, m.loaded = false, m.refCount = 0;
     if (clockHour >= 0 && clockHour < 24) {
         w.clockStartHour = clockHour;
@@ -108,24 +175,103 @@ bool lineOfSight(const World& w, Vec3 a, Vec3 b) {
 
 Handle spawnEntity(World& w, EntityKind kind, Hash model, Vec3 pos, bool byPlugin) {
     Entity e;
-    e.handle = kEntityBase + static_cast<Handle>(w.entities.size());
     e.kind = kind;
     e.model = model;
     e.pos = pos;
     e.byPlugin = byPlugin;
-    w.entities.push_back(std::move(e));
-    return w.entities.back().handle;
+    std::size_t slot = 0;
+    while (slot < w.entities.size() && w.entities[slot].alive) ++slot;
+    if (slot == w.entities.size()) {
+        if (slot >= kEntityPoolSlots) return 0;
+        e.handle = kEntityBase + static_cast<Handle>(slot << 8);
+        w.entities.push_back(std::move(e));
+    } else {
+        e.handle = reused(kEntityBase, slot, w.entities[slot].handle);
+        w.entities[slot] = std::move(e);
+    }
+    if (byPlugin) ++w.pluginEntitiesMade[static_cast<std::size_t>(kind)];
+    return w.entities[slot].handle;
 }
 
 Handle spawnPoint(World& w, Hash type, Vec3 pos, float heading, bool byPlugin) {
     ScenarioPoint p;
-    p.handle = kPointBase + static_cast<Handle>(w.points.size());
     p.type = type;
     p.pos = pos;
     p.heading = heading;
     p.byPlugin = byPlugin;
-    w.points.push_back(p);
+    std::size_t slot = 0;
+    while (slot < w.points.size() && w.points[slot].alive) ++slot;
+    if (slot == w.points.size()) {
+        if (slot >= kPointPoolSlots) return 0;
+        p.handle = kPointBase + static_cast<Handle>(slot << 8);
+        w.points.push_back(p);
+    } else {
+        p.handle = reused(kPointBase, slot, w.points[slot].handle);
+        w.points[slot] = p;
+    }
+    if (byPlugin) ++w.pluginPointsMade;
     return p.handle;
+}
+
+Handle spawnAmbient(World& w, uint64_t draw) {
+    const double angle = static_cast<double>(draw >> 40 & 0xFFFF) / 65536.0 * 6.283185307179586;
+    const auto radius = static_cast<float>(20 + (draw >> 24 & 0xFFFF) % 71);
+    const Vec3 at{kRanchHouse.x + radius * static_cast<float>(std::cos(angle)),
+                  kRanchHouse.y + radius * static_cast<float>(std::sin(angle)), w.groundZ};
+    const uint64_t what = draw >> 8 & 0xFFFF;
+    Handle h = 0;
+    switch (draw % 4) {
+        case 0:
+            h = spawnEntity(w, EntityKind::Ped, named(w, pick(kAmbientPeds, what)), at, false);
+            break;
+        case 1:
+            h = spawnEntity(w, EntityKind::Horse, named(w, pick(kAmbientHorses, what)), at, false);
+            break;
+        case 2:
+            h = spawnEntity(w, EntityKind::Object, named(w, pick(kAmbientObjects, what)), at, false);
+            break;
+        default:
+            h = spawnPoint(w, named(w, pick(kAmbientPointTypes, what)), at, static_cast<float>(what % 360), false);
+            if (ScenarioPoint* p = findPoint(w, h)) p->ambient = true;
+            return h;
+    }
+    if (Entity* e = findEntity(w, h)) e->ambient = true;
+    return h;
+}
+
+int32_t ambientCount(const World& w) {
+    int32_t n = 0;
+    for (const Entity& e : w.entities) n += e.alive && e.ambient;
+    for (const ScenarioPoint& p : w.points) n += p.alive && p.ambient;
+    return n;
+}
+
+bool removeAmbient(World& w, uint64_t draw) {
+    const int32_t n = ambientCount(w);
+    if (n == 0) return false;
+    auto k = static_cast<int32_t>(draw % static_cast<uint64_t>(n));
+    for (const Entity& e : w.entities)
+        if (e.alive && e.ambient && k-- == 0) {
+            removeEntity(w, e.handle);
+            return true;
+        }
+    for (ScenarioPoint& p : w.points)
+        if (p.alive && p.ambient && k-- == 0) {
+            p.alive = false;
+            return true;
+        }
+    return false;
+}
+
+void ambientTick(World& w) {
+    if (w.ambientEveryMs <= 0 || tw::elapsed(w.gameTime, w.ambientNext) < 0) return;
+    w.ambientNext = tw::addTime(w.gameTime, w.ambientEveryMs);
+    const uint64_t draw = splitmix64(w.ambientRng);
+    // Mostly arrivals until the most are about; then as many leave as come.
+    if (ambientCount(w) >= w.ambientMost || (draw >> 60) < 5)
+        removeAmbient(w, draw >> 4);
+    else
+        spawnAmbient(w, draw >> 4);
 }
 
 void setModel(World& w, const char* name, bool valid, int32_t loadDelayMs) {

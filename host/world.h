@@ -3,6 +3,7 @@
 // simulation (movement, tasks) in world_tick.cpp.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -45,6 +46,7 @@ struct Entity {
     float heading = 0.0f;
     bool alive = true;
     bool byPlugin = false;  // created through pedCreate / objectCreate
+    bool ambient = false;   // one of the world's own passers-by (spawnAmbient)
     bool scriptOwned = false;
     int32_t outfit = -1;
     std::string voice, name;
@@ -67,6 +69,7 @@ struct ScenarioPoint {
     float heading = 0.0f;
     bool alive = true;
     bool byPlugin = false;
+    bool ambient = false;
     Handle user = 0;
     int64_t createA = 0;
     int32_t createB = 0;
@@ -115,8 +118,18 @@ struct World {
     int32_t clockBaseTime = 0;   // game time at which the clock read clockStartHour:00
     uint64_t rngState = 0x9E3779B97F4A7C15ull;
 
-    std::vector<Entity> entities;  // index = handle slot
+    std::vector<Entity> entities;  // index = handle slot; a dead entry's slot is free
     std::vector<ScenarioPoint> points;
+    // What the plug-in made, kept apart from the pools, whose slots are given out again.
+    std::array<int32_t, 4> pluginEntitiesMade{};  // by EntityKind
+    int32_t pluginPointsMade = 0;
+    // Passers-by: every ambientEveryMs of game time (0 = never) the world makes an ambient ped,
+    // horse, object or scenario point near the ranch, or removes one, keeping at most
+    // ambientMost; ambientTick draws from its own sequence.
+    int32_t ambientEveryMs = 0;
+    int32_t ambientMost = 0;
+    int32_t ambientNext = 0;
+    uint64_t ambientRng = 0x3C6EF372FE94F82Aull;
     std::unordered_map<Hash, Model> models;
     std::unordered_map<Hash, std::string> names;  // hashes the plug-in asked for, for traces
 
@@ -161,26 +174,61 @@ bool isVisitorHorseModel(Hash m);
 void worldReset(World& w);
 // The world as the game rebuilds it when a saved game is loaded: whatever the plug-in made is
 // gone, no model is requested any more, and the clock reads clockHour:00 now when clockHour
-// is 0 to 23 (any other value leaves it).
+// is 0 to 23 (any other value leaves it). The game's own population is built again: the
+// player, the household, the ranch's points and the passers-by stand where they stood under
+// the same handles, and each handle the plug-in held for a live entity or point now names an
+// ambient one of the world's own, as the real host's fresh pools give old values to new things.
 void worldReload(World& w, int32_t clockHour);
-// Handles are slot index + a base, so 0 is never a handle and entity and point handles do not
-// look alike in traces. The lookups are inline: the world answers most calls through them.
+
+// Handles as the game makes them: the pool slot in the high bits and a 7-bit reuse counter in
+// the low byte, raised each time the slot is given out again. Entity slots count from 0x100 and
+// point slots from 0x10000, so 0 is never a handle and an entity's never looks like a point's.
 inline constexpr Handle kEntityBase = 0x100;
 inline constexpr Handle kPointBase = 0x10000;
+inline constexpr Handle kReuseMask = 0x7F;
+inline constexpr std::size_t kEntityPoolSlots = 0xFF;  // the entity pool stops below the first point handle
+inline constexpr std::size_t kPointPoolSlots = 0x7F00;
+
+// The slot a handle value names in its pool, or -1 when the value is no handle of that pool.
+// The lookups are inline: the world answers most calls through them.
+inline int64_t slotOf(Handle h, Handle base, std::size_t slots) {
+    if (h < base || (h & 0x80) != 0) return -1;
+    const std::size_t s = (h - base) >> 8;
+    return s < slots ? static_cast<int64_t>(s) : -1;
+}
+inline int64_t entitySlotOf(Handle h) { return slotOf(h, kEntityBase, kEntityPoolSlots); }
+inline int64_t pointSlotOf(Handle h) { return slotOf(h, kPointBase, kPointPoolSlots); }
+
+// The entity or point a handle value named when it was given out, alive or not; null when the
+// value was never one of this world's or its slot has been given out again since.
+inline Entity* entityRecord(World& w, Handle h) {
+    const int64_t s = entitySlotOf(h);
+    if (s < 0 || static_cast<std::size_t>(s) >= w.entities.size()) return nullptr;
+    Entity& e = w.entities[static_cast<std::size_t>(s)];
+    return e.handle == h ? &e : nullptr;
+}
+inline ScenarioPoint* pointRecord(World& w, Handle h) {
+    const int64_t s = pointSlotOf(h);
+    if (s < 0 || static_cast<std::size_t>(s) >= w.points.size()) return nullptr;
+    ScenarioPoint& p = w.points[static_cast<std::size_t>(s)];
+    return p.handle == h ? &p : nullptr;
+}
+inline const Entity* entityRecord(const World& w, Handle h) { return entityRecord(const_cast<World&>(w), h); }
+inline const ScenarioPoint* pointRecord(const World& w, Handle h) { return pointRecord(const_cast<World&>(w), h); }
 
 // null unless alive
 inline Entity* findEntity(World& w, Handle h) {
-    if (h < kEntityBase || h - kEntityBase >= w.entities.size()) return nullptr;
-    Entity& e = w.entities[h - kEntityBase];
-    return e.alive ? &e : nullptr;
+    Entity* e = entityRecord(w, h);
+    return e && e->alive ? e : nullptr;
 }
 
 // null unless alive
 inline ScenarioPoint* findPoint(World& w, Handle h) {
-    if (h < kPointBase || h - kPointBase >= w.points.size()) return nullptr;
-    ScenarioPoint& p = w.points[h - kPointBase];
-    return p.alive ? &p : nullptr;
+    ScenarioPoint* p = pointRecord(w, h);
+    return p && p->alive ? p : nullptr;
 }
+// Both take the lowest free slot, with its counter raised when it was used before; 0 when the
+// pool is full.
 Handle spawnEntity(World& w, EntityKind kind, Hash model, Vec3 pos, bool byPlugin);
 Handle spawnPoint(World& w, Hash type, Vec3 pos, float heading, bool byPlugin);
 void setModel(World& w, const char* name, bool valid, int32_t loadDelayMs);
@@ -195,5 +243,14 @@ void worldTick(World& w);  // one frame of the world after the clock advanced
 void releasePoint(World& w, const Entity& e);
 // Removes an entity as the game does when something else deletes it: gone, its point free.
 void removeEntity(World& w, Handle h);
+
+// A passer-by of the world's own near the ranch, chosen by draw: a ped, a horse, an object or a
+// scenario point of a type the visitors never look for. Returns its handle (0: pool full).
+Handle spawnAmbient(World& w, uint64_t draw);
+// Removes the ambient entity or point draw picks among those alive; false when there is none.
+bool removeAmbient(World& w, uint64_t draw);
+int32_t ambientCount(const World& w);
+// Once a frame (worldTick): the passers-by of World::ambientEveryMs come and go.
+void ambientTick(World& w);
 
 }  // namespace host

@@ -111,6 +111,7 @@ void worldTick(World& w) {
         tickTask(w, e, dt);
     }
     ranchTick(w);
+    ambientTick(w);
 }
 
 }  // namespace host

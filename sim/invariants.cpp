@@ -88,21 +88,10 @@ bool isDay(const World& w) {
 using host::isVisitorModel;
 bool isHorseModel(host::Hash m) { return host::isVisitorHorseModel(m); }
 
-// Slot of a handle in the world's tables, or -1.
-int64_t entitySlot(const World& w, Handle h) {
-    if (w.entities.empty() || h < w.entities.front().handle) return -1;
-    const auto i = static_cast<std::size_t>(h - w.entities.front().handle);
-    return i < w.entities.size() && w.entities[i].handle == h ? static_cast<int64_t>(i) : -1;
-}
-
-int64_t pointSlot(const World& w, Handle h) {
-    if (w.points.empty() || h < w.points.front().handle) return -1;
-    const auto i = static_cast<std::size_t>(h - w.points.front().handle);
-    return i < w.points.size() && w.points[i].handle == h ? static_cast<int64_t>(i) : -1;
-}
-
-void grow(std::vector<uint8_t>& v, std::size_t n) {
-    if (v.size() < n) v.resize(n + 64, 0);
+// The live entity a handle names, or null.
+const Entity* liveEntity(const World& w, Handle h) {
+    const Entity* e = host::entityRecord(w, h);
+    return e && e->alive ? e : nullptr;
 }
 
 std::string modelName(const World& w, host::Hash h) {
@@ -136,13 +125,12 @@ std::string InvariantChecker::recentCalls() const {
 }
 
 std::string InvariantChecker::describe(const World& w, Handle h) const {
-    if (const int64_t i = entitySlot(w, h); i >= 0) {
-        const Entity& e = w.entities[static_cast<std::size_t>(i)];
-        const char* kind = e.kind == EntityKind::Object ? "object" : e.kind == EntityKind::Horse ? "horse" : "ped";
-        return cat(kind, " ", h, " (", modelName(w, e.model), ")");
+    if (const Entity* e = host::entityRecord(w, h)) {
+        const char* kind = e->kind == EntityKind::Object ? "object" : e->kind == EntityKind::Horse ? "horse" : "ped";
+        return cat(kind, " ", h, " (", modelName(w, e->model), ")");
     }
-    if (const int64_t i = pointSlot(w, h); i >= 0)
-        return cat("scenario point ", h, " (", modelName(w, w.points[static_cast<std::size_t>(i)].type), ")");
+    if (const host::ScenarioPoint* p = host::pointRecord(w, h))
+        return cat("scenario point ", h, " (", modelName(w, p->type), ")");
     return cat("handle ", h);
 }
 
@@ -175,22 +163,22 @@ void InvariantChecker::beforeCall(const Call& c, const World& w) {
         }
         if (h == 0) continue;
         const bool point = kinds[i] == HandleKind::Point;
-        const int64_t slot = point ? pointSlot(w, h) : entitySlot(w, h);
-        if (slot < 0) continue;
-        const auto s = static_cast<std::size_t>(slot);
-        const bool alive = point ? w.points[s].alive : w.entities[s].alive;
+        // A value of a slot since given out again names nothing now, as one whose thing is gone.
+        const int64_t slot = point ? host::pointSlotOf(h) : host::entitySlotOf(h);
+        const std::size_t pool = point ? w.points.size() : w.entities.size();
+        if (slot < 0 || static_cast<std::size_t>(slot) >= pool) continue;
+        const bool alive = point ? host::pointRecord(w, h) && host::pointRecord(w, h)->alive
+                                 : host::entityRecord(w, h) && host::entityRecord(w, h)->alive;
         if (alive) continue;
         auto& tested = point ? pointTested_ : entityTested_;
         auto& reported = point ? pointReported_ : entityReported_;
-        grow(tested, s + 1);
-        grow(reported, s + 1);
         if (c.op == (point ? Op::scenarioPointExists : Op::entityExists)) {
-            tested[s] = 1;
+            tested.insert(h);
             ++deadTests_;
             continue;
         }
-        if (tested[s] || reported[s]) continue;
-        reported[s] = 1;
+        if (tested.count(h) || reported.count(h)) continue;
+        reported.insert(h);
         violate(w, "gone handle used",
                 cat(tw::opInfo(c.op).name, " on ", describe(w, h),
                     " after it was gone, with no existence test since (the script last waited ", lastWaitMs_,
@@ -230,9 +218,7 @@ void InvariantChecker::onVisitStart(const Call& c) {
 void InvariantChecker::onActorCreated(const Call& c, const World& w) {
     const auto h = static_cast<Handle>(c.result[0]);
     if (h == 0 || !(isVisitorModel(c.u(0)) || isHorseModel(c.u(0)))) return;
-    std::erase_if(actors_, [&w](const Actor& a) {
-        return entitySlot(w, a.handle) < 0 || !w.entities[static_cast<std::size_t>(entitySlot(w, a.handle))].alive;
-    });
+    std::erase_if(actors_, [&w](const Actor& a) { return !liveEntity(w, a.handle); });
     const bool horse = isHorseModel(c.u(0));
     visitorCreated_ = visitorCreated_ || !horse;
     Actor a{h, horse, false, false, horse ? 0 : now_};  // a horse's first scenario comes at once
@@ -323,9 +309,9 @@ void InvariantChecker::afterFrame(const World& w, bool ran, int32_t waitMs) {
     const bool day = isDay(w);
     for (Actor& a : actors_) {
         if (a.horse) continue;
-        const int64_t slot = entitySlot(w, a.handle);
-        if (slot < 0 || !w.entities[static_cast<std::size_t>(slot)].alive) continue;
-        checkNightclothes(w, a, w.entities[static_cast<std::size_t>(slot)], day);
+        const Entity* e = liveEntity(w, a.handle);
+        if (!e) continue;
+        checkNightclothes(w, a, *e, day);
         if (a.departing) continue;
         if (!day) {
             a.lastOrder = now_;
@@ -334,9 +320,8 @@ void InvariantChecker::afterFrame(const World& w, bool ran, int32_t waitMs) {
         }
         if (!a.idleReported && now_ - a.lastOrder > kIdleLimitMs + kSettleMs) {
             a.idleReported = true;
-            const Entity& e = w.entities[static_cast<std::size_t>(slot)];
-            const host::ScenarioPoint* p = e.task.kind == host::TaskKind::Scenario
-                                               ? host::findPoint(const_cast<World&>(w), e.task.point)
+            const host::ScenarioPoint* p = e->task.kind == host::TaskKind::Scenario
+                                               ? host::findPoint(const_cast<World&>(w), e->task.point)
                                                : nullptr;
             violate(w, "visitor left idle",
                     cat(describe(w, a.handle), " given no activity for ", now_ - a.lastOrder, " ms in the day (",
@@ -389,8 +374,7 @@ void InvariantChecker::passEnd(const World& w) {
     if (open_) {
         bool visitorAlive = false;
         for (const Actor& a : actors_) {
-            const int64_t slot = entitySlot(w, a.handle);
-            visitorAlive = visitorAlive || (!a.horse && slot >= 0 && w.entities[static_cast<std::size_t>(slot)].alive);
+            visitorAlive = visitorAlive || (!a.horse && liveEntity(w, a.handle));
         }
         // Two pass ends without a visitor: a whole pass ran its end test with none left.
         visitorSeen_ = visitorSeen_ || visitorAlive;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "script_host.h"
@@ -103,8 +104,8 @@ class InvariantChecker {
     int32_t gameTime_ = 0;
     std::vector<Violation> violations_;
 
-    // dead handles: per entity / point slot, whether an existence test saw it gone
-    std::vector<uint8_t> entityTested_, pointTested_, entityReported_, pointReported_;
+    // dead handles: the values an existence test saw gone, and those already reported
+    std::unordered_set<host::Handle> entityTested_, pointTested_, entityReported_, pointReported_;
     uint64_t deadTests_ = 0;
 
     // the script's yields

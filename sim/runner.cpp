@@ -292,14 +292,9 @@ bool prepareSettings(const Scenario& s, const RunOptions& o, const std::string& 
     return true;
 }
 
-// Adds one plug-in entity to the totals, and to the leaks when it outlived the run.
-void countEntity(RunResult& r, const host::World& w, const host::Entity& e, bool bedrollsAreFixtures) {
-    const bool horse = e.kind == host::EntityKind::Horse, object = e.kind == host::EntityKind::Object;
-    ++*(horse ? &r.horsesCreated : object ? &r.objectsCreated : &r.pedsCreated);
-    if (!e.alive) {
-        ++*(horse ? &r.horsesRemoved : object ? &r.objectsRemoved : &r.pedsRemoved);
-        return;
-    }
+// Adds one live plug-in entity to the leaks when it outlived the run.
+void checkEntity(RunResult& r, const host::World& w, const host::Entity& e, bool bedrollsAreFixtures) {
+    const bool object = e.kind == host::EntityKind::Object;
     // Bedrolls placed at start-up belong to the ranch until the first visit ends.
     const bool fixture = object && (e.model == host::nameHash(host::kPluginModels[host::kFirstBedrollModel]) ||
                                     e.model == host::nameHash(host::kPluginModels[host::kFirstBedrollModel + 1]));
@@ -308,21 +303,30 @@ void countEntity(RunResult& r, const host::World& w, const host::Entity& e, bool
                                        nameIn(w, e.model), e.pos.x, e.pos.y)});
 }
 
-// What the plug-in made, and what of it is still there.
+// What the plug-in made, and what of it is still there. The pools give freed slots out again,
+// so the totals come from the world's count of what the plug-in made.
 void countWhatWasMade(RunResult& r, const Recorder& rec, const host::World& w) {
     const bool anyVisitEnded =
         std::any_of(rec.visits().begin(), rec.visits().end(), [](const Visit& v) { return v.ended && !v.nobody; });
     r.leakChecked = !rec.visitActive();
-    for (const host::Entity& e : w.entities)
-        if (e.byPlugin) countEntity(r, w, e, !anyVisitEnded);
+    using host::EntityKind;
+    r.pedsCreated = w.pluginEntitiesMade[static_cast<std::size_t>(EntityKind::Ped)];
+    r.horsesCreated = w.pluginEntitiesMade[static_cast<std::size_t>(EntityKind::Horse)];
+    r.objectsCreated = w.pluginEntitiesMade[static_cast<std::size_t>(EntityKind::Object)];
+    r.pointsCreated = w.pluginPointsMade;
+    r.pedsRemoved = r.pedsCreated, r.horsesRemoved = r.horsesCreated, r.objectsRemoved = r.objectsCreated;
+    r.pointsRemoved = r.pointsCreated;
+    for (const host::Entity& e : w.entities) {
+        if (!e.alive || !e.byPlugin) continue;
+        --*(e.kind == EntityKind::Horse    ? &r.horsesRemoved
+            : e.kind == EntityKind::Object ? &r.objectsRemoved
+                                           : &r.pedsRemoved);
+        checkEntity(r, w, e, !anyVisitEnded);
+    }
     const host::Hash sleepType = host::nameHash(host::kSleepScenario);
     for (const host::ScenarioPoint& p : w.points) {
-        if (!p.byPlugin) continue;
-        ++r.pointsCreated;
-        if (!p.alive) {
-            ++r.pointsRemoved;
-            continue;
-        }
+        if (!p.byPlugin || !p.alive) continue;
+        --r.pointsRemoved;
         if (rec.spotPoints().count(p.handle)) continue;
         const bool fixture = p.type == sleepType;
         if (r.leakChecked && !(fixture && !anyVisitEnded))

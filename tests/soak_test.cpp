@@ -68,13 +68,13 @@ struct SoakCheckerTest : ::testing::Test {
 };
 
 TEST_F(SoakCheckerTest, AHandleUsedAfterTheHostDeletedItIsCaught) {
-    w.entities[ped - w.entities.front().handle].alive = false;
+    host::entityRecord(w, ped)->alive = false;
     feed(checker, w, call(Op::entityGetCoords, {ped, 0, 0}));
     EXPECT_EQ(kinds(checker), "gone handle used\n");
 }
 
 TEST_F(SoakCheckerTest, AnExistenceTestFirstMakesLaterUseOfAGoneHandleHarmless) {
-    w.entities[ped - w.entities.front().handle].alive = false;
+    host::entityRecord(w, ped)->alive = false;
     feed(checker, w, call(Op::entityExists, {ped}));
     feed(checker, w, call(Op::taskClearPedTasks, {ped, 1, 0}));
     EXPECT_EQ(kinds(checker), "");
@@ -82,7 +82,7 @@ TEST_F(SoakCheckerTest, AnExistenceTestFirstMakesLaterUseOfAGoneHandleHarmless) 
 }
 
 TEST_F(SoakCheckerTest, DeletingAGoneHandleThroughItsAddressCounts) {
-    w.entities[ped - w.entities.front().handle].alive = false;
+    host::entityRecord(w, ped)->alive = false;
     uint32_t slot = ped;
     feed(checker, w, call(Op::pedDelete, {reinterpret_cast<uintptr_t>(&slot)}));
     EXPECT_EQ(kinds(checker), "gone handle used\n");
@@ -93,7 +93,7 @@ TEST_F(SoakCheckerTest, AVisitThatEndsWithAPointOfItsOwnLeftIsCaught) {
     visitStarts();
     EXPECT_EQ(checker.visitsStarted(), 1);
     host::spawnPoint(w, host::nameHash("PROP_HUMAN_SEAT_CHAIR_SMOKE_ROLL"), {}, 0, true);
-    w.entities[ped - w.entities.front().handle].alive = false;
+    host::entityRecord(w, ped)->alive = false;
     // Two pass ends without a visitor: the plug-in's end test has run, the visit is over.
     frameAt(10100, true, 0);
     frameAt(10200, true, 0);
@@ -104,7 +104,7 @@ TEST_F(SoakCheckerTest, AVisitThatEndsWithAPointOfItsOwnLeftIsCaught) {
 TEST_F(SoakCheckerTest, AGreetingLeftArmedAfterTheVisitIsCaught) {
     checker.setNow(10000, 1);
     visitStarts();
-    w.entities[ped - w.entities.front().handle].alive = false;
+    host::entityRecord(w, ped)->alive = false;
     w.playerGreetingLine = "GREET_SADIE";
     checker.afterFrame(w, true, 0);
     checker.afterFrame(w, true, 0);
@@ -127,7 +127,7 @@ TEST_F(SoakCheckerTest, TheActivitySpotsMadeBeforeAnyVisitMayOutliveIt) {
     const host::Handle spot = host::spawnPoint(w, static_cast<host::Hash>(chair), {}, 0, true);
     feed(checker, w, call(Op::scenarioPointCreate, {chair, 0, 0, 0, 0, 0, 0, 0}, spot));
     visitStarts();
-    w.entities[ped - w.entities.front().handle].alive = false;
+    host::entityRecord(w, ped)->alive = false;
     checker.afterFrame(w, true, 0);
     checker.afterFrame(w, true, 0);
     EXPECT_EQ(checker.visitsEnded(), 1);
@@ -205,7 +205,7 @@ TEST_F(SoakStartCheckTest, PassesThatCouldNotStartAVisitDoNotCount) {
 TEST_F(SoakStartCheckTest, TheCooldownAfterAVisitIsWaitedOut) {
     passes(10);
     visitStarts();
-    w.entities[ped - w.entities.front().handle].alive = false;
+    host::entityRecord(w, ped)->alive = false;
     passes(2);
     ASSERT_EQ(checker.visitsEnded(), 1);
     passes(7200);  // the cooldown, 720000 ms
@@ -220,7 +220,7 @@ TEST_F(SoakStartCheckTest, AStartThatBroughtNobodyIsTriedAgainWithinTheHourWitho
     const host::Handle horse =
         host::spawnEntity(w, host::EntityKind::Horse, host::nameHash("a_c_horse_gang_sadie_endlesssummer"), {}, true);
     feed(checker, w, call(Op::pedCreate, {host::nameHash("a_c_horse_gang_sadie_endlesssummer")}, horse));
-    w.entities[ped - w.entities.front().handle].alive = false;
+    host::entityRecord(w, ped)->alive = false;
     host::findEntity(w, horse)->alive = false;
     host::spawnEntity(w, host::EntityKind::Object, host::nameHash("p_bedrollopen03x"), {}, true);  // made at load
     passes(2);
@@ -239,7 +239,7 @@ TEST_F(SoakCheckerTest, AStartThatBroughtNobodyMustTakeItsHorsesAway) {
     const host::Handle horse =
         host::spawnEntity(w, host::EntityKind::Horse, host::nameHash("a_c_horse_gang_sadie_endlesssummer"), {}, true);
     feed(checker, w, call(Op::pedCreate, {host::nameHash("a_c_horse_gang_sadie_endlesssummer")}, horse));
-    w.entities[ped - w.entities.front().handle].alive = false;
+    host::entityRecord(w, ped)->alive = false;
     frameAt(10100, true, 0);
     frameAt(10200, true, 0);
     EXPECT_EQ(kinds(checker), "left behind\n");
