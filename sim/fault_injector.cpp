@@ -70,6 +70,8 @@ FaultInjector::FaultInjector(uint64_t seed, bool devKeys, int32_t frameStepMs)
     mean(FaultKind::MissionStarts, 16);
     mean(FaultKind::ClockJump, 20);
     mean(FaultKind::KeyPress, devKeys ? 6 : 0);
+    mean(FaultKind::Reload, 24);
+    mean(FaultKind::PasserBy, 0.5);
     for (std::size_t k = 0; k < kSoakFaultKindCount; ++k) schedule(static_cast<FaultKind>(k), 0);
     target_ = kRanchPoint;
 }
@@ -96,6 +98,7 @@ bool FaultInjector::beforeFrame(World& w, int64_t t) {
     }
     endWindows(w, t);
     lastKey_ = 0;
+    reloaded_ = false;
     for (std::size_t k = 0; k < kSoakFaultKindCount; ++k) {
         if (t < next_[k]) continue;
         const auto kind = static_cast<FaultKind>(k);
@@ -176,6 +179,10 @@ void FaultInjector::apply(FaultKind k, World& w, int64_t t) {
         }
         case FaultKind::KeyPress:
             return pressKey();
+        case FaultKind::Reload:
+            return reload();
+        case FaultKind::PasserBy:
+            return passerBy(w);
         case FaultKind::PlayerGreets:  // drawn in movePlayer, not on a schedule
         case FaultKind::ModelInvalid:
         case FaultKind::Count:
@@ -268,6 +275,22 @@ void FaultInjector::pressKey() {
     keyboard.join();
     lastKey_ = trigger ? key : 0;
     count(FaultKind::KeyPress);
+}
+
+// A saved game loaded, at the hour it was saved: half the time another hour of the day.
+void FaultInjector::reload() {
+    host::restartScript(rng_.chance(0.5) ? rng_.in(0, 24) : -1);
+    reloaded_ = true;
+    count(FaultKind::Reload);
+}
+
+// Passers-by come while fewer than kMostPassersBy are about, and go again.
+void FaultInjector::passerBy(World& w) {
+    constexpr int32_t kMostPassersBy = 8;
+    Fault f{FaultKind::PasserBy};
+    f.on = host::ambientCount(w) < kMostPassersBy && rng_.chance(0.6);
+    f.draw = rng_.next();
+    if (applyFault(w, f)) count(FaultKind::PasserBy);
 }
 
 void FaultInjector::pickTarget(World& w, bool home) {

@@ -41,6 +41,8 @@ class FaultInjector {
 
     const FaultCounts& counts() const { return counts_; }
     uint32_t lastKey() const { return lastKey_; }
+    // The script was restarted (a saved game loaded) before this frame.
+    bool reloaded() const { return reloaded_; }
 
   private:
     struct Window {
@@ -63,6 +65,8 @@ class FaultInjector {
     void windowFault(FaultKind k, host::World& w, int64_t t);
     void stick(host::World& w, int64_t t);
     void pressKey();
+    void reload();
+    void passerBy(host::World& w);
     Window& window(FaultKind k) { return windows_[static_cast<std::size_t>(k)]; }
     void endWindows(host::World& w, int64_t t);
     void movePlayer(host::World& w, int64_t t);
@@ -88,6 +92,7 @@ class FaultInjector {
     host::Handle follow_ = 0;  // visitor the player walks up to, 0 = none
     int64_t lastGreetTry_ = 0;
     uint32_t lastKey_ = 0;
+    bool reloaded_ = false;
 };
 
 }  // namespace sim

@@ -76,6 +76,8 @@ constexpr const char* kFaultNames[] = {
     "clock jumps (player sleeps)",   // ClockJump
     "developer key pressed",         // KeyPress
     "player greets a visitor",       // PlayerGreets
+    "saved game loaded (reload)",    // Reload
+    "passer-by comes or goes",       // PasserBy
     "model not valid",               // ModelInvalid
 };
 static_assert(std::size(kFaultNames) == kFaultKindCount);
@@ -107,6 +109,10 @@ bool applyFault(World& w, Fault& f) {
             e->stuck = f.on;
             return true;
         }
+        case FaultKind::Reload:
+            return false;  // the script's host restarts it: host::restartScript
+        case FaultKind::PasserBy:
+            return f.on ? host::spawnAmbient(w, f.draw) != 0 : host::removeAmbient(w, f.draw);
         case FaultKind::ClockJump:
             w.clockBaseTime = tw::addTime(w.clockBaseTime, -f.value * host::kMsPerGameHour);
             return true;

@@ -32,6 +32,8 @@ enum class FaultKind : uint8_t {
     ClockJump,            // the player sleeps: the clock moves on 2 to 12 hours
     KeyPress,             // a developer hotkey, from the keyboard thread
     PlayerGreets,         // the player greets a visitor whose answer is armed
+    Reload,               // the player loads a saved game: the script starts again (host::restartScript)
+    PasserBy,             // a passer-by of the world's own comes near the ranch, or one goes
     // Only scenarios schedule the kinds below; the soak neither draws nor counts them.
     ModelInvalid,  // a model is reported as not valid
     Count
@@ -57,10 +59,12 @@ struct Fault {
     host::Vec3 pos{};             // ... and where
     float heading = 0;
     int32_t value = 0;  // ModelLate: load delay, ms; ClockJump: hours; SightChange: 1 sees everything
+    uint64_t draw = 0;  // PasserBy: which one comes (on) or goes (off), and where
 };
 
 // Applies a fault to the world. Returns false when what it hits is not there; the player's
-// own doings (leaving, returning, keys, greetings) are not the world's and are left to the caller.
+// own doings (leaving, returning, keys, greetings, loading a saved game) are not the world's
+// and are left to the caller.
 bool applyFault(host::World& w, Fault& f);
 
 }  // namespace sim

@@ -80,6 +80,55 @@ const HandleArgs& handleArgs() {
     return table;
 }
 
+// What a call does to the entity or point at one of its handle arguments: commands, dresses,
+// moves or deletes it (Yes), or only looks at, greets or makes it speak (Greets: allowed on
+// the player and the household), or neither.
+enum class Touch : uint8_t { No, Yes, Greets };
+
+Touch touchOf(Op op, std::size_t arg) {
+    switch (op) {
+        case Op::pedSetOnMount:
+        case Op::taskMountAnimal:
+            return arg <= 1 ? Touch::Yes : Touch::No;  // the rider and the horse
+        case Op::taskLookAtEntity:
+        case Op::pedSetGreetingResponse:
+        case Op::audioPlayPedSpeech:
+            return arg == 0 ? Touch::Greets : Touch::No;
+        case Op::entitySetHeading:
+        case Op::entitySetCoords:
+        case Op::entitySetScriptOwned:
+        case Op::entityDelete:
+        case Op::pedDelete:
+        case Op::pedSpawnOptionD:
+        case Op::pedSpawnOptionA:
+        case Op::pedSpawnOptionB:
+        case Op::pedSpawnOptionC:
+        case Op::pedSetConfigFlag:
+        case Op::pedSetRelationshipGroup:
+        case Op::pedSetOutfitPreset:
+        case Op::pedRefreshAppearance:
+        case Op::pedApplyEquipmentItem:
+        case Op::pedSetVoice:
+        case Op::pedSetName:
+        case Op::weaponRemoveFromPed:
+        case Op::taskClearPedTasks:
+        case Op::taskUseScenarioPoint:
+        case Op::taskWanderInArea:
+        case Op::taskFollowNavMeshToCoord:
+        case Op::taskGoToEntity:
+        case Op::scenarioPointDelete:
+            return arg == 0 ? Touch::Yes : Touch::No;
+        default:
+            return Touch::No;
+    }
+}
+
+bool isHousehold(const Entity& e) {
+    for (const char* m : host::kHouseholdModels)
+        if (e.model == host::nameHash(m) && !e.byPlugin) return true;
+    return false;
+}
+
 bool isDay(const World& w) {
     const int32_t hour = host::clockHour(w);
     return hour >= kDayStart && hour <= kDayEnd;
@@ -163,6 +212,7 @@ void InvariantChecker::beforeCall(const Call& c, const World& w) {
         }
         if (h == 0) continue;
         const bool point = kinds[i] == HandleKind::Point;
+        checkHandle(c, w, i, h, point);
         // A value of a slot since given out again names nothing now, as one whose thing is gone.
         const int64_t slot = point ? host::pointSlotOf(h) : host::entitySlotOf(h);
         const std::size_t pool = point ? w.points.size() : w.entities.size();
@@ -188,6 +238,89 @@ void InvariantChecker::beforeCall(const Call& c, const World& w) {
     recent_.back() = c.op;
 }
 
+// A value the plug-in held before the last restart, and was not given since, names whatever the
+// rebuilt world gave it to; and only what the plug-in made since its script started is its own.
+void InvariantChecker::checkHandle(const Call& c, const World& w, std::size_t arg, Handle h, bool point) {
+    heldNow_.insert(h);
+    if (heldBefore_.count(h) && !givenSince_.count(h) && heldReported_.insert(h).second)
+        violate(w, "held across a restart",
+                cat(tw::opInfo(c.op).name, " with ", describe(w, h),
+                    ", a value the plug-in held before the script restarted and has not been given since"));
+    checkTouch(c, w, arg, h, point);
+}
+
+void InvariantChecker::checkTouch(const Call& c, const World& w, std::size_t arg, Handle h, bool point) {
+    const Touch touch = touchOf(c.op, arg);
+    if (touch == Touch::No || madeSinceStart_.count(h)) return;
+    if (point) {
+        const host::ScenarioPoint* p = host::pointRecord(w, h);
+        if (!p || !p->alive) return;
+    } else {
+        const Entity* e = liveEntity(w, h);
+        if (!e || (touch == Touch::Greets && (h == w.playerPed || isHousehold(*e)))) return;
+    }
+    if (!foreignReported_.insert(h).second) return;
+    violate(w, "foreign entity touched",
+            cat(tw::opInfo(c.op).name, " on ", describe(w, h),
+                ", which the plug-in did not make since its script last started"));
+}
+
+void InvariantChecker::onGiven(const Call& c, const World& w) {
+    const auto h = static_cast<Handle>(c.result[0]);
+    if (h == 0 || tw::opInfo(c.op).result != tw::ResultKind::Handle || c.op == Op::playerGetId) return;
+    givenSince_.insert(h);
+    heldNow_.insert(h);
+    if (c.op != Op::pedCreate && c.op != Op::objectCreate && c.op != Op::scenarioPointCreate) return;
+    madeSinceStart_.insert(h);
+    // One visit's visitors and horses at a time: never two of one model.
+    const Entity* made = liveEntity(w, h);
+    if (!made || !(isVisitorModel(made->model) || isHorseModel(made->model))) return;
+    for (const Entity& e : w.entities)
+        if (e.alive && e.byPlugin && e.model == made->model && e.handle != h)
+            return violate(w, "two sets of visitors",
+                           cat(describe(w, h), " made while ", describe(w, e.handle), " is still in the world"));
+}
+
+void InvariantChecker::handlesGiven(const int32_t* handles, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        const auto h = static_cast<Handle>(handles[i]);
+        givenSince_.insert(h);
+        heldNow_.insert(h);
+    }
+}
+
+void InvariantChecker::scriptRestarted(const World&) {
+    heldBefore_.insert(heldNow_.begin(), heldNow_.end());
+    heldNow_.clear();
+    givenSince_.clear();
+    madeSinceStart_.clear();
+    heldReported_.clear();
+    foreignReported_.clear();
+    if (open_) {
+        // The visit under way is gone with the world the plug-in made it in.
+        open_ = false;
+        if (visitorCreated_)
+            ++visitsCut_;
+        else
+            --visitsStarted_;
+    }
+    actors_.clear();
+    spotPoints_.clear();
+    beforeFirstVisit_ = true;
+    sinceRestart_ = true;
+    // As at load: the first pass may start a visit, whatever came before.
+    firstPassSeen_ = false;
+    eligiblePasses_ = 0;
+    startOverdueReported_ = false;
+    retryFrom_ = 0;
+    lastStartFailed_ = false;
+    keyResetPending_ = false;
+    passEligible_ = true;
+    lastPassEnd_ = now_;  // the interrupted pass never ends
+    pollStreak_ = false;
+    lastCallFailedPoll_ = false;
+}
+
 // A model poll that failed, and the timer read that follows it, keep a polling streak going.
 void InvariantChecker::onFailedPoll(const Call& c, const World& w) {
     if (!pollStreak_) pollStreak_ = true, pollReported_ = false, pollStart_ = now_;
@@ -210,6 +343,8 @@ void InvariantChecker::onVisitStart(const Call& c) {
     visitorCreated_ = false;
     visitorSeen_ = false;
     ++visitsStarted_;
+    sinceRestart_ = false;
+    beforeFirstVisit_ = false;
     longestEligibleWait_ = std::max(longestEligibleWait_, eligiblePasses_);
     eligiblePasses_ = 0;
     startOverdueReported_ = false;
@@ -258,6 +393,7 @@ void InvariantChecker::onOrder(const Call& c, const World& w) {
 void InvariantChecker::afterCall(const Call& c, const World& w) {
     if (c.op == Op::streamingHasModelLoaded && static_cast<uint32_t>(c.result[0]) == 0) return onFailedPoll(c, w);
     if (c.op != Op::gameGetTimer) lastCallFailedPoll_ = false, pollStreak_ = false;
+    onGiven(c, w);
 
     switch (c.op) {
         case Op::streamingIsModelValid:
@@ -268,7 +404,7 @@ void InvariantChecker::afterCall(const Call& c, const World& w) {
             break;
         case Op::scenarioPointCreate:
             // The activity spots are made at start, before any visit, with flags (0, 0).
-            if (c.result[0] != 0 && visitsStarted_ == 0 && c.i(7) == 0 && spotPoints_.size() < 8)
+            if (c.result[0] != 0 && beforeFirstVisit_ && c.i(7) == 0 && spotPoints_.size() < 8)
                 spotPoints_.push_back(static_cast<Handle>(c.result[0]));
             break;
         case Op::taskUseScenarioPoint:
@@ -385,12 +521,17 @@ void InvariantChecker::passEnd(const World& w) {
             ++eligiblePasses_;
             if (eligiblePasses_ > kEligiblePassLimit && !startOverdueReported_) {
                 startOverdueReported_ = true;
-                violate(w, "no visit started",
-                        lastStartFailed_ ? cat(eligiblePasses_, " passes met every start condition ", kStartRetryMs,
-                                               " ms after a start that brought nobody, with the cooldown (",
-                                               limits_.cooldownMs, " ms) long over")
-                                         : cat(eligiblePasses_, " passes met every start condition a cooldown (",
-                                               limits_.cooldownMs, " ms) after the last visit"));
+                if (sinceRestart_)
+                    violate(w, "full cooldown after a reload",
+                            cat(eligiblePasses_, " passes met every start condition since the script restarted",
+                                " (a saved game was loaded) and no visit started"));
+                else
+                    violate(w, "no visit started",
+                            lastStartFailed_ ? cat(eligiblePasses_, " passes met every start condition ", kStartRetryMs,
+                                                   " ms after a start that brought nobody, with the cooldown (",
+                                                   limits_.cooldownMs, " ms) long over")
+                                             : cat(eligiblePasses_, " passes met every start condition a cooldown (",
+                                                   limits_.cooldownMs, " ms) after the last visit"));
             }
         }
     }

@@ -60,6 +60,11 @@ class InvariantChecker {
     void afterFrame(const host::World& w, bool ran, int32_t waitMs);
     // A developer key that may end a visit or restart the cooldown was sent before this frame.
     void keySent(uint32_t key);
+    // The game restarted the script before this frame (a saved game was loaded): what the
+    // plug-in held is the game's to give out again, and the load's conditions hold afresh.
+    void scriptRestarted(const host::World& w);
+    // Handles the host handed the plug-in outside a call's result (worldGetAllPeds).
+    void handlesGiven(const int32_t* handles, int32_t count);
     // End of the seed: host errors.
     void finish(const host::World& w, const std::vector<std::string>& hostErrors);
 
@@ -71,6 +76,7 @@ class InvariantChecker {
     int32_t longestPollMs() const { return static_cast<int32_t>(longestPoll_); }
     int longestEligibleWait() const { return longestEligibleWait_; }  // passes before a start
     uint64_t deadHandleTests() const { return deadTests_; }           // existence tests that found a handle gone
+    int visitsCutByReload() const { return visitsCut_; }              // visits under way when the script restarted
 
   private:
     struct Actor {
@@ -95,6 +101,9 @@ class InvariantChecker {
     void onVisitStart(const host::Call& c);
     void onActorCreated(const host::Call& c, const host::World& w);
     void onOrder(const host::Call& c, const host::World& w);
+    void checkHandle(const host::Call& c, const host::World& w, std::size_t arg, host::Handle h, bool point);
+    void checkTouch(const host::Call& c, const host::World& w, std::size_t arg, host::Handle h, bool point);
+    void onGiven(const host::Call& c, const host::World& w);
     std::string describe(const host::World& w, host::Handle h) const;
     std::string recentCalls() const;  // the last calls' names, oldest first
 
@@ -107,6 +116,14 @@ class InvariantChecker {
     // dead handles: the values an existence test saw gone, and those already reported
     std::unordered_set<host::Handle> entityTested_, pointTested_, entityReported_, pointReported_;
     uint64_t deadTests_ = 0;
+
+    // restarts: values used or given before the last one, given since, made since the script
+    // last started, and what was reported since
+    std::unordered_set<host::Handle> heldNow_, heldBefore_, givenSince_, madeSinceStart_;
+    std::unordered_set<host::Handle> heldReported_, foreignReported_;
+    bool sinceRestart_ = false;     // no visit has started since the last restart
+    bool beforeFirstVisit_ = true;  // no visit has started since the script last started
+    int visitsCut_ = 0;
 
     // the script's yields
     bool seenResume_ = false;

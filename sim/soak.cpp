@@ -26,7 +26,7 @@ void writeResult(std::ostream& out, const SeedResult& r) {
         << r.crossesWrap << ' ' << r.startTime << ' ' << r.frames << ' ' << r.hostCalls << ' ' << r.visitsStarted << ' '
         << r.visitsEnded << ' ' << r.visitsStartedAfterWrap << ' ' << r.visitsEndedAfterWrap << ' ' << r.longestPassMs
         << ' ' << r.longestPollMs << ' ' << r.longestEligibleWait << ' ' << r.deadHandleTests << ' '
-        << r.startsWithNobody;
+        << r.startsWithNobody << ' ' << r.visitsCutByReload;
     for (uint64_t n : r.faults) out << ' ' << n;
     out << '\n';
     auto clean = [](std::string s) {
@@ -51,7 +51,7 @@ std::vector<SeedResult> readResults(std::istream& in) {
             s >> r.seed >> r.cooldownHours >> r.durationHours >> r.devBuild >> r.crossesWrap >> r.startTime >>
                 r.frames >> r.hostCalls >> r.visitsStarted >> r.visitsEnded >> r.visitsStartedAfterWrap >>
                 r.visitsEndedAfterWrap >> r.longestPassMs >> r.longestPollMs >> r.longestEligibleWait >>
-                r.deadHandleTests >> r.startsWithNobody;
+                r.deadHandleTests >> r.startsWithNobody >> r.visitsCutByReload;
             for (uint64_t& n : r.faults) s >> n;
             out.push_back(std::move(r));
         } else if (line[0] == 'V' && !out.empty()) {

@@ -45,7 +45,8 @@ struct SeedResult {
     int32_t startTime = 0;     // game timer at load, ms
     uint64_t frames = 0, hostCalls = 0;
     int visitsStarted = 0, visitsEnded = 0;
-    int startsWithNobody = 0;  // starts that created no visitor, retried within the hour
+    int startsWithNobody = 0;   // starts that created no visitor, retried within the hour
+    int visitsCutByReload = 0;  // visits under way when a saved game was loaded
     int visitsStartedAfterWrap = 0, visitsEndedAfterWrap = 0;
     int32_t longestPassMs = 0, longestPollMs = 0;
     int longestEligibleWait = 0;

@@ -57,6 +57,7 @@ SeedResult totalOf(const std::vector<SeedResult>& results, int& dev, int& wraps)
         t.visitsStarted += r.visitsStarted;
         t.visitsEnded += r.visitsEnded;
         t.startsWithNobody += r.startsWithNobody;
+        t.visitsCutByReload += r.visitsCutByReload;
         dev += r.devBuild ? 1 : 0;
         wraps += r.crossesWrap ? 1 : 0;
         t.visitsStartedAfterWrap += r.visitsStartedAfterWrap;
@@ -84,8 +85,10 @@ void printSummary(const SoakOptions& o, const std::vector<SeedResult>& results, 
     std::fprintf(out, "  builds            %d release, %d developer (hotkeys)\n",
                  static_cast<int>(results.size()) - dev, dev);
     std::fprintf(out, "  frames            %" PRIu64 " (%" PRIu64 " host calls)\n", t.frames, t.hostCalls);
-    std::fprintf(out, "  visits            %d started, %d ended; %d starts brought nobody and were tried again\n",
-                 t.visitsStarted, t.visitsEnded, t.startsWithNobody);
+    std::fprintf(out,
+                 "  visits            %d started, %d ended, %d cut short by a reload; %d starts brought nobody and "
+                 "were tried again\n",
+                 t.visitsStarted, t.visitsEnded, t.visitsCutByReload, t.startsWithNobody);
     std::fprintf(out, "  timer wrap        %d seeds cross it; after it %d visits started, %d ended\n", wraps,
                  t.visitsStartedAfterWrap, t.visitsEndedAfterWrap);
     std::fprintf(out, "  longest pass      %d ms; longest model poll %d ms; most eligible passes before a start %d\n",

@@ -8,6 +8,7 @@
 
 #include "session.h"
 #include "soak.h"
+#include "world_ops.h"
 
 namespace sim {
 
@@ -71,6 +72,7 @@ void collect(SeedResult& r, const InvariantChecker& checker, const FaultInjector
     r.visitsStarted = checker.visitsStarted();
     r.visitsEnded = checker.visitsEnded();
     r.startsWithNobody = checker.startsWithNobody();
+    r.visitsCutByReload = checker.visitsCutByReload();
     r.longestPassMs = checker.longestPassMs();
     r.longestPollMs = checker.longestPollMs();
     r.longestEligibleWait = checker.longestEligibleWait();
@@ -109,6 +111,11 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
             return faults.answer(c, world);
         };
     gHost.observer = [&checker](const host::Call& c, const host::World& world) { checker.afterCall(c, world); };
+    gHost.allPedsAnswer = [&checker](int32_t* peds, int32_t capacity) {
+        const int32_t n = host::allPeds(gHost.world, peds, capacity);
+        checker.handlesGiven(peds, std::clamp(n, 0, capacity));
+        return n;
+    };
 
     const std::string& plugin = setup.devBuild && o.build == SoakBuild::Drawn ? o.pluginDevPath : o.pluginPath;
     if (!host::sessionLoad(session, plugin)) {
@@ -124,6 +131,7 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
     auto more = [&](host::World& world) {
         if (t >= totalMs) return false;
         if (faults.beforeFrame(world, t)) checker.keySent(faults.lastKey());
+        if (faults.reloaded()) checker.scriptRestarted(world);
         t += world.frameStepMs;
         checker.setNow(t, gHost.frame + 1);
         before = world.gameTime;
@@ -145,6 +153,7 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
     host::sessionEnd(session);
     checker.finish(gHost.world, gHost.errors);
     gHost.observer = nullptr;
+    gHost.allPedsAnswer = nullptr;
     for (auto& over : gHost.overrides) over = nullptr;
 
     collect(r, checker, faults);

@@ -295,6 +295,141 @@ TEST_F(SoakCheckerTest, ActivitiesAndHorseScenariosReplacedTooSoonAreCaught) {
     EXPECT_EQ(kinds(checker), "horse re-tasked early\nactivity cut short\n");
 }
 
+// ---- reloads and the world's own entities -----------------------------------------------
+
+struct SoakReloadCheckTest : SoakCheckerTest {
+    host::Handle made = 0;  // a ped the plug-in made through pedCreate
+    void SetUp() override {
+        SoakCheckerTest::SetUp();
+        made = ped;
+        feed(checker, w, call(Op::pedCreate, {host::nameHash("cs_mrsadler")}, made));
+    }
+    host::Handle worldsOwn(const char* model) {
+        return host::spawnEntity(w, host::EntityKind::Ped, host::nameHash(model), {}, false);
+    }
+};
+
+TEST_F(SoakReloadCheckTest, CommandingDressingMovingOrDeletingWhatThePluginDidNotMakeIsCaught) {
+    const host::Handle passerBy = worldsOwn("a_m_m_drifter_01"), uncle = worldsOwn("cs_uncle");
+    const host::Handle ranchPoint = host::spawnPoint(w, 9, {}, 0, false);
+    uint32_t slot = made;
+    // Its own ped, and the household and the player only looked at, greeted and made to speak.
+    feed(checker, w, call(Op::taskClearPedTasks, {made, 1, 0}));
+    feed(checker, w, call(Op::pedSetOutfitPreset, {made, 3, 0}));
+    feed(checker, w, call(Op::taskUseScenarioPoint, {made, ranchPoint, 0, 0, 1, 0, 0, 0, 0, 0}));
+    feed(checker, w, call(Op::taskLookAtEntity, {uncle, made, 2000, 2048, 3, 0}));
+    feed(checker, w, call(Op::taskLookAtEntity, {w.playerPed, made, 2000, 2048, 3, 0}));
+    feed(checker, w, call(Op::audioPlayPedSpeech, {uncle, 0}));
+    feed(checker, w, call(Op::entityGetCoords, {passerBy, 0, 0}));
+    feed(checker, w, call(Op::pedDelete, {reinterpret_cast<uintptr_t>(&slot)}));
+    EXPECT_EQ(kinds(checker), "");
+
+    feed(checker, w, call(Op::taskClearPedTasks, {uncle, 1, 0}));
+    feed(checker, w, call(Op::pedSetOutfitPreset, {passerBy, 3, 0}));
+    feed(checker, w, call(Op::pedSetOutfitPreset, {passerBy, 4, 0}));  // once per entity
+    feed(checker, w, call(Op::scenarioPointDelete, {ranchPoint}));
+    slot = w.playerPed;
+    feed(checker, w, call(Op::entityDelete, {reinterpret_cast<uintptr_t>(&slot)}));
+    EXPECT_EQ(kinds(checker),
+              "foreign entity touched\nforeign entity touched\nforeign entity touched\n"
+              "foreign entity touched\n");
+}
+
+TEST_F(SoakReloadCheckTest, WhatThePluginMadeBeforeARestartIsNotItsOwnAfterIt) {
+    checker.scriptRestarted(w);
+    feed(checker, w, call(Op::taskClearPedTasks, {made, 1, 0}));
+    EXPECT_EQ(kinds(checker), "held across a restart\nforeign entity touched\n");
+}
+
+TEST_F(SoakReloadCheckTest, AValueHeldBeforeARestartIsCaughtUntilTheHostGivesItAgain) {
+    const host::Handle uncle = worldsOwn("cs_uncle"), ranchPoint = host::spawnPoint(w, 9, {}, 0, false);
+    const auto allPeds = static_cast<int32_t>(uncle);
+    checker.handlesGiven(&allPeds, 1);
+    feed(checker, w, call(Op::scenarioPointFindNear, {0, 0, 0, 9, 0}, ranchPoint));
+    feed(checker, w, call(Op::playerGetPed, {}, w.playerPed));
+    checker.scriptRestarted(w);
+    // Given again: by the world's list of peds, a search, the player's ped, a creation.
+    checker.handlesGiven(&allPeds, 1);
+    feed(checker, w, call(Op::scenarioPointFindNear, {0, 0, 0, 9, 0}, ranchPoint));
+    feed(checker, w, call(Op::playerGetPed, {}, w.playerPed));
+    feed(checker, w, call(Op::entityExists, {uncle}));
+    feed(checker, w, call(Op::scenarioPointExists, {ranchPoint}));
+    feed(checker, w, call(Op::entityGetCoords, {w.playerPed, 0, 0}));
+    EXPECT_EQ(kinds(checker), "");
+
+    checker.scriptRestarted(w);
+    feed(checker, w, call(Op::entityExists, {uncle}));
+    feed(checker, w, call(Op::entityExists, {uncle}));  // once per value
+    feed(checker, w, call(Op::scenarioPointExists, {ranchPoint}));
+    checker.scriptRestarted(w);  // still held from before the first
+    feed(checker, w, call(Op::entityExists, {made}));
+    EXPECT_EQ(kinds(checker), "held across a restart\nheld across a restart\nheld across a restart\n");
+}
+
+TEST_F(SoakReloadCheckTest, TwoOfAVisitorOrHorseAtOnceAreCaught) {
+    const host::Handle horse =
+        host::spawnEntity(w, host::EntityKind::Horse, host::nameHash("a_c_horse_gang_sadie_endlesssummer"), {}, true);
+    feed(checker, w, call(Op::pedCreate, {host::nameHash("a_c_horse_gang_sadie_endlesssummer")}, horse));
+    host::entityRecord(w, made)->alive = false;
+    const host::Handle next = host::spawnEntity(w, host::EntityKind::Ped, host::nameHash("cs_mrsadler"), {}, true);
+    feed(checker, w, call(Op::pedCreate, {host::nameHash("cs_mrsadler")}, next));
+    EXPECT_EQ(kinds(checker), "");
+    const host::Handle second = host::spawnEntity(w, host::EntityKind::Ped, host::nameHash("cs_mrsadler"), {}, true);
+    feed(checker, w, call(Op::pedCreate, {host::nameHash("cs_mrsadler")}, second));
+    EXPECT_EQ(kinds(checker), "two sets of visitors\n");
+}
+
+struct SoakReloadStartTest : SoakStartCheckTest {
+    void restartMidVisit() {
+        passes(10);
+        visitStarts();
+        passes(100);
+        checker.scriptRestarted(w);
+        host::entityRecord(w, ped)->alive = false;  // the world released it
+    }
+};
+
+TEST_F(SoakReloadStartTest, AVisitCutByAReloadStartsNoCooldownAndLeavesNothingBehind) {
+    restartMidVisit();
+    EXPECT_EQ(checker.visitsCutByReload(), 1);
+    passes(250);
+    EXPECT_EQ(kinds(checker), "");
+    passes(2);
+    EXPECT_EQ(kinds(checker), "full cooldown after a reload\n");
+}
+
+// A reload within the cooldown after a visit: the plug-in is as at load, so a visit is due.
+struct SoakReloadInCooldownTest : SoakReloadStartTest {
+    void SetUp() override {
+        SoakReloadStartTest::SetUp();
+        passes(10);
+        visitStarts();
+        host::entityRecord(w, ped)->alive = false;
+        passes(2);
+        ASSERT_EQ(checker.visitsEnded(), 1);
+        passes(100);
+        checker.scriptRestarted(w);
+    }
+};
+
+TEST_F(SoakReloadInCooldownTest, NoVisitForTheRestOfTheCooldownIsCaught) {
+    passes(250);
+    EXPECT_EQ(kinds(checker), "");
+    passes(2);
+    EXPECT_EQ(kinds(checker), "full cooldown after a reload\n");
+}
+
+TEST_F(SoakReloadInCooldownTest, AVisitSoonAfterTheReloadIsWhatALoadWouldDo) {
+    passes(200);
+    ped = host::spawnEntity(w, host::EntityKind::Ped, host::nameHash("cs_mrsadler"), {}, true);
+    visitStarts();
+    host::entityRecord(w, ped)->alive = false;
+    passes(2);
+    passes(7000);  // this visit's cooldown is waited out as ever
+    EXPECT_EQ(kinds(checker), "");
+    EXPECT_EQ(checker.visitsStarted(), 2);
+}
+
 TEST_F(SoakCheckerTest, HostErrorsAreViolations) {
     checker.finish(w, {"unknown operation 0x1234"});
     EXPECT_EQ(kinds(checker), "host error\n");
