@@ -4,8 +4,12 @@
 #include <elf.h>
 #include <link.h>
 
+#include <cxxabi.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 
 namespace fuzz {
@@ -48,7 +52,76 @@ bool isGlobalsSection(const char* name) {
            std::strncmp(name, ".bss.", 5) == 0;
 }
 
+struct Variable {
+    uintptr_t end = 0;
+    std::string name;
+};
+
+std::string demangled(const char* name) {
+    int status = 0;
+    std::unique_ptr<char, void (*)(void*)> out(abi::__cxa_demangle(name, nullptr, nullptr, &status), std::free);
+    return status == 0 && out ? out.get() : name;
+}
+
+// The module's data symbols by address, read from the file's symbol table.
+std::map<uintptr_t, Variable> readVariables(const link_map* map) {
+    std::map<uintptr_t, Variable> out;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(map->l_name, "rb"), std::fclose);
+    ElfW(Ehdr) eh;
+    if (!file || !readAt(file.get(), 0, &eh, sizeof eh) || eh.e_shentsize != sizeof(ElfW(Shdr))) return out;
+    std::vector<ElfW(Shdr)> sections(eh.e_shnum);
+    if (!readAt(file.get(), static_cast<long>(eh.e_shoff), sections.data(), sections.size() * sizeof(ElfW(Shdr))))
+        return out;
+    for (const ElfW(Shdr) & s : sections) {
+        if (s.sh_type != SHT_SYMTAB || s.sh_link >= sections.size()) continue;
+        std::vector<ElfW(Sym)> syms(s.sh_size / sizeof(ElfW(Sym)));
+        std::string names(sections[s.sh_link].sh_size, '\0');
+        if (!readAt(file.get(), static_cast<long>(s.sh_offset), syms.data(), syms.size() * sizeof(ElfW(Sym))) ||
+            names.empty() ||
+            !readAt(file.get(), static_cast<long>(sections[s.sh_link].sh_offset), names.data(), names.size()))
+            return out;
+        names.back() = '\0';
+        for (const ElfW(Sym) & sym : syms)
+            if (ELF64_ST_TYPE(sym.st_info) == STT_OBJECT && sym.st_size > 0 && sym.st_name < names.size())
+                out[map->l_addr + sym.st_value] = {map->l_addr + sym.st_value + sym.st_size,
+                                                   demangled(names.c_str() + sym.st_name)};
+    }
+    return out;
+}
+
 }  // namespace
+
+std::vector<std::string> changedVariables(void* handle, const ModuleImage& a, const ModuleImage& b) {
+    std::vector<std::string> out;
+    link_map* map = nullptr;
+    if (dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || !map || a.ranges.size() != b.ranges.size()) {
+        out.push_back("(the images cannot be compared)");
+        return out;
+    }
+    const std::map<uintptr_t, Variable> vars = readVariables(map);
+    for (std::size_t r = 0; r < a.ranges.size(); ++r) {
+        const SavedRange& ra = a.ranges[r];
+        const SavedRange& rb = b.ranges[r];
+        if (ra.at != rb.at || ra.bytes.size() != rb.bytes.size()) {
+            out.push_back("(the images cannot be compared)");
+            return out;
+        }
+        for (std::size_t i = 0; i < ra.bytes.size(); ++i) {
+            if (ra.bytes[i] == rb.bytes[i]) continue;
+            const auto at = reinterpret_cast<uintptr_t>(ra.at) + i;
+            auto it = vars.upper_bound(at);
+            std::string name;
+            if (it != vars.begin() && (--it)->second.end > at) {
+                name = it->second.name;
+                i = it->second.end - reinterpret_cast<uintptr_t>(ra.at) - 1;  // on past this variable
+            } else {
+                name = ra.section + "+" + std::to_string(i);
+            }
+            if (out.empty() || out.back() != name) out.push_back(name);
+        }
+    }
+    return out;
+}
 
 bool saveModuleImage(void* handle, ModuleImage& image, std::string& why) {
     link_map* map = nullptr;

@@ -31,5 +31,9 @@ struct ModuleImage {
 bool saveModuleImage(void* handle, ModuleImage& image, std::string& why);
 // Writes the saved bytes back.
 void restoreModuleImage(const ModuleImage& image);
+// The module's variables (demangled, from its symbol table) whose bytes differ between two
+// images saved of the same mapping, in address order; bytes no symbol covers are named by
+// their section and offset.
+std::vector<std::string> changedVariables(void* handle, const ModuleImage& a, const ModuleImage& b);
 
 }  // namespace fuzz

@@ -101,7 +101,7 @@ TEST_F(OverlayAllocationTest, LongRunWithTheOverlayOnAllocatesNothing) {
 // Every line of both visitor blocks, drawn pass after pass.
 TEST_F(OverlayAllocationTest, FullestOverlayAllocatesNothing) {
     quietHost();
-    tw::visitActive = true;
+    tw::visit.visitActive = true;
     for (tw::VisitorState* v : {&tw::sadie, &tw::charles}) {
         v->ped = host::spawnEntity(gHost.world, host::EntityKind::Ped, 7, {}, true);
         v->isSleeping = true;

@@ -8,6 +8,7 @@
 
 #include "devtools/overlay.h"
 #include "plugin_fixture.h"
+#include "visit/ranch_fixtures.h"
 #include "visit/visit_state.h"
 #include "visit/visitor_state.h"
 
@@ -15,9 +16,8 @@
 // they belong to the visit state, the fixtures and the build switch.
 namespace tw {
 bool debugMode = true;
-bool visitActive = false;
-VisitType visitType = VisitType::Both;
-Handle sleepPoint1 = 0;
+VisitState visit;
+std::array<Bedroll, kBedrolls.size()> bedrolls{};
 }  // namespace tw
 
 namespace {
@@ -103,9 +103,9 @@ struct OverlayBlockTest : twtest::PluginTest {
     void SetUp() override {
         PluginTest::SetUp();
         tw::debugMode = true;
-        tw::visitActive = true;
-        tw::visitType = tw::VisitType::Both;
-        tw::sleepPoint1 = 0;
+        tw::visit.visitActive = true;
+        tw::visit.visitType = tw::VisitType::Both;
+        tw::bedrolls[0].sleepPoint = 0;
         tw::sadie = {};
         tw::charles = {};
     }
@@ -145,7 +145,7 @@ TEST_F(OverlayBlockTest, TypeLineNamesWhoVisits) {
     const std::vector<std::pair<int32_t, std::string>> cases{
         {0, "Type: Both"}, {1, "Type: Sadie"}, {2, "Type: Charles"}, {-1, "Type: Charles"}};
     for (const auto& [type, line] : cases) {
-        tw::visitType = static_cast<tw::VisitType>(type);
+        tw::visit.visitType = static_cast<tw::VisitType>(type);
         EXPECT_EQ(texts()[3], line);
     }
 }
@@ -166,7 +166,7 @@ TEST_F(OverlayBlockTest, NextLineTellsCommonFromPredefined) {
 }
 
 TEST_F(OverlayBlockTest, SleepingVisitorShowsItsBedrollOnOneLineMore) {
-    tw::sleepPoint1 = 41;
+    tw::bedrolls[0].sleepPoint = 41;
     tw::sadie.ped = spawnPed();
     tw::sadie.isSleeping = true;
     tw::sadie.bedPoint = 42;
@@ -201,7 +201,7 @@ TEST_F(OverlayBlockTest, SleepOutfitShowsTheVisitorsSleepPresetWhateverIsStored)
 }
 
 TEST_F(OverlayBlockTest, DepartureSecondsTruncateTowardZeroAndShowTheMount) {
-    tw::visitActive = false;
+    tw::visit.visitActive = false;
     gHost.world.gameTime = 500000;
     tw::sadie.ped = spawnPed();
     tw::sadie.isDeparting = true;

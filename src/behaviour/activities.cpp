@@ -59,7 +59,20 @@ void buildScenarioLists() {
     scenarioListsBuilt = true;
 }
 
-GameTime& lastChoreTimeOf(bool isCharles) { return isCharles ? charlesLastChoreTime : sadieLastChoreTime; }
+}  // namespace
+
+void resetActivities() {
+    lastStewTime = 0;
+    choreHashes = {};
+    choreListsBuilt = false;
+    nearbyScenarioTypes = {};
+    benchReplacementTypes = {};
+    scenarioListsBuilt = false;
+}
+
+namespace {
+
+GameTime& lastChoreTimeOf(bool isCharles) { return visitorOf(isCharles).lastChoreTime; }
 
 // A point of the type within radius of pos that the host confirms, or 0.
 Handle findExistingPoint(const Vec3& pos, Hash type, float radius) {

@@ -8,6 +8,9 @@ namespace tw {
 
 extern GameTime lastStewTime;  // last stew chore start, shared by both visitors; 0 at load
 
+// Back to the load value: no stew chore yet, the chore and scenario lists not hashed yet.
+void resetActivities();
+
 bool tryChore(VisitorState& v, bool isCharles, GameTime now);
 bool useNearbyScenario(VisitorState& v);
 void useNextSpot(VisitorState& v, bool isCharles);

@@ -14,11 +14,6 @@ namespace {
 
 constexpr uint32_t kSettleWaitMs = 100;
 
-IntervalTimer& householdTimerOf(bool isCharles) {
-    return isCharles ? charlesHouseholdGreeting : sadieHouseholdGreeting;
-}
-IntervalTimer& campSongTimerOf(bool isCharles) { return isCharles ? charlesCampSong : sadieCampSong; }
-
 }  // namespace
 
 void updateVisitor(VisitorState& v, bool isCharles) {
@@ -41,8 +36,9 @@ void updateVisitor(VisitorState& v, bool isCharles) {
     // timer still ends on time.
     // On its way to bed the night routine owns the visitor: no day activity cuts the walk short.
     if (!v.goingToBed && (v.activityEndTime == 0 || elapsed(now, v.activityEndTime) >= 0)) chooseActivity(v, isCharles);
-    checkCampSong(v, campSongTimerOf(isCharles), isCharles);
-    greetHousehold(v.ped, householdTimerOf(isCharles), isCharles, now, householdAbigail, householdUncle, householdJack);
+    checkCampSong(v, visitorOf(isCharles).campSong, isCharles);
+    greetHousehold(v.ped, visitorOf(isCharles).householdGreeting, isCharles, now, householdAbigail, householdUncle,
+                   householdJack);
 }
 
 void chooseActivity(VisitorState& v, bool isCharles) {

@@ -12,8 +12,6 @@
 namespace tw {
 
 Hash playerZeroModel = 0;
-PlayerGreetingState sadieGreeting;
-PlayerGreetingState charlesGreeting;
 
 namespace {
 
@@ -68,11 +66,12 @@ void updateOneGreeting(PlayerGreetingState& s, Handle ped, Handle playerPed, Han
 }  // namespace
 
 void clearPlayerGreetings() {
-    for (PlayerGreetingState* s : {&sadieGreeting, &charlesGreeting}) {
-        s->cooldownActive = false;
-        s->cooldownStart = 0;
-        s->greeted = false;
-        s->greetedTime = 0;
+    for (Visitor& v : visitors) {
+        PlayerGreetingState& s = v.greeting;
+        s.cooldownActive = false;
+        s.cooldownStart = 0;
+        s.greeted = false;
+        s.greetedTime = 0;
     }
 }
 
@@ -98,9 +97,10 @@ void updatePlayerGreetings(Handle sadiePed, Handle charlesPed) {
         if (exists(charlesPed)) pedSetGreetingResponse(charlesPed, nullptr);
         return;
     }
-    updateOneGreeting(sadieGreeting, sadiePed, playerPed, player, playerPos, now,
+    updateOneGreeting(visitors[kSadieRow].greeting, sadiePed, playerPed, player, playerPos, now,
                       isPlayerZero ? "GREET_SADIE" : "GREET_FEMALE", isPlayerZero);
-    updateOneGreeting(charlesGreeting, charlesPed, playerPed, player, playerPos, now, "GREET_CHARLES", true);
+    updateOneGreeting(visitors[kCharlesRow].greeting, charlesPed, playerPed, player, playerPos, now, "GREET_CHARLES",
+                      true);
 }
 
 void greetHousehold(Handle visitorPed, IntervalTimer& timer, bool isCharles, GameTime now, Handle abigail, Handle uncle,

@@ -50,6 +50,11 @@ void refreshHousehold(GameTime now) {
     householdSearchTime = now;
 }
 
+void resetHousehold() {
+    forgetHousehold();
+    householdModelAbigail = householdModelUncle = householdModelJack = 0;
+}
+
 void forgetHousehold() {
     householdAbigail = 0;
     householdUncle = 0;

@@ -29,5 +29,7 @@ extern Hash householdModelJack;
 void refreshHousehold(GameTime now);
 // Forgets whoever was found: the next refresh searches again.
 void forgetHousehold();
+// Back to the load value: nobody found, the models not hashed yet.
+void resetHousehold();
 
 }  // namespace tw

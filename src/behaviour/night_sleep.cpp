@@ -20,8 +20,9 @@ constexpr float kSongDistance = 8.0f;   // m from the musician
 Hash navMeshTaskHash = 0;  // "SCRIPT_TASK_FOLLOW_NAV_MESH_TO_COORD", hashed on first use
 
 bool fixturesPresent() {
-    return bedroll1 != 0 && bedroll2 != 0 && sleepPoint1 != 0 && sleepPoint2 != 0 && scenarioPointExists(sleepPoint1) &&
-           scenarioPointExists(sleepPoint2);
+    return bedrolls[0].object != 0 && bedrolls[1].object != 0 && bedrolls[0].sleepPoint != 0 &&
+           bedrolls[1].sleepPoint != 0 && scenarioPointExists(bedrolls[0].sleepPoint) &&
+           scenarioPointExists(bedrolls[1].sleepPoint);
 }
 
 // Changes into the sleep outfit, but only where the player cannot watch.
@@ -58,12 +59,14 @@ bool playsAt(Handle ped, Hash type) {
 
 }  // namespace
 
+void resetNight() { navMeshTaskHash = 0; }
+
 bool updateNight(VisitorState& v, bool isCharles) {
     if (!exists(v.ped)) return false;
     if (!fixturesPresent()) {
         // A sleep point the host took away is made afresh, not kept as a handle to nothing.
-        for (Handle* point : {&sleepPoint1, &sleepPoint2})
-            if (*point != 0 && !scenarioPointExists(*point)) *point = 0;
+        for (Bedroll& b : bedrolls)
+            if (b.sleepPoint != 0 && !scenarioPointExists(b.sleepPoint)) b.sleepPoint = 0;
         ensureRanchFixtures();                   // rebuilt after the last visit ended; no night handling this pass
         if (!entityExists(v.ped)) return false;  // gone while the fixtures were made
         v.goingToBed = false;                    // no bed to go to: the day's activities go on
@@ -82,7 +85,7 @@ bool updateNight(VisitorState& v, bool isCharles) {
     // Each sleeps at its own bedroll. While the bed is missing or taken the visitor goes on
     // with its day.
     const std::size_t bedroll = visitorFacts(isCharles).bedroll;
-    const Handle bed = bedroll == 0 ? sleepPoint1 : sleepPoint2;
+    const Handle bed = bedrolls[bedroll].sleepPoint;
     const Vec3 target = kBedrolls[bedroll].position;
     if (bed == 0 || !scenarioPointExists(bed)) {
         v.goingToBed = false;

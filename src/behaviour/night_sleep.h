@@ -15,6 +15,8 @@ bool updateNight(VisitorState& v, bool isCharles);
 // Ends the visitor's night wherever it stands: not asleep, not on its way to bed, and back in
 // its day outfit (nobody wears nightclothes outside bed). Gives no task.
 void getOutOfBed(VisitorState& v);
+// Back to the load value: the walk task's hash not made yet.
+void resetNight();
 void checkCampSong(VisitorState& v, IntervalTimer& timer, bool isCharles);
 
 }  // namespace tw

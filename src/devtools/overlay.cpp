@@ -68,7 +68,7 @@ void drawVisitorBlock(const VisitorState& v, const char* name, int32_t sleepPres
     if (v.isSleeping) {
         line("  Status: SLEEPING", lineY, 0.35f, {100, 150, 255});
         lineY = lineY + kLineStep;
-        line(v.bedPoint == sleepPoint1 ? "  Bedroll: Bedroll 1" : "  Bedroll: Bedroll 2", lineY, 0.35f,
+        line(v.bedPoint == bedrolls[0].sleepPoint ? "  Bedroll: Bedroll 1" : "  Bedroll: Bedroll 2", lineY, 0.35f,
              {150, 150, 255});
     } else {
         line(v.tryScenarioNext ? "  Next: Common" : "  Next: Predefined", lineY, 0.35f, {200, 255, 200});
@@ -105,19 +105,21 @@ void drawLine(const char* text, float y, float scale, int32_t r, int32_t g, int3
     drawText(text, 0.02f, y, scale, r, g, b);
 }
 
+void resetOverlay() { textPool = {}; }
+
 void drawOverlay() {
     beginPass();  // also with the overlay off: capture messages use the same pool
     if (!debugMode) return;
 
     line("=== TAMBERWICK ===", 0.05f, 0.5f, {255, 255, 0});
     line("F2: Force Visit | F3: Cleanup | F4: Reset Timer", 0.095f, 0.35f, {200, 200, 200});
-    line(visitActive ? "Visit Active: YES" : "Visit Active: NO", 0.125f, 0.4f, visitActive ? kGood : kBad);
+    line(visit.visitActive ? "Visit Active: YES" : "Visit Active: NO", 0.125f, 0.4f, visit.visitActive ? kGood : kBad);
 
     float lineY = 0.155f;  // screen fraction of the next line
-    if (visitActive) {
-        const char* type = visitType == VisitType::Both        ? "Type: Both"
-                           : visitType == VisitType::SadieOnly ? "Type: Sadie"
-                                                               : "Type: Charles";
+    if (visit.visitActive) {
+        const char* type = visit.visitType == VisitType::Both        ? "Type: Both"
+                           : visit.visitType == VisitType::SadieOnly ? "Type: Sadie"
+                                                                     : "Type: Charles";
         line(type, 0.155f, 0.4f, {255, 255, 255});
         lineY = 0.185f;
     }

@@ -14,6 +14,7 @@ bool logEnabled = false;
 namespace {
 
 std::FILE* logFile = nullptr;
+bool started = false;  // logStart ran since the library was loaded
 std::size_t logBytes = 0;
 char line[512];  // one line at a time; long texts are cut
 
@@ -39,7 +40,8 @@ constexpr const char kLimitLine[] = "the log has reached 1 MB and stops here\n";
 }  // namespace
 
 void logStart(bool developerBuild) {
-    if (!logEnabled) return;
+    if (!logEnabled || started) return;
+    started = true;
     logStop();
     // Emptied, then written in append mode so a line another copy of the plug-in adds is
     // never overwritten.
@@ -51,6 +53,8 @@ void logStart(bool developerBuild) {
     logEvent("Tamberwick %s loaded (%s build)", kVersion,
              developerBuild ? "developer: overlay and hotkeys on" : "release");
 }
+
+bool logStarted() { return started; }
 
 void logEvent(const char* format, ...) {
     if (!logFile) return;

@@ -17,8 +17,12 @@ inline constexpr const char* kLogPath = "tamberwick.log";
 
 extern bool logEnabled;  // log=1 in [Settings]; false at load
 
-// Starts tamberwick.log afresh and writes the load line. Does nothing unless logEnabled.
+// Starts tamberwick.log afresh and writes the load line, once per load of the library: at a
+// later start of the script (the game restarted it) the log keeps what it holds. Does nothing
+// unless logEnabled.
 void logStart(bool developerBuild);
+// Whether logStart has run since the library was loaded.
+bool logStarted();
 // One line of text, printf-style. Does nothing when the log is off or stopped.
 void logEvent(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Adds one line to whatever tamberwick.log holds, for a copy of the plug-in that does not run.

@@ -6,6 +6,7 @@
 #include "behaviour/behaviour_controller.h"
 #include "behaviour/greetings.h"
 #include "behaviour/household.h"
+#include "behaviour/night_sleep.h"
 #include "devtools/coord_capture.h"
 #include "devtools/overlay.h"
 #include "frame/build_switch.h"
@@ -39,6 +40,25 @@ void runHotkeys() {
     if (keyFired(kKeyI)) departNow();
 }
 
+// Every start of the script begins from the load state: the game restarts the script when it
+// reloads (a saved game is loaded), and has released every entity and point we made; a
+// handle we still held may now name something of the game's own, so nothing held is kept.
+// Kept: the key records (the keyboard callback's), the one-copy claim and the open log.
+void restoreLoadState() {
+    worldReady = false;
+    visit = {};
+    visitors = {};
+    bedrolls = {};
+    resetWorldTables();
+    resetSettings();
+    resetHousehold();
+    resetActivities();
+    resetNight();
+    resetOverlay();
+    playerZeroModel = 0;
+    lastTimerReading = 0;
+}
+
 void runPass() {
     drawOverlay();
     if (!worldReady) {
@@ -48,8 +68,8 @@ void runPass() {
         scriptWait(1000);
         return;
     }
-    if (!visitActive) runStartTest();
-    if (visitActive) {
+    if (!visit.visitActive) runStartTest();
+    if (visit.visitActive) {
         updateVisitor(sadie, false);
         updateVisitor(charles, true);
         updateHorse(sadie);
@@ -67,20 +87,26 @@ void runPass() {
 }  // namespace
 
 void scriptMain() {
+    if (logStarted())
+        logEvent(
+            "the game restarted the script (a saved game was loaded): what was under way is forgotten and the ranch "
+            "starts afresh");
+    restoreLoadState();
     std::srand(static_cast<unsigned>(platform::tickCount64() & 0xffffffffu));
     scriptWait(2000);
     prepareWorld();
     scriptWait(500);
     readSettings();
-    lastVisitEndTime = addTime(gameGetTimer(), -hoursToMs(visitCooldown));
+    visit.lastVisitEndTime = addTime(gameGetTimer(), -hoursToMs(visitCooldown));
+    const bool firstStart = !logStarted();
     logStart(debugMode);
-    logSettings();
+    if (firstStart) logSettings();
     int missingSpots = 0;
     for (const SpotPoint& spot : activitySpotPoints) missingSpots += spot.point == 0 ? 1 : 0;
     if (missingSpots > 0)
         logEvent("the game refused %d of the %d activity spots; the visitors use the others", missingSpots,
                  static_cast<int>(kActivitySpotCount));
-    if (platform::idleCopyPresent())
+    if (firstStart && platform::idleCopyPresent())
         logEvent("another copy of Tamberwick is loaded in this game too and stays idle: keep only one .asi of it");
     scriptWait(500);
     mainLoop();
@@ -95,8 +121,7 @@ void mainLoop() {
     householdModelJack = miscGetHashKey(kHouseholdModelNames[2]);
     playerZeroModel = miscGetHashKey("player_zero");
     clearPlayerGreetings();
-    sadieHouseholdGreeting.last = 0;
-    charlesHouseholdGreeting.last = 0;
+    for (Visitor& v : visitors) v.householdGreeting.last = 0;
     for (;;) runPass();
 }
 

@@ -9,15 +9,15 @@
 
 namespace tw {
 
-int32_t visitCooldown = 72;
-int32_t visitDuration = 48;
+int32_t visitCooldown = kDefaultCooldownHours;
+int32_t visitDuration = kDefaultDurationHours;
 
 namespace {
 constexpr const char* kPath = ".\\tamberwick.ini";
 
 // The readings before clamping, for the log.
-int32_t cooldownRead = 72;
-int32_t durationRead = 48;
+int32_t cooldownRead = kDefaultCooldownHours;
+int32_t durationRead = kDefaultDurationHours;
 
 int32_t clampHours(int32_t hours, int32_t limit) {
     if (hours > limit) return limit;
@@ -50,17 +50,22 @@ int32_t hoursToMs(int32_t hours) {
 void readSettings() {
     char a[32];
     char b[32];
-    std::snprintf(a, sizeof a, "%d", 72);
+    std::snprintf(a, sizeof a, "%d", static_cast<int>(kDefaultCooldownHours));
     platform::readProfileString("Settings", "visitCooldown", a, b, sizeof b, kPath);
     cooldownRead = readDecimal(b);
     visitCooldown = clampHours(cooldownRead, kMaxCooldownHours);
-    std::snprintf(b, sizeof b, "%d", 48);
+    std::snprintf(b, sizeof b, "%d", static_cast<int>(kDefaultDurationHours));
     platform::readProfileString("Settings", "visitDuration", b, a, sizeof a, kPath);
     durationRead = readDecimal(a);
     visitDuration = clampHours(durationRead, kMaxDurationHours);
     // Only a plain 1 turns the log on; a missing key, 0 or anything else leaves it off.
     platform::readProfileString("Settings", "log", "0", a, sizeof a, kPath);
     logEnabled = std::strcmp(a, "1") == 0;
+}
+
+void resetSettings() {
+    visitCooldown = cooldownRead = kDefaultCooldownHours;
+    visitDuration = durationRead = kDefaultDurationHours;
 }
 
 void logSettings() {

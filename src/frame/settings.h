@@ -6,8 +6,11 @@
 
 namespace tw {
 
-extern int32_t visitCooldown;  // in-game hours after a visit before the next may start; 72
-extern int32_t visitDuration;  // in-game hours a visit lasts; 48
+inline constexpr int32_t kDefaultCooldownHours = 72;
+inline constexpr int32_t kDefaultDurationHours = 48;
+
+extern int32_t visitCooldown;  // in-game hours after a visit before the next may start; kDefaultCooldownHours
+extern int32_t visitDuration;  // in-game hours a visit lasts; kDefaultDurationHours
 
 inline constexpr int32_t kMsPerGameHour = 120000;
 // Largest hour counts whose products with 120000 (and 240000 for twice the cooldown) stay
@@ -16,6 +19,8 @@ inline constexpr int32_t kMaxCooldownHours = INT32_MAX / (2 * kMsPerGameHour);
 inline constexpr int32_t kMaxDurationHours = INT32_MAX / kMsPerGameHour;
 
 void readSettings();
+// The settings back at their load value, as before the first read.
+void resetSettings();
 // The settings as read, and any clamped, to the log.
 void logSettings();
 int32_t hoursToMs(int32_t hours);

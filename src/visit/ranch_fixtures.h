@@ -1,14 +1,24 @@
 // The two bedrolls the visitors sleep on and their sleep points.
 #pragma once
 
+#include <array>
+
 #include "frame/types.h"
+#include "visit/world_tables.h"
 
 namespace tw {
 
-extern Handle bedroll1;     // "s_bedrollfurlined01x" object, Charles's
-extern Handle bedroll2;     // "p_bedrollopen03x" object, Sadie's
-extern Handle sleepPoint1;  // at bedroll 1, heading 325
-extern Handle sleepPoint2;  // at bedroll 2, heading 315
+// One bedroll as placed at the ranch. Bedroll{} is its load value: nothing placed.
+struct Bedroll {
+    Handle object = 0;           // the bedroll object
+    Handle sleepPoint = 0;       // the sleep point on it
+    bool objectFailing = false;  // its last try failed, and the log has told so
+    bool pointFailing = false;
+};
+
+// Row for row with kBedrolls: bedroll 1 ("s_bedrollfurlined01x", Charles's, heading 325),
+// then bedroll 2 ("p_bedrollopen03x", Sadie's, heading 315).
+extern std::array<Bedroll, kBedrolls.size()> bedrolls;
 
 // Creates whichever of the four is missing. Yields.
 void ensureRanchFixtures();

@@ -17,15 +17,13 @@ namespace tw {
 
 namespace {
 
-constexpr int32_t kSettleMs = 100;  // ms between clearing the visitors' tasks and removing them
+constexpr int32_t kEndSettleMs = 100;  // ms between clearing the visitors' tasks and removing them
 
-// What holds the next visit back, for the log: written when it changes, not on every pass.
-enum class Hold : uint8_t { None, Retry, Cooldown, Mission, Story, Distance, Chance };
-Hold lastHold = Hold::None;
+using Hold = StartHold;
 
 bool holdChanged(Hold hold) {
-    if (hold == lastHold) return false;
-    lastHold = hold;
+    if (hold == visit.lastHold) return false;
+    visit.lastHold = hold;
     return logEnabled;
 }
 
@@ -35,17 +33,17 @@ constexpr double kMsPerHour = kMsPerGameHour;
 
 void runStartTest() {
     const GameTime now = gameGetTimer();
-    if (startFailed && elapsed(now, failedStartTime) < kStartRetryMs) {
+    if (visit.startFailed && elapsed(now, visit.failedStartTime) < kStartRetryMs) {
         if (holdChanged(Hold::Retry))
             logEvent("no visit yet: the last start brought nobody; the next try is in %.1f in-game hours",
-                     (kStartRetryMs - elapsed(now, failedStartTime)) / kMsPerHour);
+                     (kStartRetryMs - elapsed(now, visit.failedStartTime)) / kMsPerHour);
         return;
     }
     const int32_t cooldownMs = hoursToMs(visitCooldown);
-    if (elapsed(now, lastVisitEndTime) < cooldownMs) {
+    if (elapsed(now, visit.lastVisitEndTime) < cooldownMs) {
         if (holdChanged(Hold::Cooldown))
             logEvent("no visit yet: the cooldown has %.1f in-game hours to run",
-                     (cooldownMs - elapsed(now, lastVisitEndTime)) / kMsPerHour);
+                     (cooldownMs - elapsed(now, visit.lastVisitEndTime)) / kMsPerHour);
         return;
     }
     if (missionIsActive()) {
@@ -63,25 +61,25 @@ void runStartTest() {
         return;
     }
 
-    if (lastVisitEndTime <= 0) {
+    if (visit.lastVisitEndTime <= 0) {
         startVisit();
-    } else if (elapsed(now, lastVisitEndTime) < addTime(cooldownMs, cooldownMs)) {
+    } else if (elapsed(now, visit.lastVisitEndTime) < addTime(cooldownMs, cooldownMs)) {
         if (holdChanged(Hold::Chance))
             logEvent(
                 "a visit may start now: each frame has a 15 %% chance, and in %.1f in-game hours it starts "
                 "at once",
-                (addTime(cooldownMs, cooldownMs) - elapsed(now, lastVisitEndTime)) / kMsPerHour);
+                (addTime(cooldownMs, cooldownMs) - elapsed(now, visit.lastVisitEndTime)) / kMsPerHour);
         if (miscGetRandomInt(0, 100) < 15) startVisit();
     } else {
         startVisit();
     }
-    if (visitActive) lastHold = Hold::None;
+    if (visit.visitActive) visit.lastHold = Hold::None;
 }
 
 void runDurationTest() {
-    lastHold = Hold::None;  // whatever held the last visit back is told afresh after this one
+    visit.lastHold = Hold::None;  // whatever held the last visit back is told afresh after this one
     const GameTime now = gameGetTimer();
-    if (elapsed(now, visitStartTime) < hoursToMs(visitDuration)) return;
+    if (elapsed(now, visit.visitStartTime) < hoursToMs(visitDuration)) return;
     for (VisitorState* v : {&sadie, &charles})
         if (exists(v->ped) && !v->isDeparting) beginDeparture(*v);
 }
@@ -91,13 +89,13 @@ void runEndTest() {
 }
 
 void forceVisit() {
-    if (!visitActive) startVisit();
+    if (!visit.visitActive) startVisit();
 }
 
 void resetVisitTimer() {
-    visitType = VisitType::None;
-    visitActive = false;
-    lastVisitEndTime = gameGetTimer();
+    visit.visitType = VisitType::None;
+    visit.visitActive = false;
+    visit.lastVisitEndTime = gameGetTimer();
     if (exists(sadie.ped) || exists(charles.ped)) endVisit();
 }
 
@@ -118,26 +116,25 @@ void endVisit() {
             v->createdScenarioPoint = 0;
         }
     }
-    scriptWait(kSettleMs);
+    scriptWait(kEndSettleMs);
     resetVisitor(sadie);
     resetVisitor(charles);
 
-    visitActive = false;
-    lastVisitEndTime = gameGetTimer();
+    visit.visitActive = false;
+    visit.lastVisitEndTime = gameGetTimer();
     logEvent("visit ended; the next may start in %d in-game hours (%d real minutes)", static_cast<int>(visitCooldown),
              static_cast<int>(visitCooldown) * 2);
     playerSetGreetingLine(playerGetId(), nullptr);
 
     clearPlayerGreetings();
-    sadieHouseholdGreeting.last = 0;
-    charlesHouseholdGreeting.last = 0;
+    for (Visitor& v : visitors) v.householdGreeting.last = 0;
 
-    for (Handle* bedroll : {&bedroll1, &bedroll2})
-        if (exists(*bedroll)) deleteEntity(*bedroll);
-    for (Handle* point : {&sleepPoint1, &sleepPoint2}) {
-        if (*point == 0) continue;
-        if (scenarioPointExists(*point)) scenarioPointDelete(*point);
-        *point = 0;
+    for (Bedroll& b : bedrolls)
+        if (exists(b.object)) deleteEntity(b.object);
+    for (Bedroll& b : bedrolls) {
+        if (b.sleepPoint == 0) continue;
+        if (scenarioPointExists(b.sleepPoint)) scenarioPointDelete(b.sleepPoint);
+        b.sleepPoint = 0;
     }
 
     forgetHousehold();

@@ -100,13 +100,13 @@ bool arrive(VisitorState& v, bool isCharles, GameTime spawnTime, bool playerIsTh
 void startVisit() {
     if (models.visitor[kSadieRow] == 0 || models.visitor[kCharlesRow] == 0 || kArrivalPoints.empty()) return;
 
-    const VisitType previousType = visitType;
+    const VisitType previousType = visit.visitType;
     // An answer outside 0..2 counts as the nearest valid one, so someone always sets out.
-    visitType = static_cast<VisitType>(std::clamp(miscGetRandomInt(0, 3), 0, 2));
+    visit.visitType = static_cast<VisitType>(std::clamp(miscGetRandomInt(0, 3), 0, 2));
     const GameTime spawnTime = gameGetTimer();
     const bool playerIsThree = entityGetModel(playerGetPed()) == models.playerThree;
-    const bool sadieComes = visitType == VisitType::Both || visitType == VisitType::SadieOnly;
-    const bool charlesComes = visitType == VisitType::Both || visitType == VisitType::CharlesOnly;
+    const bool sadieComes = visit.visitType == VisitType::Both || visit.visitType == VisitType::SadieOnly;
+    const bool charlesComes = visit.visitType == VisitType::Both || visit.visitType == VisitType::CharlesOnly;
 
     const bool sadieCame = sadieComes && arrive(sadie, false, spawnTime, playerIsThree);
     const bool charlesCame = charlesComes && arrive(charles, true, spawnTime, playerIsThree);
@@ -116,19 +116,18 @@ void startVisit() {
         // and the start test tries again an in-game hour from now.
         if (sadieComes) resetVisitor(sadie);
         if (charlesComes) resetVisitor(charles);
-        visitType = previousType;
-        failedStartTime = gameGetTimer();
-        startFailed = true;
+        visit.visitType = previousType;
+        visit.failedStartTime = gameGetTimer();
+        visit.startFailed = true;
         logEvent("a visit was due but nobody came; no cooldown, the start is tried again in an in-game hour");
         return;
     }
-    startFailed = false;
+    visit.startFailed = false;
     logEvent("visit started: %s", sadieCame && charlesCame ? "Sadie and Charles" : sadieCame ? "Sadie" : "Charles");
 
-    visitActive = true;
-    visitStartTime = gameGetTimer();
-    sadieCampSong.last = 0;
-    charlesCampSong.last = 0;
+    visit.visitActive = true;
+    visit.visitStartTime = gameGetTimer();
+    for (Visitor& v : visitors) v.campSong.last = 0;
     clearPlayerGreetings();
 }
 

@@ -1,16 +1,15 @@
 #include "visit/visitor_state.h"
 
+#include "frame/host_ops.h"
+
 namespace tw {
 
-VisitorState sadie;
-VisitorState charles;
+std::array<Visitor, kVisitors.size()> visitors{};
 
-IntervalTimer sadieHouseholdGreeting{0, 600000};
-IntervalTimer charlesHouseholdGreeting{0, 600000};
-IntervalTimer sadieCampSong{0, 300000};
-IntervalTimer charlesCampSong{0, 300000};
-
-GameTime sadieLastChoreTime = -1800000;
-GameTime charlesLastChoreTime = -1800000;
+void deleteCreatedPoint(VisitorState& v) {
+    if (v.createdScenarioPoint == 0) return;
+    if (scenarioPointExists(v.createdScenarioPoint)) scenarioPointDelete(v.createdScenarioPoint);
+    v.createdScenarioPoint = 0;
+}
 
 }  // namespace tw

@@ -1,9 +1,12 @@
-// The per-visitor record and the per-visitor timers kept beside it.
+// Everything of one visitor that outlives a pass: its record, its greeting exchange with the
+// player, its pacing timers and its last chore, held as rows indexed like kVisitors.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "frame/types.h"
+#include "visit/world_tables.h"
 
 namespace tw {
 
@@ -40,20 +43,34 @@ struct VisitorState {
     GameTime lastCheckTime = 0;              // last stuck check; 0 = none yet
 };
 
-// The two visitors, Sadie's always handled first.
-extern VisitorState sadie;
-extern VisitorState charles;
+// The player's greeting exchange with one visitor.
+struct PlayerGreetingState {
+    bool cooldownActive = false;     // a greeting finished its hold; the cooldown gate applies
+    GameTime cooldownStart = 0;      // when the last cooldown began
+    bool greeted = false;            // exchange detected, hold running
+    GameTime greetedTime = 0;        // when the exchange was detected; 0 = none
+    int32_t cooldownPeriod = 60000;  // ms not armed after the hold
+    int32_t holdPeriod = 3000;       // ms from the exchange to the cooldown
+};
 
+// One visitor. Visitor{} is its load value: no ped, no horse, nothing said, every timer unset.
+struct Visitor {
+    VisitorState state;
+    PlayerGreetingState greeting;
+    IntervalTimer householdGreeting{0, 600000};  // household greetings, at most one per interval
+    IntervalTimer campSong{0, 300000};           // reactions to camp music
+    GameTime lastChoreTime = -1800000;           // last chore start; a chore is possible at once
+};
+
+// Row for row with kVisitors: Sadie's first, and always handled first.
+extern std::array<Visitor, kVisitors.size()> visitors;
+inline VisitorState& sadie = visitors[kSadieRow].state;
+inline VisitorState& charles = visitors[kCharlesRow].state;
+
+// Deletes the scenario point the visitor made for itself, if any, and forgets it.
+void deleteCreatedPoint(VisitorState& v);
+
+inline Visitor& visitorOf(bool isCharles) { return visitors[visitorRow(isCharles)]; }
 inline const char* visitorName(const VisitorState& v) { return &v == &charles ? "Charles" : "Sadie"; }
-
-// Per-visitor timers beside the records.
-extern IntervalTimer sadieHouseholdGreeting;  // interval 600000 ms
-extern IntervalTimer charlesHouseholdGreeting;
-extern IntervalTimer sadieCampSong;  // interval 300000 ms
-extern IntervalTimer charlesCampSong;
-
-// Last chore start per visitor; -1800000 at load so a chore is possible at once.
-extern GameTime sadieLastChoreTime;
-extern GameTime charlesLastChoreTime;
 
 }  // namespace tw

@@ -1,7 +1,6 @@
 #include "visit/world_tables.h"
 
 #include "frame/host_ops.h"
-#include "visit/visitor_state.h"
 
 namespace tw {
 
@@ -15,10 +14,12 @@ Handle createScenarioPoint(Hash type, Vec3 position, float heading) {
     return scenarioPointCreate(type, position.x, position.y, position.z, heading, 0, 0);
 }
 
-void deleteCreatedPoint(VisitorState& v) {
-    if (v.createdScenarioPoint == 0) return;
-    if (scenarioPointExists(v.createdScenarioPoint)) scenarioPointDelete(v.createdScenarioPoint);
-    v.createdScenarioPoint = 0;
+void resetWorldTables() {
+    activitySpotPoints = {};
+    models = {};
+    scenarios = {};
+    horseScenarios = {};
+    horseScenarioCount = 0;
 }
 
 void prepareWorld() {

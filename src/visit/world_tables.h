@@ -13,8 +13,6 @@
 
 namespace tw {
 
-struct VisitorState;
-
 inline constexpr Vec3 ranchPoint{-1642.0513f, -1395.5107f, 82.90598f};
 inline constexpr Vec3 horseSpawnCentre{-1581.0247f, -1422.3856f, 81.46747f};
 inline constexpr Vec3 bedroll1Position{-1647.19f, -1346.21f, 83.09f};
@@ -222,10 +220,10 @@ extern std::size_t horseScenarioCount;  // 0 until prepareWorld fills the list
 
 // Hashes every identifier and creates one scenario point at every activity spot. Yields.
 void prepareWorld();
+// Back to the load value, before prepareWorld: no hash made, no spot point held.
+void resetWorldTables();
 
 // scenarioPointCreate with the activity-point tail (0, 0, 0); 0 on failure.
 Handle createScenarioPoint(Hash type, Vec3 position, float heading);
-// Deletes the scenario point the visitor made for itself, if any, and forgets it.
-void deleteCreatedPoint(VisitorState& v);
 
 }  // namespace tw
