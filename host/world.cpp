@@ -80,18 +80,17 @@ Hash named(World& w, const char* name) {
     return h;
 }
 
-// The world's own entity under a handle the plug-in held: the same kind, where it stood.
+// The world's own entity under a handle the plug-in held, where the old one stood: an object,
+// so that the list of peds (worldGetAllPeds) never hands the value back to the plug-in, and
+// any use of it is the use of a value held from before.
 Entity ambientIn(World& w, const Entity& was) {
     Entity e;
     e.handle = was.handle;
-    e.kind = was.kind;
+    e.kind = EntityKind::Object;
     e.pos = was.pos;
     e.heading = was.heading;
     e.ambient = true;
-    const auto draw = static_cast<uint64_t>(was.handle >> 8);
-    e.model = named(w, was.kind == EntityKind::Horse    ? pick(kAmbientHorses, draw)
-                       : was.kind == EntityKind::Object ? pick(kAmbientObjects, draw)
-                                                        : pick(kAmbientPeds, draw));
+    e.model = named(w, pick(kAmbientObjects, was.handle >> 8));
     return e;
 }
 

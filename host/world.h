@@ -177,7 +177,8 @@ void worldReset(World& w);
 // is 0 to 23 (any other value leaves it). The game's own population is built again: the
 // player, the household, the ranch's points and the passers-by stand where they stood under
 // the same handles, and each handle the plug-in held for a live entity or point now names an
-// ambient one of the world's own, as the real host's fresh pools give old values to new things.
+// ambient object or point of the world's own, as the real host's fresh pools give old values
+// to new things.
 void worldReload(World& w, int32_t clockHour);
 
 // Handles as the game makes them: the pool slot in the high bits and a 7-bit reuse counter in
