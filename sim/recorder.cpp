@@ -72,9 +72,16 @@ Recorder::Recorder(int32_t clockStartHour, int32_t cooldownHours)
     sleepType_ = host::nameHash(host::kSleepScenario);
 }
 
-std::string Recorder::clockText(int32_t gameTime) const {
+int64_t Recorder::secondsAt(int32_t gameTime) const {
     // 120000 ms of game time is one in-game hour, so 100 ms are 3 in-game seconds.
-    const int64_t seconds = int64_t{clockStartHour_} * 3600 + int64_t{gameTime} * 3 / 100;
+    int64_t seconds = int64_t{clockStartHour_} * 3600 + int64_t{gameTime} * 3 / 100;
+    for (const ClockSet& c : clockSets_)
+        if (gameTime >= c.at) seconds = c.seconds + (int64_t{gameTime} - c.at) * 3 / 100;
+    return seconds;
+}
+
+std::string Recorder::clockText(int32_t gameTime) const {
+    const int64_t seconds = secondsAt(gameTime);
     const int64_t day = seconds / 86400 + 1, s = seconds % 86400;
     return fmt::format("Day {} {:02}:{:02}:{:02}", day, s / 3600, s / 60 % 60, s % 60);
 }
@@ -393,6 +400,47 @@ void Recorder::worldRemoved(Handle h) {
     }
     for (std::size_t i = 0; i < 2; ++i)
         if (actors_.bedrolls[i] == h) actors_.bedrollPresent[i] = false;
+}
+
+void Recorder::scriptRestarted(int32_t clockHour) {
+    now_ = world().gameTime;
+    std::vector<std::string> forgotten;
+    if (visitActive_) {
+        std::string who;
+        for (std::size_t a = 0; a < kActorCount; ++a) {
+            if (!actors_.present[a]) continue;
+            who += std::string(who.empty() ? "" : ", ") + actorName(static_cast<Actor>(a));
+            if (segOpen_[a] && segments_[a].back().kind == SegKind::Sleep)
+                who += " (" + segments_[a].back().label + ")";
+        }
+        forgotten.push_back(fmt::format("visit {} under way{}", visits_.size(), who.empty() ? "" : " (" + who + ")"));
+        visitActive_ = false;
+        visits_.back().end = now_;
+        visits_.back().ended = true;
+    }
+    for (std::size_t i = 0; i < 2; ++i)
+        if (actors_.bedrollPresent[i]) forgotten.push_back(fmt::format("Bedroll {}", i + 1));
+    int points = 0;
+    for (const host::ScenarioPoint& p : world().points) points += p.alive && p.byPlugin;
+    if (points > 0) forgotten.push_back(fmt::format("{} scenario point{} it made", points, points == 1 ? "" : "s"));
+    std::string list;
+    for (const std::string& f : forgotten) list += (list.empty() ? "" : ", ") + f;
+    std::string clock;
+    if (clockHour >= 0 && clockHour < 24) {
+        // The save's hour, the next time the clock shows it.
+        const int64_t seconds = secondsAt(now_);
+        int64_t set = seconds / 86400 * 86400 + int64_t{clockHour} * 3600;
+        if (set < seconds) set += 86400;
+        clockSets_.push_back({now_, set});
+        clock = fmt::format(" from {:02}:00", clockHour);
+    }
+    emit(fmt::format("the game reloads (a saved game is loaded{}): the script starts afresh; forgotten: {}", clock,
+                     list.empty() ? "nothing under way" : list));
+    for (std::size_t a = 0; a < kActorCount; ++a) {
+        actors_.present[a] = actors_.pending[a] = false;
+        close(a);
+    }
+    actors_.bedrollPresent = {};
 }
 
 void Recorder::afterFrame(bool scriptWaitedZero) {

@@ -64,6 +64,9 @@ class Recorder {
     void note(const std::string& text);
     // An entity the scenario removes from the world.
     void worldRemoved(host::Handle h);
+    // The game is about to restart the script (a saved game is loaded, at clockHour:00 when it
+    // is 0 to 23): says what the plug-in had under way and in the world, all of it forgotten.
+    void scriptRestarted(int32_t clockHour);
     void finish();
 
     // Handle currently held by an actor, 0 when none.
@@ -86,7 +89,8 @@ class Recorder {
     void keepOverlay(bool on) { keepOverlay_ = on; }
 
   private:
-    std::string who(host::Handle h) const;  // actor, household member, player or "ped N"
+    std::string who(host::Handle h) const;      // actor, household member, player or "ped N"
+    int64_t secondsAt(int32_t gameTime) const;  // the clock since day 1 00:00, in in-game seconds
     void emit(std::string text);
     void open(std::size_t a, SegKind kind, std::string label);
     void close(std::size_t a);
@@ -107,6 +111,13 @@ class Recorder {
 
     int32_t clockStartHour_;
     int32_t cooldownHours_;
+    // Where a reload set the clock: from game time `at` on, the clock reads `seconds` since
+    // day 1 00:00 plus the game time since.
+    struct ClockSet {
+        int32_t at = 0;
+        int64_t seconds = 0;
+    };
+    std::vector<ClockSet> clockSets_;
     int32_t now_ = 0;
     ActorTracker actors_;  // who is who; the rest of the members are the story told
 

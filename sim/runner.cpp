@@ -82,6 +82,11 @@ void prepareWorld(const Scenario& s) {
     for (const ScheduledFault& f : s.faults)
         if (f.fromLoad) applyScheduled(w, f, 0);
     if (host::Entity* p = host::findEntity(w, w.playerPed)) p->pos = s.waypoints.front().pos;
+    if (s.ambient) {
+        w.ambientEveryMs = std::max(1, hoursToMs(s.ambient->every));
+        w.ambientMost = s.ambient->most;
+        w.ambientRng ^= s.seed * 0x9E3779B97F4A7C15ull;  // the passers-by follow the scenario's seed
+    }
 }
 
 tw::Vec3 playerAt(const Scenario& s, int32_t gameTime) {
@@ -136,7 +141,7 @@ host::Handle targetHandle(const Recorder& r, Target t) {
 
 // The scenario's timed changes: the next entry of each list, and the faults still to come.
 struct Playback {
-    std::size_t sight = 0, mission = 0, key = 0;
+    std::size_t sight = 0, mission = 0, key = 0, reload = 0;
     std::vector<int32_t> faultMs;  // when each scheduled fault falls due; INT32_MAX once applied
     int32_t nextFaultMs = INT32_MAX;
 };
@@ -182,6 +187,10 @@ void playDue(const Scenario& s, Playback& p, Recorder& rec, host::World& w, int3
     for (; p.key < s.keys.size() && hoursToMs(s.keys[p.key].t) <= now; ++p.key) {
         rec.note("key " + s.keys[p.key].name + " is pressed");
         host::sendKey(s.keys[p.key].code, 1);
+    }
+    for (; p.reload < s.reloads.size() && hoursToMs(s.reloads[p.reload].t) <= now; ++p.reload) {
+        rec.scriptRestarted(s.reloads[p.reload].clockHour);
+        host::restartScript(s.reloads[p.reload].clockHour);
     }
     if (now < p.nextFaultMs) return;
     p.nextFaultMs = INT32_MAX;

@@ -224,11 +224,39 @@ void readFaults(const json& j, const std::string& path, std::vector<ScheduledFau
     for (const Deletion& d : stuck) out.push_back({d.t, false, FaultKind::Stuck, true, d.who, {}});
 }
 
+void readReloads(const json& j, std::vector<Reload>& out) {
+    array(j, "reloads");
+    for (std::size_t i = 0; i < j.size(); ++i) {
+        const std::string p = at("reloads", i);
+        const json& e = object(j[i], p);
+        onlyKeys(e, p, {"t", "clockHour"});
+        if (!e.contains("t")) fail(p + ".t", "a number of in-game hours, 0 or more");
+        Reload r{hoursAt(e["t"], p + ".t")};
+        if (e.contains("clockHour"))
+            r.clockHour = static_cast<int32_t>(
+                integer(e["clockHour"], p + ".clockHour", 0, 23, "a whole hour of the day, 0 to 23"));
+        out.push_back(r);
+    }
+    inOrder(out, "reloads");
+}
+
+Ambient readAmbient(const json& j) {
+    object(j, "ambient");
+    onlyKeys(j, "ambient", {"every", "most"});
+    Ambient a;
+    if (!j.contains("every") || !j["every"].is_number() || hoursAt(j["every"], "ambient.every") <= 0.0)
+        fail("ambient.every", "a number of in-game hours above 0");
+    a.every = j["every"].get<double>();
+    if (!j.contains("most")) fail("ambient.most", "a whole number of passers-by, 1 to 100");
+    a.most = static_cast<int32_t>(integer(j["most"], "ambient.most", 1, 100, "a whole number of passers-by, 1 to 100"));
+    return a;
+}
+
 void readScenario(const json& j, Scenario& s) {
     object(j, "(top level)");
     onlyKeys(j, "",
              {"name", "clockStartHour", "frameStepMs", "seed", "debugMode", "household", "hours", "settings",
-              "completedMissions", "missionActive", "player", "keys", "faults"});
+              "completedMissions", "missionActive", "player", "keys", "faults", "reloads", "ambient"});
     if (j.contains("name")) s.name = text(j["name"], "name", "a non-empty text");
     if (j.contains("clockStartHour"))
         s.clockStartHour = static_cast<int32_t>(
@@ -284,6 +312,8 @@ void readScenario(const json& j, Scenario& s) {
         inOrder(s.keys, "keys");
     }
     if (j.contains("faults")) readFaults(j["faults"], "faults", s.faults);
+    if (j.contains("reloads")) readReloads(j["reloads"], s.reloads);
+    if (j.contains("ambient")) s.ambient = readAmbient(j["ambient"]);
 }
 
 // Row for row with the enum's order.

@@ -55,6 +55,19 @@ struct ScheduledFault {
     std::vector<std::string> models;  // model faults
 };
 
+// The player loads a saved game: the game restarts the script (host::restartScript).
+struct Reload {
+    double t = 0;
+    int32_t clockHour = -1;  // the hour the save was made at; -1: the clock goes on as it was
+};
+
+// Passers-by of the world's own near the ranch: every `every` in-game hours one comes or goes,
+// at most `most` about at once.
+struct Ambient {
+    double every = 0;
+    int32_t most = 0;
+};
+
 struct Scenario {
     std::string name = "default";          // file name, or "default"
     int32_t clockStartHour = 8;            // hour of the day at game time 0
@@ -71,6 +84,8 @@ struct Scenario {
     std::vector<MissionChange> missionActive;
     std::vector<KeyPress> keys;
     std::vector<ScheduledFault> faults;
+    std::vector<Reload> reloads;
+    std::optional<Ambient> ambient;
 };
 
 // The scenario used when none is given: the player at the ranch house, FIN2 complete, no

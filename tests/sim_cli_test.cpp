@@ -203,6 +203,32 @@ TEST_F(SimCli, NightsAndFailedStartsScenarioShowsNobodyInNightclothesOutOfBed) {
     EXPECT_TRUE(fs::exists(dir / "report" / "map.svg"));
 }
 
+TEST_F(SimCli, ReloadsScenarioTellsWhereEachReloadCameAndWhatItForgot) {
+    const SimRun r = sim(std::string("'") + TAMBERWICK_SCENARIO_DIR + "/reloads.json' --no-timing --report '" +
+                         (dir / "report").string() + "'");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    // By day, mid-visit, a save from 13:00; at night, Charles asleep, one from 02:00.
+    EXPECT_TRUE(has(r.out,
+                    "Day 1 13:00:00  the game reloads (a saved game is loaded from 13:00): the script starts "
+                    "afresh; forgotten: visit 1 under way (Sadie, Charles, Sadie's horse, Charles's horse), "
+                    "Bedroll 1, Bedroll 2, 11 scenario points it made\n"))
+        << r.out;
+    EXPECT_TRUE(has(r.out,
+                    "Day 2 02:00:00  the game reloads (a saved game is loaded from 02:00): the script starts "
+                    "afresh; forgotten: visit 2 under way (Charles (sleeps on Bedroll 1), Charles's horse)"))
+        << r.out;
+    // Each time the ranch starts afresh and a visit comes within minutes, not a cooldown later.
+    EXPECT_EQ(whenFirst(r.out, "visit 2 begins").substr(0, 14), "Day 1 13:04:57");
+    EXPECT_EQ(whenFirst(r.out, "visit 3 begins").substr(0, 11), "Day 2 02:05");
+    const std::string log = slurp(dir / "report" / "tamberwick.log");
+    std::size_t restarts = 0;
+    for (auto at = log.find("the game restarted the script"); at != std::string::npos;
+         at = log.find("the game restarted the script", at + 1))
+        ++restarts;
+    EXPECT_EQ(restarts, 2u) << log;
+    EXPECT_TRUE(has(r.out, "  host errors       0\n"));
+}
+
 TEST_F(SimCli, LogOptionShowsThePluginsLogAndTheReportKeepsItToo) {
     const fs::path ini = write("my.ini", "[Settings]\nvisitCooldown=1\nlog=0\n");
     const SimRun r = sim("--no-timing -q --hours 3 --ini '" + ini.string() + "' --log '" + (dir / "run.log").string() +
@@ -252,6 +278,14 @@ TEST_F(SimCli, MisspeltFieldBrokenJsonAndUnknownKeyAreRefused) {
     EXPECT_EQ(key.status, 2);
     EXPECT_TRUE(has(key.err, "\"keys[0].key\": expected one of the developer keys")) << key.err;
     EXPECT_EQ(key.out, "");
+
+    const SimRun hour = sim(write("d.json", R"({"reloads": [{"t": 1}, {"t": 2, "clockHour": 24}]})"));
+    EXPECT_EQ(hour.status, 2);
+    EXPECT_TRUE(has(hour.err, "\"reloads[1].clockHour\": expected a whole hour of the day, 0 to 23")) << hour.err;
+    const SimRun early = sim(write("e.json", R"({"reloads": [{"t": 2}, {"t": 1}]})"));
+    EXPECT_TRUE(has(early.err, "\"reloads[1].t\": expected a time no earlier than the entry before it")) << early.err;
+    const SimRun ambient = sim(write("f.json", R"({"ambient": {"every": 0, "most": 3}})"));
+    EXPECT_TRUE(has(ambient.err, "\"ambient.every\": expected a number of in-game hours above 0")) << ambient.err;
 }
 
 // ---- outputs ----------------------------------------------------------------------------
