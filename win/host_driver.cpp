@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "session.h"
@@ -9,6 +10,14 @@
 namespace {
 
 host::Session gSession;  // the driver's one run of the plug-in
+
+// What the plug-in made before the last restart, and where the trace stood then.
+std::set<uint32_t> gMadeBefore;
+std::size_t gRestartAt = 0;
+
+bool isCreation(tw::Op op) {
+    return op == tw::Op::pedCreate || op == tw::Op::objectCreate || op == tw::Op::scenarioPointCreate;
+}
 
 int32_t countLive(host::EntityKind kind) {
     int32_t n = 0;
@@ -21,7 +30,11 @@ int32_t countLive(host::EntityKind kind) {
 
 extern "C" {
 
-void twhReset() { host::sessionBegin(gSession); }
+void twhReset() {
+    host::sessionBegin(gSession);
+    gMadeBefore.clear();
+    gRestartAt = 0;
+}
 
 bool twhLoad(const char* path, char* error, uint32_t errorSize) {
     const bool ok = host::sessionLoad(gSession, path);
@@ -45,6 +58,31 @@ bool twhWriteStartupTrace(const char* path) {
     const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
     return std::fclose(f) == 0 && written;
 }
+
+void twhRestartScript(int32_t clockHour) {
+    for (const host::Call& c : host::gHost.trace)
+        if (isCreation(c.op) && c.result[0] != 0) gMadeBefore.insert(static_cast<uint32_t>(c.result[0]));
+    gRestartAt = host::gHost.trace.size();
+    host::restartScript(clockHour);
+}
+
+uint32_t twhOldHandleUses() {
+    uint32_t uses = 0;
+    std::set<uint32_t> givenSince;
+    const auto& trace = host::gHost.trace;
+    for (std::size_t i = gRestartAt; i < trace.size(); ++i) {
+        const host::Call& c = trace[i];
+        const tw::OpInfo& info = tw::opInfo(c.op);
+        for (std::size_t a = 0; a < info.argc; ++a)
+            if (info.args[a].kind == tw::ArgKind::Handle && gMadeBefore.count(c.u(a)) && !givenSince.count(c.u(a)))
+                ++uses;
+        if (info.result == tw::ResultKind::Handle && c.result[0] != 0)
+            givenSince.insert(static_cast<uint32_t>(c.result[0]));
+    }
+    return uses;
+}
+
+int32_t twhRestarts() { return host::gHost.restarts; }
 
 void twhRunFrame() { host::runFrame(); }
 void twhRunFor(int32_t gameMs) { host::runFor(gameMs); }

@@ -25,6 +25,14 @@ bool twhFirstReadyPassDone();
 bool twhWriteStartupTrace(const char* path);
 void twhRunFrame();
 void twhRunFor(int32_t gameMs);
+// The game reloads (a saved game is loaded): the script's fiber is deleted wherever it waits
+// and the script starts again at the next frame (clockHour 0 to 23 sets the clock). What the
+// plug-in made up to now is remembered for twhOldHandleUses.
+void twhRestartScript(int32_t clockHour);
+// Calls since the last twhRestartScript that passed a handle of something the plug-in made
+// before it, which the host has not handed out again since.
+uint32_t twhOldHandleUses();
+int32_t twhRestarts();
 // Calls the registered keyboard handler as the host's input thread does; safe off the script's thread.
 void twhSendKey(uint32_t keyCode, int32_t triggerFlag);
 

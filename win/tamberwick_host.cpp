@@ -7,7 +7,8 @@
 // Scenarios: visit-short (tamberwick.ini in the working directory sets a one-hour visit),
 // visit-default (no tamberwick.ini), devkeys, unload, startup (load, run to the first ready
 // pass, unload), log-reasons (tamberwick.ini turns the log on: a visit held back three ways,
-// told in tamberwick.log), no-log (no tamberwick.log without log=1), and
+// told in tamberwick.log), no-log (no tamberwick.log without log=1), reload (a saved game
+// loaded mid-visit: a visit again, no old handle used), and
 // `two-copies <plugin.asi> <other.asi>` (both loaded into one game: one set of visitors).
 // --trace-text writes the host calls and script waits, in order, from the load to the end of
 // the first ready pass, one line each; --expect-trace compares that start-up
@@ -342,6 +343,31 @@ void unloadWhileWaiting(const char* plugin) {
     keys.send(0x71, 1);  // after unload the host has no handler to call
 }
 
+// A saved game loaded in the middle of a visit, as the real library does it: the script's fiber
+// deleted where it waits (DeleteFiber) and the script started on a new one. The ranch starts
+// afresh, a visit comes again, and nothing the plug-in made before is called on again.
+void reloadMidVisit(const char* plugin) {
+    if (!load(plugin)) return;
+    checkStartUp();
+    const bool started = runUntil([] { return twhLivePluginCount(0) > 0; }, 60000);
+    check(started, "a visit started after the start-up");
+    if (!started) return unloadAndCheck();
+    twhRunFor(10 * kGameHourMs / 60);  // ten in-game minutes into it
+    twhRestartScript(-1);
+    check(twhRestarts() == 1 && liveVisitors() == 0 && twhLivePluginCount(2) == 0 && twhLivePluginCount(3) == 0,
+          "the reload released every visitor, horse, bedroll and point the plug-in made");
+    const int32_t reloadedAt = twhGameTime();
+    const bool again = runUntil([] { return twhLivePluginCount(0) > 0; }, 5 * kGameHourMs / 60 + 10000);
+    check(again, "a visitor came again within five in-game minutes of the reload's start-up");
+    note("the next visitor came " + std::to_string(twhGameTime() - reloadedAt) + " ms of game time after the reload");
+    twhRunFor(10 * kGameHourMs / 60);
+    check(twhScriptRegistered() && twhKeyboardRegistered(), "the script and the keyboard handler stay registered");
+    const uint32_t old = twhOldHandleUses();
+    check(old == 0, "no call after the reload passed a handle of what the plug-in made before it");
+    if (old) note(std::to_string(old) + " calls passed an old handle");
+    unloadAndCheck();
+}
+
 // ---- the log ---------------------------------------------------------------------------
 
 std::vector<std::string> fileLines(const std::string& text) {
@@ -661,7 +687,7 @@ int main(int argc, char** argv) {
     if (positional.size() != 2 && !(positional.size() == 3 && std::strcmp(positional[0], "two-copies") == 0)) {
         std::fprintf(stderr,
                      "usage: %s [--trace-text FILE] [--expect-trace FILE] "
-                     "visit-short|visit-default|devkeys|unload|startup|log-reasons|no-log <plugin.asi>\n"
+                     "visit-short|visit-default|devkeys|unload|startup|log-reasons|no-log|reload <plugin.asi>\n"
                      "       %s two-copies <plugin.asi> <other-plugin.asi>\n"
                      "       %s soak --dll <plugin.asi> [options] (soak --help tells them)\n",
                      argv[0], argv[0], argv[0]);
@@ -689,6 +715,8 @@ int main(int argc, char** argv) {
         noLog(plugin);
     else if (scenario == "two-copies")
         twoCopies(plugin, positional[2]);
+    else if (scenario == "reload")
+        reloadMidVisit(plugin);
     else {
         std::fprintf(stderr, "unknown scenario %s\n", scenario.c_str());
         return 2;

@@ -82,6 +82,8 @@ tamberwick_wine_test(visit_short ${TW_WINE_WORK}/visit-short ${TW_HOST_EXE} visi
 tamberwick_wine_test(visit_default ${TW_WINE_WORK}/visit-default ${TW_HOST_EXE} visit-default ${TW_ASI})
 tamberwick_wine_test(devkeys ${TW_WINE_WORK}/devkeys ${TW_HOST_EXE} devkeys ${TW_DEV_ASI})
 tamberwick_wine_test(unload ${TW_WINE_WORK}/unload ${TW_HOST_EXE} unload ${TW_ASI})
+# A saved game loaded mid-visit: the stand-in deletes the script's fiber and starts it again.
+tamberwick_wine_test(reload_mid_visit ${TW_WINE_WORK}/reload ${TW_HOST_EXE} reload ${TW_ASI})
 # Both DLLs carry the project's version, and say which build they are.
 tamberwick_wine_test(version_info_release ${TW_WINE_WORK}/version $<TARGET_FILE:version_check>
   ${TW_ASI} ${PROJECT_VERSION} tamberwick.asi release)
