@@ -9,6 +9,8 @@
 // over that stretch of game time.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -36,7 +38,8 @@ std::vector<std::string> linesOf(const fs::path& path) {
 // one; TAMBERWICK_WRITE_GOLDEN=1 writes the golden file instead.
 void checkAgainstGolden(const sim::Scenario& scenario, double hours, const std::string& goldenName) {
     const fs::path golden = kGoldenDir / goldenName;
-    const fs::path written = fs::temp_directory_path() / ("tamberwick-" + goldenName);
+    // Named per process: other checkouts on the machine run this test at the same time.
+    const fs::path written = fs::temp_directory_path() / ("tamberwick-" + std::to_string(getpid()) + "-" + goldenName);
     sim::RunOptions options;
     options.pluginPath = scenario.debugMode ? TAMBERWICK_PLUGIN_DEV : TAMBERWICK_PLUGIN;
     options.hours = hours;
