@@ -8,6 +8,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev libfmt-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
   clang libclang-rt-14-dev clang-format libxml2-utils
+  chromium python3 fonts-dejavu-core
 )
 
 missing=()

@@ -10,9 +10,9 @@ namespace {
 constexpr int32_t kPathSampleMs = 1000;  // game time between path samples
 constexpr float kPathMinStep = 0.5f;     // m; smaller moves add no path point
 
-void extend(std::vector<PathPoint>& path, tw::Vec3 pos) {
+void extend(std::vector<PathPoint>& path, tw::Vec3 pos, int32_t now, int32_t lastSample) {
     if (path.empty() || std::hypot(path.back().x - pos.x, path.back().y - pos.y) >= kPathMinStep)
-        path.push_back({pos.x, pos.y});
+        path.push_back({pos.x, pos.y, now, lastSample});
 }
 
 // Row for row with the enum's order.
@@ -46,13 +46,13 @@ int actorOfModel(const ActorTracker& t, host::Hash m) {
     return -1;
 }
 
-void actorArrives(ActorTracker& t, std::size_t a, host::Handle h, tw::Vec3 pos) {
+void actorArrives(ActorTracker& t, std::size_t a, host::Handle h, tw::Vec3 pos, int32_t now) {
     t.handles[a] = h;
     t.present[a] = true;
     t.departing[a] = t.ridingAway[a] = t.toHorse[a] = t.dressed[a] = false;
     t.lastPoint[a] = 0;
     t.lastWalkTarget[a] = {};
-    t.paths[a].push_back({pos.x, pos.y});
+    t.paths[a].push_back({pos.x, pos.y, now, now});
 }
 
 void samplePaths(ActorTracker& t, host::World& w) {
@@ -60,9 +60,12 @@ void samplePaths(ActorTracker& t, host::World& w) {
     t.nextSample = tw::addTime(w.gameTime, kPathSampleMs);
     for (std::size_t a = 0; a < kActorCount; ++a) {
         if (!t.present[a]) continue;
-        if (const host::Entity* e = host::findEntity(w, t.handles[a])) extend(t.paths[a], e->pos);
+        if (const host::Entity* e = host::findEntity(w, t.handles[a]))
+            extend(t.paths[a], e->pos, w.gameTime, t.lastSample);
     }
-    if (const host::Entity* p = host::findEntity(w, w.playerPed)) extend(t.playerPath, p->pos);
+    if (const host::Entity* p = host::findEntity(w, w.playerPed))
+        extend(t.playerPath, p->pos, w.gameTime, t.lastSample);
+    t.lastSample = w.gameTime;
 }
 
 }  // namespace sim

@@ -19,7 +19,9 @@ inline constexpr const auto& kActorModels = host::kPluginModels;
 static_assert(std::size(host::kPluginModels) > kActorCount);
 
 struct PathPoint {
-    float x = 0, y = 0;
+    float x = 0, y = 0;  // m
+    int32_t t = 0;       // game time it was first seen here, ms
+    int32_t left = 0;    // game time it was last seen at the point before, ms: it moved in between
 };
 
 struct ActorTracker {
@@ -38,13 +40,14 @@ struct ActorTracker {
     std::array<std::vector<PathPoint>, kActorCount> paths;
     std::vector<PathPoint> playerPath;
     int32_t nextSample = 0;  // game time of the next path sample
+    int32_t lastSample = 0;  // game time of the last one
 };
 
 ActorTracker makeActorTracker();
 int actorOfHandle(const ActorTracker& t, host::Handle h);  // -1: none present holds it
 int actorOfModel(const ActorTracker& t, host::Hash m);     // -1: not an actor's model
-// The actor's ped was made: it holds h from now on, fresh from any earlier arrival.
-void actorArrives(ActorTracker& t, std::size_t a, host::Handle h, tw::Vec3 pos);
+// The actor's ped was made at game time now: it holds h from now on, fresh from any earlier arrival.
+void actorArrives(ActorTracker& t, std::size_t a, host::Handle h, tw::Vec3 pos, int32_t now);
 // Adds where the actors and the player are to their paths, once a game second.
 void samplePaths(ActorTracker& t, host::World& w);
 

@@ -60,9 +60,42 @@ constexpr const char* kSegKindNames[] = {
     "wandering",       // Wander
 };
 static_assert(std::size(kSegKindNames) == static_cast<std::size_t>(SegKind::Wander) + 1);
+
+// Row for row with the enum's order.
+constexpr const char* kEventKindNames[] = {
+    "visit",      // Visit
+    "arrival",    // Arrival
+    "activity",   // Activity
+    "walk",       // Walk
+    "night",      // Night
+    "speech",     // Speech
+    "greeting",   // Greeting
+    "outfit",     // Outfit
+    "departure",  // Departure
+    "removal",    // Removal
+    "bedroll",    // Bedroll
+    "fault",      // Fault
+    "scenario",   // Scenario
+    "log",        // Log
+};
+static_assert(std::size(kEventKindNames) == static_cast<std::size_t>(EventKind::Log) + 1);
 }  // namespace
 
 const char* segKindName(SegKind k) { return kSegKindNames[static_cast<std::size_t>(k)]; }
+const char* eventKindName(EventKind k) { return kEventKindNames[static_cast<std::size_t>(k)]; }
+
+std::string activityWhere(SegKind k, int spot) {
+    switch (k) {
+        case SegKind::Spot:
+            return spot > 0 ? fmt::format(" at activity spot {}", spot) : " nearby";
+        case SegKind::Chore:
+            return " (chore)";
+        case SegKind::Nearby:
+            return " nearby";
+        default:
+            return "";
+    }
+}
 
 Recorder::Recorder(int32_t clockStartHour, int32_t cooldownHours)
     : clockStartHour_(clockStartHour), cooldownHours_(cooldownHours) {
@@ -94,17 +127,29 @@ std::string Recorder::who(Handle h) const {
     return fmt::format("ped {}", h);
 }
 
-void Recorder::emit(std::string text) { events_.push_back({now_, std::move(text)}); }
+void Recorder::emitAbout(EventKind kind, int actor, std::string text) {
+    events_.push_back({now_, std::move(text), kind, actor});
+}
 
 void Recorder::note(const std::string& text) {
     now_ = world().gameTime;
-    emit(text);
+    emit(EventKind::Scenario, text);
+}
+
+void Recorder::noteFault(const std::string& text, Handle target) {
+    now_ = world().gameTime;
+    // The handle the actor holds or last held: a removal fault ends its presence first.
+    int actor = -1;
+    for (std::size_t a = 0; a < kActorCount && target; ++a)
+        if (actors_.handles[a] == target) actor = static_cast<int>(a);
+    emitAbout(EventKind::Fault, actor, text);
 }
 
 void Recorder::open(std::size_t a, SegKind kind, std::string label) {
     close(a);
     segments_[a].push_back({now_, now_, kind, std::move(label)});
     segOpen_[a] = true;
+    if (keepPassCalls_) openedInPass_.emplace_back(a, segments_[a].size() - 1);
 }
 
 void Recorder::close(std::size_t a) {
@@ -117,13 +162,14 @@ void Recorder::beginVisit() {
     visits_.push_back({now_, 0, false});
     ++counts_.visits;
     arrivedThisVisit_ = false;
-    emit(fmt::format("visit {} begins", visits_.size()));
+    emit(EventKind::Visit, fmt::format("visit {} begins", visits_.size()));
 }
 
 void Recorder::onScenario(std::size_t a, Handle point) {
     const host::ScenarioPoint* p = host::findPoint(world(), point);
     if (!p) {
-        emit(fmt::format("{} is sent to a scenario point that does not exist ({})", actorName(static_cast<Actor>(a)),
+        emit(EventKind::Activity, a,
+             fmt::format("{} is sent to a scenario point that does not exist ({})", actorName(static_cast<Actor>(a)),
                          point));
         return;
     }
@@ -132,7 +178,7 @@ void Recorder::onScenario(std::size_t a, Handle point) {
     const std::string type = nameOf(p->type);
     const char* name = actorName(static_cast<Actor>(a));
     if (!isVisitor(a)) {
-        emit(fmt::format("{} starts {}", name, type));
+        emit(EventKind::Activity, a, fmt::format("{} starts {}", name, type));
         open(a, SegKind::HorseIdle, type);
         return;
     }
@@ -140,7 +186,7 @@ void Recorder::onScenario(std::size_t a, Handle point) {
         const int b = nearBedroll(p->pos);
         const std::string bed =
             b >= 0 ? fmt::format("Bedroll {}", b + 1) : "a sleep point at " + xy(p->pos.x, p->pos.y);
-        emit(fmt::format("{} lies down on {}", name, bed));
+        emit(EventKind::Night, a, fmt::format("{} lies down on {}", name, bed));
         open(a, SegKind::Sleep, "sleeps on " + bed);
         if (!sleptBefore_[a] || tw::elapsed(now_, lastSleepStart_[a]) > kNightGapMs) ++counts_.nightsSlept;
         sleptBefore_[a] = true;
@@ -148,18 +194,18 @@ void Recorder::onScenario(std::size_t a, Handle point) {
         return;
     }
     SegKind kind = SegKind::Nearby;
-    std::string where = " nearby";
+    int spot = 0;
     if (spotPoints_.count(point)) {
         kind = SegKind::Spot;
         for (std::size_t i = 0; i < kActivitySpots.size(); ++i)
             if (planar(p->pos, kActivitySpots[i].pos) < 0.1f && type == kActivitySpots[i].scenario)
-                where = fmt::format(" at activity spot {}", i + 1);
+                spot = static_cast<int>(i) + 1;
     } else if (choreTypes_.count(p->type)) {
         kind = SegKind::Chore;
-        where = " (chore)";
     }
-    emit(fmt::format("{} starts {}{}", name, type, where));
+    emit(EventKind::Activity, a, fmt::format("{} starts {}{}", name, type, activityWhere(kind, spot)));
     open(a, kind, type);
+    segments_[a].back().spot = spot;
     ++counts_.activities[type];
     ++counts_.activityKinds[segKindName(kind)];
 }
@@ -171,12 +217,14 @@ void Recorder::onModel(const Call& c) {
     const char* name = actorName(static_cast<Actor>(a));
     if (c.op == Op::streamingIsModelValid) {
         if (!visitActive_ && isVisitor(i)) beginVisit();
-        if (!c.result[0]) emit(fmt::format("{}: model {} is not valid, it stays away", name, kActorModels[a]));
+        if (!c.result[0])
+            emit(EventKind::Arrival, i, fmt::format("{}: model {} is not valid, it stays away", name, kActorModels[a]));
     } else if (c.op == Op::streamingRequestModel) {
         actors_.pending[i] = true;
     } else {
         if (actors_.pending[i])
-            emit(fmt::format("{}: model {} did not load in time, it stays away", name, kActorModels[a]));
+            emit(EventKind::Arrival, i,
+                 fmt::format("{}: model {} did not load in time, it stays away", name, kActorModels[a]));
         actors_.pending[i] = false;
     }
 }
@@ -190,18 +238,20 @@ void Recorder::onPedCreate(const Call& c) {
     const host::Entity* e = host::findEntity(world(), h);
     const char* name = actorName(static_cast<Actor>(a));
     if (!e) {
-        emit(fmt::format("{} could not be created: the host made no ped", name));
+        emit(EventKind::Arrival, a, fmt::format("{} could not be created: the host made no ped", name));
         if (isVisitor(a)) ++counts_.failedArrivals;
         return;
     }
-    actorArrives(actors_, a, h, e->pos);
+    actorArrives(actors_, a, h, e->pos, now_);
     if (isVisitor(a)) {
         ++counts_.arrivals;
         arrivedThisVisit_ = true;
-        emit(fmt::format("{} arrives near arrival point {} at {}", name, nearestArrival(e->pos) + 1,
+        emit(EventKind::Arrival, a,
+             fmt::format("{} arrives near arrival point {} at {}", name, nearestArrival(e->pos) + 1,
                          xy(e->pos.x, e->pos.y)));
     } else {
-        emit(fmt::format("{} is brought to the horse point at {}", name, xy(e->pos.x, e->pos.y)));
+        emit(EventKind::Arrival, a,
+             fmt::format("{} is brought to the horse point at {}", name, xy(e->pos.x, e->pos.y)));
     }
     open(a, SegKind::Arrive, "arrives");
 }
@@ -214,9 +264,9 @@ void Recorder::onObjectCreate(const Call& c) {
         if (host::findEntity(world(), h)) {
             actors_.bedrolls[static_cast<std::size_t>(i)] = h;
             actors_.bedrollPresent[static_cast<std::size_t>(i)] = true;
-            emit(fmt::format("Bedroll {} is placed", i + 1));
+            emit(EventKind::Bedroll, fmt::format("Bedroll {} is placed", i + 1));
         } else {
-            emit(fmt::format("Bedroll {} could not be placed: the host made no object", i + 1));
+            emit(EventKind::Bedroll, fmt::format("Bedroll {} could not be placed: the host made no object", i + 1));
         }
     }
 }
@@ -233,7 +283,7 @@ void Recorder::onPointCreate(const Call& c) {
 void Recorder::onWander(std::size_t a, const Call& c) {
     if (segOpen_[a] && segments_[a].back().kind == SegKind::Wander) return;
     actors_.lastPoint[a] = 0;
-    emit(fmt::format("{} wanders about {}", actorName(static_cast<Actor>(a)), xy(c.f(1), c.f(2))));
+    emit(EventKind::Walk, a, fmt::format("{} wanders about {}", actorName(static_cast<Actor>(a)), xy(c.f(1), c.f(2))));
     open(a, SegKind::Wander, "wanders");
 }
 
@@ -246,7 +296,7 @@ void Recorder::onWalkTo(std::size_t a, const Call& c) {
         actors_.ridingAway[a] = true;
         const host::Entity* e = host::findEntity(world(), c.u(0));
         const bool mounted = e && e->mount && host::findEntity(world(), e->mount);
-        emit(fmt::format("{} {}", name, mounted ? "rides away" : "walks away on foot"));
+        emit(EventKind::Departure, a, fmt::format("{} {}", name, mounted ? "rides away" : "walks away on foot"));
         open(a, SegKind::Departure, mounted ? "rides away" : "walks away");
         if (mounted) ++counts_.ridesAway;
         return;
@@ -256,7 +306,7 @@ void Recorder::onWalkTo(std::size_t a, const Call& c) {
     actors_.lastWalkTarget[a] = target;
     const int b = nearBedroll(target);
     const std::string where = b >= 0 ? fmt::format("Bedroll {}", b + 1) : xy(target.x, target.y);
-    emit(fmt::format("{} walks to {}", name, where));
+    emit(EventKind::Walk, a, fmt::format("{} walks to {}", name, where));
     open(a, SegKind::Walk, "to " + where);
 }
 
@@ -265,11 +315,12 @@ void Recorder::onGoToEntity(std::size_t a, const Call& c) {
     if (isVisitor(a) && c.u(1) == handleOf(static_cast<Actor>(horseOf(a))) && actors_.present[horseOf(a)]) {
         if (actors_.toHorse[a]) return;
         actors_.toHorse[a] = true;
-        emit(fmt::format("{} walks to {}", actorName(static_cast<Actor>(a)), a == 0 ? "her horse" : "his horse"));
+        emit(EventKind::Departure, a,
+             fmt::format("{} walks to {}", actorName(static_cast<Actor>(a)), a == 0 ? "her horse" : "his horse"));
         open(a, SegKind::Departure, "to the horse");
         return;
     }
-    emit(fmt::format("{} walks to {}", actorName(static_cast<Actor>(a)), who(c.u(1))));
+    emit(EventKind::Walk, a, fmt::format("{} walks to {}", actorName(static_cast<Actor>(a)), who(c.u(1))));
     open(a, SegKind::Walk, "to " + who(c.u(1)));
 }
 
@@ -279,11 +330,11 @@ void Recorder::onOutfit(std::size_t a, const Call& c) {
     if (preset == 0 && !actors_.dressed[a]) return;  // the spawn's base outfit, before the day's
     const char* name = actorName(static_cast<Actor>(a));
     if (preset == kSleepOutfit[a])
-        emit(fmt::format("{} changes into the sleep outfit ({})", name, preset));
+        emit(EventKind::Outfit, a, fmt::format("{} changes into the sleep outfit ({})", name, preset));
     else if (!actors_.dressed[a])
-        emit(fmt::format("{} wears outfit {}", name, preset));
+        emit(EventKind::Outfit, a, fmt::format("{} wears outfit {}", name, preset));
     else
-        emit(fmt::format("{} changes into outfit {}", name, preset));
+        emit(EventKind::Outfit, a, fmt::format("{} changes into outfit {}", name, preset));
     actors_.dressed[a] = true;
 }
 
@@ -294,7 +345,8 @@ void Recorder::onSpeech(const Call& c) {
     if (!host::findEntity(world(), c.u(0))) return;
     const std::string line = reinterpret_cast<const char*>(static_cast<uintptr_t>(rec[0]));
     const int ai = actorOfHandle(actors_, c.u(0));
-    emit(fmt::format("{} says {}", who(c.u(0)), line));
+    emitAbout(line.rfind("GREET", 0) == 0 ? EventKind::Greeting : EventKind::Speech, ai,
+              fmt::format("{} says {}", who(c.u(0)), line));
     ++counts_.lines[line];
     if (ai < 0 || !isVisitor(static_cast<std::size_t>(ai))) return;
     const auto a = static_cast<std::size_t>(ai);
@@ -319,11 +371,11 @@ void Recorder::onOrder(std::size_t a, const Call& c) {
         case Op::taskGoToEntity:
             return onGoToEntity(a, c);
         case Op::taskMountAnimal:
-            return emit(fmt::format("{} mounts {}", name, a == 0 ? "her horse" : "his horse"));
+            return emit(EventKind::Departure, a, fmt::format("{} mounts {}", name, a == 0 ? "her horse" : "his horse"));
         case Op::pedSetOnMount:
-            return emit(fmt::format("{} is put in the saddle", name));
+            return emit(EventKind::Departure, a, fmt::format("{} is put in the saddle", name));
         case Op::entitySetCoords:
-            return emit(fmt::format("{} is moved to {}", name, xy(c.f(1), c.f(2))));
+            return emit(EventKind::Walk, a, fmt::format("{} is moved to {}", name, xy(c.f(1), c.f(2))));
         case Op::pedSetOutfitPreset:
             return onOutfit(a, c);
         default:
@@ -333,6 +385,10 @@ void Recorder::onOrder(std::size_t a, const Call& c) {
 
 void Recorder::onCall(const Call& c) {
     now_ = c.time;
+    if (keepPassCalls_) {
+        host::appendCall(passText_, c, world(), host::TraceStyle::Text);
+        passText_ += '\n';
+    }
     switch (c.op) {
         case Op::streamingIsModelValid:
         case Op::streamingRequestModel:
@@ -355,7 +411,7 @@ void Recorder::onCall(const Call& c) {
             if (const int a = actorOfHandle(actors_, c.u(0)); a >= 0) onOrder(static_cast<std::size_t>(a), c);
             return;
         case Op::graphicsPlayScreenEffect:
-            return emit(fmt::format("the screen plays {}", c.s(0) ? c.s(0) : "an effect"));
+            return emit(EventKind::Departure, fmt::format("the screen plays {}", c.s(0) ? c.s(0) : "an effect"));
         case Op::audioPlayPedSpeech:
             return onSpeech(c);
         case Op::pedDelete:
@@ -372,15 +428,15 @@ void Recorder::checkRemovals() {
         actors_.present[a] = false;
         const char* name = actorName(static_cast<Actor>(a));
         if (isVisitor(a) && actors_.ridingAway[a])
-            emit(fmt::format("{} has left and is removed", name));
+            emit(EventKind::Removal, a, fmt::format("{} has left and is removed", name));
         else
-            emit(fmt::format("{} is removed", name));
+            emit(EventKind::Removal, a, fmt::format("{} is removed", name));
         close(a);
     }
     for (std::size_t i = 0; i < 2; ++i) {
         if (!actors_.bedrollPresent[i] || host::findEntity(world(), actors_.bedrolls[i])) continue;
         actors_.bedrollPresent[i] = false;
-        emit(fmt::format("Bedroll {} is removed", i + 1));
+        emit(EventKind::Bedroll, fmt::format("Bedroll {} is removed", i + 1));
     }
 }
 
@@ -395,10 +451,21 @@ void Recorder::worldRemoved(Handle h) {
         if (actors_.bedrolls[i] == h) actors_.bedrollPresent[i] = false;
 }
 
+// The pass is over: the segments begun in it keep its calls.
+void Recorder::endPass() {
+    if (!openedInPass_.empty()) {
+        for (const auto& [a, i] : openedInPass_) segments_[a][i].pass = static_cast<int>(passCalls_.size());
+        passCalls_.push_back(std::move(passText_));
+        openedInPass_.clear();
+    }
+    passText_.clear();
+}
+
 void Recorder::afterFrame(bool scriptWaitedZero) {
     const host::World& w = world();
     now_ = w.gameTime;
     checkRemovals();
+    if (keepPassCalls_ && scriptWaitedZero) endPass();
     if (tw::elapsed(w.gameTime, actors_.nextSample) >= 0) samplePaths(actors_, world());  // once a game second
     if (keepOverlay_ && !w.drawnThisFrame.empty()) lastOverlay_ = w.drawnThisFrame;
 
@@ -416,18 +483,20 @@ void Recorder::afterFrame(bool scriptWaitedZero) {
                 visits_.back().nobody = true;
                 --counts_.visits;
                 ++counts_.startsWithNobody;
-                emit(fmt::format("visit {} did not come about: nobody arrived; the start is tried again from {}",
+                emit(EventKind::Visit,
+                     fmt::format("visit {} did not come about: nobody arrived; the start is tried again from {}",
                                  visits_.size(), clockText(tw::addTime(now_, tw::kStartRetryMs))));
                 return;
             }
             const int32_t next = tw::addTime(now_, static_cast<int32_t>(int64_t{cooldownHours_} * kMsPerHour));
-            emit(fmt::format("visit {} ended; next possible at {}", visits_.size(), clockText(next)));
+            emit(EventKind::Visit, fmt::format("visit {} ended; next possible at {}", visits_.size(), clockText(next)));
         }
     }
 }
 
 void Recorder::finish() {
     now_ = world().gameTime;
+    if (keepPassCalls_) endPass();
     for (std::size_t a = 0; a < kActorCount; ++a) close(a);
 }
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "actor_tracker.h"
@@ -18,16 +19,43 @@ namespace sim {
 enum class SegKind : uint8_t { Arrive, Spot, Chore, Nearby, Walk, Sleep, Departure, HorseIdle, Wander };
 const char* segKindName(SegKind k);
 
+// What an activity's place is called after its scenario type: " at activity spot 3", " (chore)",
+// " nearby"; empty for the other kinds. spot: the activity spot's number, 0 for none.
+std::string activityWhere(SegKind k, int spot);
+
 struct Segment {
     int32_t start = 0;  // game time, ms
     int32_t end = 0;
     SegKind kind = SegKind::Arrive;
     std::string label;
+    int spot = 0;   // the activity spot's number (1..) of a Spot segment, 0 when at none
+    int pass = -1;  // index in passCalls() of the host calls of the pass it began in; -1: not kept
 };
+
+// What a line of the timeline is about; Log is a line of the plug-in's own log (the replay adds them).
+enum class EventKind : uint8_t {
+    Visit,
+    Arrival,
+    Activity,
+    Walk,
+    Night,
+    Speech,
+    Greeting,
+    Outfit,
+    Departure,
+    Removal,
+    Bedroll,
+    Fault,
+    Scenario,
+    Log
+};
+const char* eventKindName(EventKind k);
 
 struct Event {
     int32_t time = 0;  // game time, ms
     std::string text;
+    EventKind kind = EventKind::Scenario;
+    int actor = -1;  // the actor it is about, or who speaks; -1: none of them
 };
 
 struct Visit {
@@ -60,8 +88,10 @@ class Recorder {
     // After every frame; scriptWaitedZero: the script ended this frame in scriptWait(0), i.e. a
     // pass of the main loop (or a model wait) is complete.
     void afterFrame(bool scriptWaitedZero);
-    // A line the simulator adds itself (key presses, scenario changes, faults).
+    // A line the simulator adds itself (key presses, scenario changes).
     void note(const std::string& text);
+    // A fault the scenario applied to the entity target (0: none, as for the model faults).
+    void noteFault(const std::string& text, host::Handle target);
     // An entity the scenario removes from the world.
     void worldRemoved(host::Handle h);
     void finish();
@@ -84,10 +114,18 @@ class Recorder {
     const std::set<host::Handle>& spotPoints() const { return spotPoints_; }
     const std::vector<host::DrawnText>& lastOverlay() const { return lastOverlay_; }
     void keepOverlay(bool on) { keepOverlay_ = on; }
+    // Keeps the host calls of each pass a segment begins in, as the text trace writes them.
+    void keepPassCalls(bool on) { keepPassCalls_ = on; }
+    const std::vector<std::string>& passCalls() const { return passCalls_; }
 
   private:
     std::string who(host::Handle h) const;  // actor, household member, player or "ped N"
-    void emit(std::string text);
+    void emit(EventKind kind, std::string text) { emitAbout(kind, -1, std::move(text)); }
+    void emit(EventKind kind, std::size_t a, std::string text) {
+        emitAbout(kind, static_cast<int>(a), std::move(text));
+    }
+    void emitAbout(EventKind kind, int actor, std::string text);
+    void endPass();
     void open(std::size_t a, SegKind kind, std::string label);
     void close(std::size_t a);
     void beginVisit();
@@ -126,6 +164,10 @@ class Recorder {
     Counts counts_;
     bool keepOverlay_ = false;
     std::vector<host::DrawnText> lastOverlay_;
+    bool keepPassCalls_ = false;
+    std::string passText_;                                           // the calls of the pass under way
+    std::vector<std::pair<std::size_t, std::size_t>> openedInPass_;  // (actor, segment) begun in it
+    std::vector<std::string> passCalls_;
 };
 
 }  // namespace sim

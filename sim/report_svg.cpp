@@ -6,13 +6,13 @@
 #include <algorithm>
 
 #include "ranch_map.h"
+#include "report_style.h"
 
 namespace sim {
 
 namespace {
 
 constexpr int32_t kMsPerHour = host::kMsPerGameHour;
-constexpr const char* kActorColour[kActorCount] = {"#c0392b", "#1f618d", "#e59866", "#7fb3d5"};
 
 std::string esc(const std::string& s) {
     std::string out;
@@ -48,22 +48,6 @@ struct MapFrame {
     float y(float wy) const { return ((kRanchPoint.y + kHalf) - wy) * kScale + kMargin; }
     static constexpr float side = 2 * kHalf * kScale;
 };
-
-// Row for row with the enum's order.
-constexpr const char* kKindColours[] = {
-    "#95a5a6",  // Arrive
-    "#27ae60",  // Spot
-    "#e67e22",  // Chore
-    "#16a085",  // Nearby
-    "#bdc3c7",  // Walk
-    "#2c3e50",  // Sleep
-    "#c0392b",  // Departure
-    "#a0522d",  // HorseIdle
-    "#d2b48c",  // Wander
-};
-static_assert(std::size(kKindColours) == static_cast<std::size_t>(SegKind::Wander) + 1);
-
-const char* kindColour(SegKind k) { return kKindColours[static_cast<std::size_t>(k)]; }
 
 // The ground: a 20 m grid, the ranch and its 100 m radius.
 void mapGround(std::string& o, const MapFrame& f) {
@@ -212,14 +196,14 @@ struct TimeAxis {
     double x(int32_t t) const { return left + static_cast<double>(t) / kMsPerHour * pxPerHour; }
 };
 
-// Nights (22:00 to 06:00) shaded, and the visits.
+// Nights shaded, and the visits.
 void timelineNightsAndVisits(std::string& o, const TimeAxis& ax, const Recorder& rec, int32_t endTime) {
     // Nights (22:00 to 06:00) shaded; the clock hour of game time t is (startHour + t / 1 h) mod 24.
     const std::string startText = rec.clockText(0);
     const int startHour = std::stoi(startText.substr(startText.find(' ', 4) + 1, 2));
     for (int h = 0; h < static_cast<int>(ax.hours); ++h) {
         const int clock = (startHour + h) % 24;
-        if (clock >= 22 || clock < 6)
+        if (isNightHour(clock))
             o += fmt::format("<rect x=\"{:.1f}\" y=\"{:.0f}\" width=\"{:.1f}\" height=\"{:.0f}\" fill=\"#e3e7f1\"/>\n",
                              ax.x(h * kMsPerHour), ax.top, ax.pxPerHour, ax.rowsBottom - ax.top);
     }
@@ -294,8 +278,8 @@ void timelineLegend(std::string& o, const TimeAxis& ax) {
     }
     o += fmt::format(
         "<rect x=\"{:.0f}\" y=\"{:.0f}\" width=\"14\" height=\"14\" fill=\"#e3e7f1\"/><text x=\"{:.0f}\" "
-        "y=\"{:.0f}\">night, 22:00 to 06:00</text>\n",
-        ax.left, ly + 26, ax.left + 18, ly + 37);
+        "y=\"{:.0f}\">night, {:02}:00 to {:02}:00</text>\n",
+        ax.left, ly + 26, ax.left + 18, ly + 37, tw::kDayEndHour + 1, tw::kDayStartHour);
 }
 
 }  // namespace

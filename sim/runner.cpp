@@ -155,15 +155,16 @@ void playFault(const ScheduledFault& f, Recorder& rec, host::World& w) {
     const host::Handle h = targetHandle(rec, f.who);
     const bool hit = applyScheduled(w, f, h);
     if (isModelFault(f.kind)) {
-        if (!f.models.empty()) rec.note("the models that would not load load again");
+        if (!f.models.empty()) rec.noteFault("the models that would not load load again", 0);
     } else if (f.kind == FaultKind::Stuck) {
-        rec.note(hit ? fmt::format("an obstacle holds {} (fault)", targetName(f.who))
-                     : fmt::format("the world finds no {} to hold", targetName(f.who)));
+        rec.noteFault(hit ? fmt::format("an obstacle holds {} (fault)", targetName(f.who))
+                          : fmt::format("the world finds no {} to hold", targetName(f.who)),
+                      h);
     } else if (hit) {
         rec.worldRemoved(h);
-        rec.note(fmt::format("the world removes {} (fault)", targetName(f.who)));
+        rec.noteFault(fmt::format("the world removes {} (fault)", targetName(f.who)), h);
     } else {
-        rec.note(fmt::format("the world finds no {} to remove", targetName(f.who)));
+        rec.noteFault(fmt::format("the world finds no {} to remove", targetName(f.who)), h);
     }
 }
 
@@ -411,6 +412,7 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
     r.recorder = std::make_unique<Recorder>(s.clockStartHour, r.cooldownHours);
     Recorder& rec = *r.recorder;
     rec.keepOverlay(o.keepOverlay);
+    rec.keepPassCalls(o.keepPassCalls);
     gHost.traceEnabled = trace || folded;
     std::string line;
     gHost.observer = [&](const host::Call& c, const host::World& w) {

@@ -21,6 +21,7 @@ struct RunOptions {
     std::vector<std::string> logPaths;  // turn the plug-in's log on and copy tamberwick.log to each
     std::function<void(const host::Call&)> onCall;  // sees every host call as it is made (tests)
     bool keepOverlay = false;                       // keep the overlay texts of the last frame that drew any
+    bool keepPassCalls = false;                     // keep the calls of the pass each segment began in
     bool progress = false;                          // progress bar on stderr
 };
 

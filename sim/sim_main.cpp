@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
+#include "report_replay.h"
 #include "report_svg.h"
 #include "runner.h"
 #include "scenario.h"
@@ -109,13 +111,14 @@ void addRunOptions(CLI::App& app, RunArgs& a) {
     app.add_option("--plugin", a.pluginPath, "Plug-in module to load; default: the one built beside this program")
         ->default_str(TAMBERWICK_SIM_PLUGIN);
     app.add_option("--trace", a.tracePath,
-                   "Write every host call as JSON lines (game time, operation, arguments, result) to FILE");
+                   "Write every host call as JSON lines (game time, operation, arguments, result) to FILE; with "
+                   "--report, the replay page lists the calls of the pass each activity began in as well");
     app.add_option("--folded-trace", a.foldedTracePath,
                    "Write the run's calls to FILE in the folded form of the golden traces: each call that acts on the "
                    "world on a line, the reads between them counted and digested");
     app.add_option("--report", a.reportDir,
-                   "Write map.svg (the ranch and the paths walked), timeline.svg and the plug-in's tamberwick.log "
-                   "into DIR");
+                   "Write map.svg (the ranch and the paths walked), timeline.svg, replay.html (the run played back "
+                   "in a browser) and the plug-in's tamberwick.log into DIR");
     app.add_option("--log", a.logPath, "Run with log=1 and copy the plug-in's tamberwick.log to FILE");
     app.add_flag("--overlay", a.overlay,
                  "Print the developer overlay's texts of the last frame (when debugMode is on)");
@@ -178,6 +181,7 @@ RunOptions runOptionsOf(const RunArgs& a, const Scenario& scenario) {
     if (!a.logPath.empty()) options.logPaths.push_back(absolute(a.logPath));
     if (!a.reportDir.empty()) options.logPaths.push_back(absolute((fs::path(a.reportDir) / "tamberwick.log").string()));
     options.keepOverlay = a.overlay || !a.reportDir.empty();
+    options.keepPassCalls = !a.reportDir.empty() && !a.tracePath.empty();
     options.progress = isatty(STDERR_FILENO) != 0;
     return options;
 }
@@ -191,12 +195,21 @@ void printOverlay(const Recorder& rec) {
     }
 }
 
+std::string readFile(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::ostringstream text;
+    text << f.rdbuf();
+    return text.str();
+}
+
 bool writeReport(const RunArgs& a, const Scenario& scenario, const RunResult& r) {
     const Recorder& rec = *r.recorder;
+    const fs::path dir(a.reportDir);
     const std::string title = fmt::format("Ranch visits: scenario {}, seed {}", scenario.name, scenario.seed);
-    return writeFile(fs::path(a.reportDir) / "map.svg",
+    return writeFile(dir / "map.svg",
                      mapSvg(rec, scenario.debugMode ? rec.lastOverlay() : std::vector<host::DrawnText>{}, title)) &&
-           writeFile(fs::path(a.reportDir) / "timeline.svg", timelineSvg(rec, r.endTime, title));
+           writeFile(dir / "timeline.svg", timelineSvg(rec, r.endTime, title)) &&
+           writeFile(dir / "replay.html", replayHtml(r, scenario, a.hours, title, readFile(dir / "tamberwick.log")));
 }
 
 int runOnce(RunArgs& a) {
@@ -227,10 +240,12 @@ int runOnce(RunArgs& a) {
     }
     std::fflush(stdout);
     printSummary(r, scenario, a.hours, !a.noTiming, stdout);
-    if (!a.reportDir.empty())
+    if (!a.reportDir.empty()) {
         fmt::print("  report            {}, {}, {}\n", (fs::path(a.reportDir) / "map.svg").string(),
                    (fs::path(a.reportDir) / "timeline.svg").string(),
                    (fs::path(a.reportDir) / "tamberwick.log").string());
+        fmt::print("  replay page       {}\n", absolute((fs::path(a.reportDir) / "replay.html").string()));
+    }
     if (!a.logPath.empty()) fmt::print("  log               {}\n", a.logPath);
     std::fflush(stdout);
     return (r.hostErrors.empty() && r.leaks.empty()) ? kExitOk : kExitProblems;

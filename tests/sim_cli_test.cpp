@@ -201,6 +201,8 @@ TEST_F(SimCli, NightsAndFailedStartsScenarioShowsNobodyInNightclothesOutOfBed) {
     EXPECT_TRUE(has(r.out, "  leaks             0\n"));
     EXPECT_TRUE(has(slurp(dir / "report" / "timeline.svg"), "sleeps on Bedroll"));
     EXPECT_TRUE(fs::exists(dir / "report" / "map.svg"));
+    // The replay page holds the same story (the browser tests check what it shows).
+    EXPECT_TRUE(has(slurp(dir / "report" / "replay.html"), "an obstacle holds sadie (fault)"));
 }
 
 TEST_F(SimCli, LogOptionShowsThePluginsLogAndTheReportKeepsItToo) {

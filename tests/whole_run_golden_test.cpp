@@ -8,7 +8,6 @@
 // When only a "... reads" line changed, compare `tamberwick-sim --trace` of the two builds
 // over that stretch of game time.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdlib>
@@ -38,7 +37,7 @@ std::vector<std::string> linesOf(const fs::path& path) {
 // one; TAMBERWICK_WRITE_GOLDEN=1 writes the golden file instead.
 void checkAgainstGolden(const sim::Scenario& scenario, double hours, const std::string& goldenName) {
     const fs::path golden = kGoldenDir / goldenName;
-    // Named per process: other checkouts on the machine run this test at the same time.
+    // One file per process: two builds' tests may run at once on one machine.
     const fs::path written = fs::temp_directory_path() / ("tamberwick-" + std::to_string(getpid()) + "-" + goldenName);
     sim::RunOptions options;
     options.pluginPath = scenario.debugMode ? TAMBERWICK_PLUGIN_DEV : TAMBERWICK_PLUGIN;
@@ -51,6 +50,7 @@ void checkAgainstGolden(const sim::Scenario& scenario, double hours, const std::
     if (std::getenv("TAMBERWICK_WRITE_GOLDEN")) GTEST_SKIP() << "wrote " << golden;
 
     const std::vector<std::string> want = linesOf(golden), got = linesOf(written);
+    fs::remove(written);
     fs::remove(written);
     ASSERT_FALSE(want.empty()) << "cannot read " << golden;
     std::size_t i = 0;

@@ -12,8 +12,6 @@ namespace tw {
 
 namespace {
 
-constexpr int32_t kDayStartHour = 6;    // 06:00 wakes them
-constexpr int32_t kDayEndHour = 21;     // 22:00 sends them to bed
 constexpr float kAtBedDistance = 2.5f;  // m from the walk target to lie down
 constexpr float kSongDistance = 8.0f;   // m from the musician
 

@@ -6,6 +6,11 @@
 
 namespace tw {
 
+// The visitors' day, in clock hours: 06:00 wakes them, and the hour after kDayEndHour (22:00)
+// sends them to bed.
+inline constexpr int32_t kDayStartHour = 6;
+inline constexpr int32_t kDayEndHour = 21;
+
 // Outfit presets the visitors sleep in, by name; the values are the visitor table's.
 inline constexpr int32_t kSadieSleepOutfit = kVisitors[kSadieRow].sleepOutfit;
 inline constexpr int32_t kCharlesSleepOutfit = kVisitors[kCharlesRow].sleepOutfit;

@@ -9,9 +9,10 @@ extern "C" {
 
 using ScriptFunction = void (*)();
 // keyCode (a Windows virtual-key code), repeats, scanCode, isExtended, isWithAlt,
-// wasDownBefore, isUpNow; the plug-in keeps only the first and the last.
+// wasDownBefore, triggerFlag; the plug-in keeps only the first and the last, and acts on an
+// event whose triggerFlag is non-zero.
 using KeyboardHandler = void (*)(uint32_t keyCode, uint16_t repeats, uint8_t scanCode, int32_t isExtended,
-                                 int32_t isWithAlt, int32_t wasDownBefore, int32_t isUpNow);
+                                 int32_t isWithAlt, int32_t wasDownBefore, int32_t triggerFlag);
 
 void scriptRegister(void* module, ScriptFunction script);
 void scriptUnregister(void* module);

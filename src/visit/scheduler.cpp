@@ -17,7 +17,7 @@ namespace tw {
 
 namespace {
 
-constexpr int32_t kSettleMs = 100;  // ms between clearing the visitors' tasks and removing them
+constexpr int32_t kEndSettleMs = 100;  // ms between clearing the visitors' tasks and removing them
 
 using Hold = StartHold;
 
@@ -116,7 +116,7 @@ void endVisit() {
             v->createdScenarioPoint = 0;
         }
     }
-    scriptWait(kSettleMs);
+    scriptWait(kEndSettleMs);
     resetVisitor(sadie);
     resetVisitor(charles);
 

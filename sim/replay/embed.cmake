@@ -1,0 +1,23 @@
+# Writes OUT, a C++ file holding each file of ASSETS ("name=path;...") as a string named
+# sim::replay::<name>. The styles and the script go into the page inside <style> and <script>
+# elements, so neither may close them.
+set(text "// Made by sim/replay/embed.cmake from the files in sim/replay/: edit those.\n")
+string(APPEND text "#include \"replay/assets.h\"\n\nnamespace sim::replay {\n\n")
+foreach(asset IN LISTS ASSETS)
+  string(REPLACE "=" ";" parts "${asset}")
+  list(GET parts 0 name)
+  list(GET parts 1 path)
+  file(READ "${path}" body)
+  string(TOLOWER "${body}" lower)
+  if(path MATCHES "\\.(css|js)$" AND lower MATCHES "</script|</style|<!--")
+    message(FATAL_ERROR "${path}: holds </script, </style or <!--, which would end the page's element early")
+  endif()
+  if(body MATCHES "\\)asset\"")
+    message(FATAL_ERROR "${path}: holds )asset\", which would end its C++ string early")
+  endif()
+  string(APPEND text "extern const char ${name}[] = R\"asset(${body})asset\";\n\n")
+endforeach()
+string(APPEND text "}  // namespace sim::replay\n")
+file(WRITE "${OUT}.new" "${text}")
+file(COPY_FILE "${OUT}.new" "${OUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUT}.new")
