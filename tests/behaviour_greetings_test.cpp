@@ -182,4 +182,65 @@ TEST_F(GreetingsTest, ANewVisitGreetsTheHouseholdAtOnceWhateverTheLastVisitSaid)
     EXPECT_EQ(spokenCount(second, "GREET_ABIGAIL"), 1) << "the last visit's greeting held this one back";
 }
 
+// Sadie and Charles held 40 m apart, so that only the one the player walks beside is in reach.
+constexpr Vec3 kSadieSpot{-1640.0f, -1390.0f, 83.0f};
+constexpr Vec3 kCharlesSpot{-1600.0f, -1390.0f, 83.0f};
+
+TEST_F(GreetingsTest, AGreetingWithSadieLeavesCharlesReadyToBeGreeted) {
+    startVisit(Visitors::Both);
+    const Handle s = sadie(), c = charles();
+    host::runFor(3500);  // settled
+    hold(s, kSadieSpot);
+    hold(c, kCharlesSpot);
+    walkBeside(s, 4.0f, 500);
+    ASSERT_NE(answer(s), nullptr);
+    ASSERT_TRUE(host::playerGreets(world(), s));
+    walkBeside(s, 4.0f, 3500);  // the exchange and its hold: Sadie's 60 s begin
+    ASSERT_EQ(answer(s), nullptr);
+    walkBeside(c, 4.0f, 500);
+    EXPECT_STREQ(line(), "GREET_CHARLES");
+    EXPECT_STREQ(answer(c), "GREET_PLAYER_MORNING") << "Sadie's cooldown held Charles back";
+}
+
+// player_zero is an old friend of Sadie's; to any other character she says what she says to
+// strangers. Charles answers everyone as the player.
+TEST_F(GreetingsTest, SadieGreetsAPlayerOtherThanPlayerZeroAsAStrangerCharlesAsThePlayer) {
+    startVisit(Visitors::Both);
+    entity(world().playerPed).model = host::nameHash("player_three");
+    const Handle s = sadie(), c = charles();
+    host::runFor(3500);
+    hold(s, kSadieSpot);
+    hold(c, kCharlesSpot);
+    walkBeside(s, 4.0f, 500);
+    EXPECT_STREQ(line(), "GREET_FEMALE");
+    EXPECT_STREQ(answer(s), "GREET_MORNING");
+    walkBeside(c, 4.0f, 500);
+    EXPECT_STREQ(line(), "GREET_CHARLES");
+    EXPECT_STREQ(answer(c), "GREET_PLAYER_MORNING");
+}
+
+TEST_F(GreetingsTest, EachVisitorGreetsTheHouseholdOnItsOwnTimer) {
+    world().ranchPopulate = false;
+    const Handle abigail = spawnPed("cs_abigailroberts", {-1700.0f, -1300.0f, 83.0f});
+    world().gameTime = 10 * tw::kMsPerGameHour;  // past the household timers' first 600000 ms
+    startVisit(Visitors::Both);
+    const Handle s = sadie(), c = charles();
+    host::runFor(3500);  // settled
+    hold(s, kSadieSpot);
+    hold(c, kCharlesSpot);
+    hold(abigail, {kSadieSpot.x + 4.0f, kSadieSpot.y, kSadieSpot.z});
+    host::runFor(3000);
+    ASSERT_EQ(spokenCount(s, "GREET_ABIGAIL"), 1);
+    ASSERT_EQ(spokenCount(c, "GREET_ABIGAIL"), 0);
+    // A minute later Abigail is beside Charles, well within Sadie's 600000 ms.
+    host::runFor(30000);
+    hold(s, kSadieSpot);
+    hold(c, kCharlesSpot);
+    hold(abigail, {kCharlesSpot.x - 4.0f, kCharlesSpot.y, kCharlesSpot.z});
+    host::runFor(3000);
+    EXPECT_EQ(spokenCount(c, "GREET_ABIGAIL"), 1);
+    EXPECT_EQ(spokenCount(abigail, "GREET_CHARLES"), 1);
+    EXPECT_EQ(spokenCount(s, "GREET_ABIGAIL"), 1);
+}
+
 }  // namespace

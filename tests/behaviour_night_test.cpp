@@ -31,6 +31,14 @@ struct NightTest : twtest::BehaviourTest {
     void runUntilTime(int32_t t) {
         while (tw::elapsed(t, world().gameTime) > 0) host::runFrame();
     }
+    // The sleep point the plug-in made at a bedroll, or null.
+    host::ScenarioPoint* sleepPointAt(Vec3 bed) {
+        for (host::ScenarioPoint& p : world().points)
+            if (p.alive && p.byPlugin && p.createA == -1 && std::abs(p.pos.x - bed.x) < 0.01f &&
+                std::abs(p.pos.y - bed.y) < 0.01f)
+                return &p;
+        return nullptr;
+    }
     bool sleepsAt(Handle ped, Vec3 bed) {
         const host::Entity& e = entity(ped);
         const host::ScenarioPoint* p = pointOf(e.task.point);
@@ -82,6 +90,10 @@ TEST_F(NightTest, AtTenBothWalkToTheirBedrollsChangeUnseenSleepAndWakeAtSixInDay
     EXPECT_FALSE(sleepsAt(c, kBedroll1));
     EXPECT_EQ(entity(s).outfit, sadieDay);
     EXPECT_EQ(entity(c).outfit, charlesDay);
+    // Dressed once: out of bed, nothing is left to change on the passes after.
+    const std::size_t dressed = calls->size();
+    runUntilTime(9 * kHourMs + 10000);
+    for (std::size_t i = dressed; i < calls->size(); ++i) EXPECT_NE((*calls)[i].op, Op::pedSetOutfitPreset);
     gHost.observer = nullptr;
 }
 
@@ -97,7 +109,18 @@ TEST_F(NightTest, AVisitorBlockedOnItsWayToBedIsInDayClothesAndBusyByTheFirstDay
     hold(s, {kBedroll2.x + 30.0f, kBedroll2.y, kBedroll2.z});
     entity(s).stuck = true;  // her walk runs but never gets her there
 
-    runUntilTime(9 * kHourMs - 100);  // 05:59, still on the way, changed for bed
+    // 05:45: someone lies on her bedroll and she turns to a day activity; five minutes later it
+    // is free and she sets out again, her activity not over by 06:00.
+    runUntilTime(9 * kHourMs - 30000);
+    const Handle other = spawnPed("a_m_m_bystander", kBedroll2);
+    host::ScenarioPoint* bed = sleepPointAt(kBedroll2);
+    ASSERT_NE(bed, nullptr);
+    const Handle bedPoint = bed->handle;
+    bed->user = other;
+    host::runFor(1000);
+    EXPECT_NE(entity(s).task.kind, host::TaskKind::FollowNavMesh);
+    pointOf(bedPoint)->user = 0;
+    runUntilTime(9 * kHourMs - 100);  // 05:59, on the way again, changed for bed
     EXPECT_EQ(entity(s).task.kind, host::TaskKind::FollowNavMesh);
     EXPECT_EQ(entity(s).outfit, 15);
     runUntilTime(9 * kHourMs + 100);  // 06:00: the day outfit again, and a day activity instead of the walk
@@ -289,6 +312,68 @@ TEST_F(NightTest, AFullDayAtTheRanchRunsHeadlessInAFewSeconds) {
     EXPECT_LT(seconds, 10.0);
     EXPECT_GE(spokenCount(sadie(), "TIME_FOR_BED"), 1);
     EXPECT_GE(spokenCount(charles(), "TIME_FOR_BED"), 1);
+}
+
+// Someone lies down on her bedroll while she walks to it: she goes on with her day.
+TEST_F(NightTest, ABedTakenWhileSheWalksToItGivesHerTheDayBack) {
+    world().clockStartHour = 21;  // 22:00 at game time 120000
+    world().playerSeesNothing = true;
+    startVisit(Visitors::SadieOnly);
+    const Handle s = sadie();
+    gHost.traceEnabled = false;
+    runUntilTime(119000);
+    hold(s, {kBedroll2.x + 100.0f, kBedroll2.y, kBedroll2.z});  // a long walk
+    runUntilTime(150000);                                       // her last day activity is over by now
+    ASSERT_EQ(entity(s).task.kind, host::TaskKind::FollowNavMesh);
+    const Handle other = spawnPed("a_m_m_bystander", kBedroll2);
+    host::ScenarioPoint* bed = sleepPointAt(kBedroll2);
+    ASSERT_NE(bed, nullptr);
+    bed->user = other;
+    host::runFor(500);
+    EXPECT_NE(entity(s).task.kind, host::TaskKind::FollowNavMesh) << "still walking to a taken bed";
+    EXPECT_EQ(spokenCount(s, "TIME_FOR_BED"), 1);
+}
+
+TEST_F(NightTest, ASleepPointTheGameTookAwayIsMadeAgainAndSleptOn) {
+    world().clockStartHour = 21;
+    world().playerSeesNothing = true;
+    startVisit(Visitors::SadieOnly);
+    const Handle s = sadie();
+    gHost.traceEnabled = false;
+    runUntilTime(100000);
+    host::ScenarioPoint* bed = sleepPointAt(kBedroll2);
+    ASSERT_NE(bed, nullptr);
+    const Handle old = bed->handle;
+    bed->alive = false;
+    ASSERT_TRUE(host::runUntil([&] { return sleepsAt(s, kBedroll2); }, 400000));
+    EXPECT_NE(entity(s).task.point, old);
+}
+
+// Uncle or Jack gone from the world: the cache is not trusted, and the next pass searches.
+TEST_F(NightTest, AnyCachedHouseholdMemberThatVanishesIsSearchedForAtOnce) {
+    for (const char* model : {"cs_uncle", "cs_jackmarston_teen"}) {
+        SCOPED_TRACE(model);
+        host::hostReset();
+        world().ranchPopulate = false;
+        // The first ped after the player: every search asks for its model first.
+        const Handle bystander = spawnPed("a_m_m_bystander", {-1700.0f, -1300.0f, 83.0f});
+        const Handle member = spawnPed(model, {-1700.0f, -1302.0f, 83.0f});
+        auto calls = record({Op::entityGetModel});
+        startVisit(Visitors::SadieOnly);
+        gHost.traceEnabled = false;
+        host::runFor(5000);
+        calls->clear();
+        entity(member).alive = false;
+        const int32_t gone = world().gameTime;
+        host::runFor(200);
+        int32_t searched = -1;
+        for (const host::Call& call : *calls)
+            if (call.u(0) == bystander && searched < 0) searched = call.time;
+        EXPECT_GE(searched, gone);
+        EXPECT_LT(searched - gone, 100);
+        gHost.observer = nullptr;
+        host::unloadPlugin();
+    }
 }
 
 }  // namespace

@@ -1,7 +1,14 @@
-// How a departure begins: the farewell, and whether the visitor is told to mount or to walk
-// to its horse; a second send-off changes nothing.
+// A departure: the farewell, whether the visitor is told to mount or to walk to its horse, a
+// second send-off changing nothing, the stuck watch, the saddle, the removal, and a visitor
+// the world takes away on the way.
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
 #include "behaviour_fixture.h"
 #include "frame/key_state.h"
+#include "visit_world_check.h"
 
 namespace {
 
@@ -29,6 +36,16 @@ struct DepartureTest : twtest::BehaviourTest {
         host::clearTrace();
         host::sendKey(tw::kKeyI);
         host::runFor(150);  // the key's pass: clear tasks, 100 ms, farewell, order
+    }
+    // Sadie held by an obstacle 30 m from her horse, then I: her walk runs but gets nowhere.
+    void sendAwayStuck() {
+        const tw::Vec3 at{-1640.0f, -1390.0f, 83.0f};
+        hold(sadie(), at);
+        entity(sadie()).stuck = true;
+        hold(sadieHorse(), {at.x + 30.0f, at.y, at.z});
+        host::clearTrace();
+        const Handle s = sadie();
+        ASSERT_TRUE(twtest::pressUntil(tw::kKeyI, [this, s] { return spokenCount(s, "HEADING_OUT") > 0; }));
     }
 };
 
@@ -143,6 +160,91 @@ TEST_F(DepartureTest, TheFirstStuckCheckOfADepartureIgnoresWhereAnEarlierVisitor
     host::runFor(3000);
     // Only the farewell's clearing: the first check of this walk records where she is.
     EXPECT_EQ(twtest::callsFor(Op::taskClearPedTasks, s).size(), 1u);
+}
+
+// After the move beside the horse the count starts again: the next move takes a check that
+// sees the move, then three more detections 5000 ms apart.
+TEST_F(DepartureTest, AfterAMoveBesideItsHorseTheStuckCountStartsAgain) {
+    startSadiesVisit();
+    const Handle s = sadie();
+    sendAwayStuck();
+    ASSERT_TRUE(host::runUntil([&] { return twtest::callsFor(Op::entitySetCoords, s).size() >= 2; }, 120000));
+    const auto moves = twtest::callsFor(Op::entitySetCoords, s);
+    EXPECT_GE(moves[1].time - moves[0].time, 20000);
+    int clears = 0;
+    for (const host::Call& c : twtest::callsFor(Op::taskClearPedTasks, s))
+        clears += c.time > moves[0].time && c.time <= moves[1].time;
+    EXPECT_EQ(clears, 3);
+}
+
+// Beside her horse but not seated by the game: each try 2000 ms and a frame after the last.
+TEST_F(DepartureTest, PutInTheSaddleIsTriedAgainOnlyOnceTwoSecondsHavePassed) {
+    world().playerSeesNothing = true;  // no blink between the tries
+    startSadiesVisit();
+    const Handle s = sadie();
+    gHost.overrides[static_cast<std::size_t>(Op::pedSetOnMount)] = [](host::Call&, host::World&) { return true; };
+    sendAwayWithHorseAt(3.2f);  // too far to mount from, near enough to be seated
+    host::runFor(10000);
+    const auto tries = twtest::callsFor(Op::pedSetOnMount, s);
+    ASSERT_GE(tries.size(), 4u);
+    for (std::size_t i = 1; i < tries.size(); ++i) {
+        EXPECT_GT(tries[i].time - tries[i - 1].time, 2000) << "try " << i;
+        EXPECT_LT(tries[i].time - tries[i - 1].time, 2100) << "try " << i;
+    }
+}
+
+TEST_F(DepartureTest, AnUnseenRiderIsRemovedAtExactly200mAndNotJustShortOfIt) {
+    world().playerSeesNothing = true;
+    startSadiesVisit();
+    const Handle s = sadie();
+    sendAwayWithHorseAt(2.0f);  // mounts at once
+    ASSERT_TRUE(host::runUntil([&] { return entity(s).mount != 0; }, 30000));
+    float metres = 199.99f;
+    gHost.overrides[static_cast<std::size_t>(Op::miscGetDistanceBetweenCoords)] = [&metres](host::Call& c,
+                                                                                            host::World& w) {
+        // Only the removal test measures from the rider to the player.
+        const host::Entity* player = host::findEntity(w, w.playerPed);
+        if (!player || c.f(3) != player->pos.x || c.f(4) != player->pos.y) return false;
+        std::memcpy(&c.result[0], &metres, sizeof metres);
+        return true;
+    };
+    host::runFor(3000);
+    EXPECT_EQ(sadie(), s) << "removed short of 200 m";
+    metres = 200.0f;
+    host::runFor(200);
+    EXPECT_EQ(sadie(), 0u) << "not removed at 200 m";
+}
+
+// The world removes her while the stuck check waits its 100 ms: from then on the plug-in only
+// asks whether she exists, and says once that her departure is over.
+TEST_F(DepartureTest, AVisitorGoneDuringTheStuckChecksWaitIsNeitherOrderedNorMovedAgain) {
+    writeIni("[Settings]\nlog=1\n");
+    world().missionActive = true;
+    drawVisitors(Visitors::Both);  // Charles stays, so the visit goes on without her
+    load(true);
+    ASSERT_TRUE(runUntilReady());
+    ASSERT_TRUE(twtest::pressUntil(
+        tw::kKeyF2, [&] { return visitorsPresent(Visitors::Both); }, 30000));
+    host::runFor(5000);
+    const Handle s = sadie();
+    sendAwayStuck();
+    host::runFor(1000);
+    gHost.overrides[static_cast<std::size_t>(Op::taskClearPedTasks)] = [s](host::Call& c, host::World& w) {
+        if (c.u(0) == s) host::removeEntity(w, s);
+        return false;
+    };
+    ASSERT_TRUE(host::runUntil([&] { return sadie() == 0; }, 20000));
+    const int32_t gone = world().gameTime;
+    host::runFor(10000);
+    std::string after;
+    for (const host::Call& c : gHost.trace)
+        if (c.time > gone && c.u(0) == s && c.op != Op::entityExists) after += c.describe(world()) + "\n";
+    EXPECT_EQ(after, "");
+    int told = 0;
+    std::ifstream log(workDir + "/tamberwick.log");
+    for (std::string line; std::getline(log, line);)
+        told += line.find("Sadie is gone from the world; the departure is over") != std::string::npos;
+    EXPECT_EQ(told, 1);
 }
 
 }  // namespace

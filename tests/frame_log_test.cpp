@@ -1,11 +1,14 @@
 // tamberwick.log: written only with log=1, one line per event and none on quiet passes, the
 // same host calls with or without it, a 1 MB limit, and one running copy per process.
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "frame/key_state.h"
 #include "frame/plugin_log.h"
 #include "frame/settings.h"
 #include "plugin_fixture.h"
@@ -107,7 +110,8 @@ TEST_F(LogTest, WithoutLogOneNothingIsWrittenAndTheHostCallsAreThoseOfALoggedRun
     ASSERT_TRUE(logExists());
     for (const char* ini :
          {"", "[Settings]\nvisitCooldown=1\nvisitDuration=1\n", "[Settings]\nvisitCooldown=1\nvisitDuration=1\nlog=0\n",
-          "[Settings]\nvisitCooldown=1\nvisitDuration=1\nlog=yes\n"}) {
+          "[Settings]\nvisitCooldown=1\nvisitDuration=1\nlog=yes\n",
+          "[Settings]\nvisitCooldown=1\nvisitDuration=1\nlog=10\n"}) {
         std::filesystem::remove(logPath());
         const std::string trace = visitTrace(ini);
         EXPECT_FALSE(logExists()) << ini;
@@ -179,6 +183,123 @@ TEST_F(LogTest, ALineThatWouldLeaveNoRoomForTheLastLineIsNotWritten) {
     EXPECT_TRUE(linesWith(last).empty());
 }
 
+// ---- what the lines say ----
+
+// The game timer a line carries, or -1.
+int32_t gameTimeOf(const std::string& line) {
+    const auto at = line.find("| game ");
+    return at == std::string::npos ? -1 : std::atoi(line.c_str() + at + 7);
+}
+
+TEST_F(LogTest, ALoadStartsTheLogAfreshAndEachLineCarriesTheTimerLastRead) {
+    writeIni("[Settings]\nlog=1\n");
+    std::ofstream(logPath()) << "a line of the last game session\n";
+    load();
+    ASSERT_TRUE(runUntilReady());
+    const std::vector<std::string> log = logLines();
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log[0].find("loaded (release build)"), std::string::npos) << log[0];
+    EXPECT_TRUE(linesWith("last game session").empty());
+    const std::vector<std::string> ready = linesWith("the ranch is ready");
+    ASSERT_EQ(ready.size(), 1u);
+    const int32_t stamped = gameTimeOf(ready[0]);
+    EXPECT_GT(stamped, 0) << ready[0];
+    bool read = false;
+    for (const host::Call* c : host::callsOf(tw::Op::gameGetTimer))
+        read = read || static_cast<int32_t>(c->result[0]) == stamped;
+    EXPECT_TRUE(read) << "no timer reading gave " << stamped;
+}
+
+TEST_F(LogTest, ASettingOutOfRangeIsToldWithTheValueReadAndTheValueTaken) {
+    writeIni("[Settings]\nvisitCooldown=-99999\nvisitDuration=99999\nlog=1\n");
+    load();
+    ASSERT_TRUE(runUntilReady());
+    const std::string cooldown =
+        "settings: visitCooldown -99999 is out of range and was taken as -" + std::to_string(tw::kMaxCooldownHours);
+    const std::string duration =
+        "settings: visitDuration 99999 is out of range and was taken as " + std::to_string(tw::kMaxDurationHours);
+    EXPECT_EQ(linesWith(cooldown).size(), 1u) << cooldown;
+    EXPECT_EQ(linesWith(duration).size(), 1u) << duration;
+}
+
+TEST_F(LogTest, TheLogCountsTheActivitySpotsTheGameRefused) {
+    writeIni("[Settings]\nlog=1\n");
+    auto refused = std::make_shared<int>(0);
+    gHost.overrides[static_cast<std::size_t>(tw::Op::scenarioPointCreate)] = [refused](host::Call& c, host::World&) {
+        if (c.args[6] != 0 || *refused == 3) return false;  // the first three activity spots, no sleep point
+        ++*refused;
+        c.result[0] = 0;
+        return true;
+    };
+    load();
+    ASSERT_TRUE(runUntilReady());
+    EXPECT_EQ(linesWith("the game refused 3 of the 8 activity spots; the visitors use the others").size(), 1u);
+}
+
+// Sadie cannot be made, her horse's model is unknown and Charles's never loads: Charles comes
+// alone, on foot, and the time limit removes him. Every line names the one it is about.
+TEST_F(LogTest, TheLogNamesWhoCameWhichModelFailedAndWhoLeft) {
+    writeIni("[Settings]\nlog=1\n");
+    twtest::forceVisitType(0);
+    gHost.world.models[host::nameHash("cs_mrsadler")].neverCreated = true;
+    host::setModel(gHost.world, "a_c_horse_gang_sadie_endlesssummer", false, 200);
+    host::setModel(gHost.world, "a_c_horse_gang_charles_endlesssummer", true, -1);
+    load(true);
+    ASSERT_TRUE(host::runUntil([] { return !twtest::pluginEntities("cs_charlessmith").empty(); }, 60000));
+    host::runFor(5000);
+    ASSERT_TRUE(twtest::pressUntil(tw::kKeyI, [this] { return !linesWith("heads out to leave").empty(); }));
+    gHost.traceEnabled = false;
+    ASSERT_TRUE(host::runUntil([] { return twtest::pluginEntities("cs_charlessmith").empty(); }, 400000));
+    for (const char* line : {"the game refused to create cs_mrsadler (Sadie)",
+                             "the game does not know the model a_c_horse_gang_sadie_endlesssummer (Sadie's horse)",
+                             "the model a_c_horse_gang_charles_endlesssummer (Charles's horse) did not load within "
+                             "5000 ms",
+                             "visit started: Charles", "Charles heads out to leave",
+                             "Charles is removed where it stands: 300 s after heading out it had not got away"})
+        EXPECT_EQ(linesWith(line).size(), 1u) << line;
+    EXPECT_TRUE(linesWith("Sadie arrives").empty());
+}
+
+// A reason is told when it changes; a visit in between, even one forced with F2, makes the
+// same reason new again.
+TEST_F(LogTest, AReasonHeldBeforeAForcedVisitIsToldAgainAfterIt) {
+    writeIni("[Settings]\nvisitCooldown=0\nlog=1\n");
+    gHost.world.missionActive = true;
+    load(true);
+    ASSERT_TRUE(runUntilReady());
+    host::runFor(5000);
+    ASSERT_EQ(linesWith("a story mission is running").size(), 1u);
+    ASSERT_TRUE(twtest::pressUntil(
+        tw::kKeyF2, [] { return twtest::anyVisitorPresent(); }, 30000));
+    host::runFor(5000);
+    ASSERT_TRUE(twtest::pressUntil(tw::kKeyF3, [] { return !twtest::anyVisitorPresent(); }));
+    host::runFor(5000);
+    EXPECT_EQ(linesWith("a story mission is running").size(), 2u);
+}
+
+// F4 starts a cooldown of three hours; an hour on, F2 brings nobody and the hour's retry holds;
+// when it is over the cooldown holds again with about one hour left.
+TEST_F(LogTest, ACooldownToldAgainLateGivesTheHoursStillToRun) {
+    writeIni("[Settings]\nvisitCooldown=3\nlog=1\n");
+    gHost.world.missionActive = true;
+    load(true);
+    ASSERT_TRUE(runUntilReady());
+    ASSERT_TRUE(twtest::pressUntil(tw::kKeyF4, [this] { return !linesWith("the cooldown has").empty(); }));
+    gHost.traceEnabled = false;
+    host::runFor(kHourMs);
+    gHost.world.faults.refusePeds = true;
+    ASSERT_TRUE(twtest::pressUntil(tw::kKeyF2, [this] { return !linesWith("the last start brought").empty(); }));
+    ASSERT_EQ(linesWith("no visit yet: the last start brought nobody").size(), 1u);
+    host::runFor(kHourMs);
+    const std::vector<std::string> lines = linesWith("no visit yet: the cooldown has ");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("the cooldown has 3.0 in-game hours to run"), std::string::npos) << lines[0];
+    const std::string& late = lines[1];
+    const double left = std::atof(late.c_str() + late.find("the cooldown has ") + 17);
+    EXPECT_GT(left, 0.8) << late;
+    EXPECT_LT(left, 1.1) << late;
+}
+
 // ---- one running copy per game ----
 
 TEST_F(LogTest, ASecondCopyRegistersNothingAndSaysSoInTheLog) {
@@ -197,6 +318,17 @@ TEST_F(LogTest, ASecondCopyRegistersNothingAndSaysSoInTheLog) {
     host::unloadPlugin();
     EXPECT_EQ(gHost.idleCopies, 0);
     EXPECT_TRUE(gHost.copyRunning);  // the running copy's claim is not the idle copy's to give back
+}
+
+TEST_F(LogTest, AnIdleCopyWithoutLogOneWritesNothing) {
+    for (const char* ini : {"", "[Settings]\nlog=0\n"}) {
+        host::hostReset();
+        writeIni(ini);
+        gHost.copyRunning = true;
+        load();
+        host::runFor(5000);
+        EXPECT_FALSE(logExists()) << ini;
+    }
 }
 
 TEST_F(LogTest, TheRunningCopyTellsOfAnIdleOneAndGivesItsClaimBackAtUnload) {

@@ -130,6 +130,33 @@ TEST_F(SchedulerTest, TheCooldownEndsOnItsExactMillisecond) {
     EXPECT_EQ(host::callsOf(Op::missionIsActive).front()->time, restarted + kHourMs);
 }
 
+// Between one and two cooldowns only the 15 % roll starts a visit; at two it starts without one.
+TEST_F(SchedulerTest, AtExactlyTwoCooldownsAVisitStartsWithoutTheRoll) {
+    writeIni("[Settings]\nvisitCooldown=1\n");
+    gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [](host::Call& c, host::World&) {
+        if (c.i(0) != 0 || c.i(1) != 100) return false;
+        c.result[0] = 99;  // the roll never comes up
+        return true;
+    };
+    gHost.world.missionActive = true;  // no visit before the cooldown is stamped
+    load(true);
+    ASSERT_TRUE(runUntilReady());
+    host::runFor(2000);
+    host::sendKey(tw::kKeyF4);
+    host::runFrame();
+    const int32_t restarted = host::callsOf(Op::gameGetTimer).back()->time;
+    ASSERT_EQ(restarted, gHost.world.gameTime);
+    gHost.world.missionActive = false;
+
+    gHost.traceEnabled = false;
+    twtest::runTo(restarted + 2 * kHourMs - 1);
+    // A start asks at once whether the first visitor's model is valid.
+    EXPECT_EQ(host::countOf(Op::streamingIsModelValid), 0u) << "a visit started before two cooldowns";
+    EXPECT_GT(host::countOf(Op::missionIsActive), 100u) << "the start test did not run";
+    twtest::runTo(restarted + 2 * kHourMs);
+    EXPECT_GT(host::countOf(Op::streamingIsModelValid), 0u) << "no visit at two cooldowns";
+}
+
 TEST_F(SchedulerTest, AStartThatBroughtNobodyIsTriedAgainOnTheHourExactly) {
     host::setModel(gHost.world, "cs_mrsadler", true, -1);  // never loads
     twtest::forceVisitType(1);

@@ -1,5 +1,11 @@
 // The ranch's prepared tables, its bedrolls and sleep points, and the readiness gate.
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "frame/key_state.h"
 #include "plugin_fixture.h"
+#include "visit/model_loading.h"
 #include "visit_world_check.h"
 
 namespace {
@@ -128,6 +134,77 @@ TEST_F(VisitFixturesTest, HorseScenariosAreHashedInTheirListOrder) {
                                                "WORLD_ANIMAL_HORSE_GRAZING", "WORLD_ANIMAL_HORSE_GRAZING_DOMESTIC",
                                                "WORLD_ANIMAL_HORSE_GRAZING_CAMP", "PROP_ANIMAL_HORSE_DRINK_TROUGH",
                                                "WORLD_ANIMAL_HORSE_SLEEPING", "WORLD_ANIMAL_HORSE_SLEEPING_DOMESTIC"}));
+}
+
+// The fixture model's wait reads the timer before each frame: a model not loaded when exactly
+// 5000 ms have passed is waited for one frame more.
+TEST_F(VisitFixturesTest, ABedrollModelIsGivenUpOnlyOnceMoreThan5000msHavePassed) {
+    const auto madeInTheFirstTry = [this](int32_t delayMs) {
+        host::setModel(gHost.world, "s_bedrollfurlined01x", true, delayMs);
+        gHost.world.frameStepMs = 50;  // a frame falls on the limit's millisecond
+        load();
+        const tw::Hash model = host::nameHash("s_bedrollfurlined01x");
+        int32_t requested = -1;
+        EXPECT_TRUE(host::runUntil(
+            [&] {
+                for (const host::Call* c : host::callsOf(Op::streamingRequestModel))
+                    if (c->u(0) == model) requested = c->time;
+                return requested >= 0;
+            },
+            20000));
+        host::runFor(5200);
+        for (const host::Call* c : host::callsOf(Op::objectCreate))
+            if (c->u(0) == model && c->time <= requested + 5100) return true;
+        return false;
+    };
+    EXPECT_TRUE(madeInTheFirstTry(tw::kModelLoadLimitMs + 1));
+    host::hostReset();
+    EXPECT_FALSE(madeInTheFirstTry(tw::kModelLoadLimitMs + 51));
+}
+
+// Bedroll 2 and its sleep point are refused at load, made at last, removed with the visit's
+// end and refused again when the next visit makes them: each failure is told afresh, naming
+// bedroll 2.
+TEST_F(VisitFixturesTest, AFixtureFailureIsToldOnceAndAgainWhenItComesBackAfterASuccess) {
+    writeIni("[Settings]\nlog=1\n");
+    auto refusing = std::make_shared<bool>(true);
+    const tw::Hash open = host::nameHash("p_bedrollopen03x");
+    gHost.overrides[static_cast<std::size_t>(Op::objectCreate)] = [refusing, open](host::Call& c, host::World&) {
+        if (!*refusing || c.u(0) != open) return false;
+        c.result[0] = 0;
+        return true;
+    };
+    gHost.overrides[static_cast<std::size_t>(Op::scenarioPointCreate)] = [refusing](host::Call& c, host::World&) {
+        if (!*refusing || !isSleepPointCreate(&c) || c.f(4) != 315.0f) return false;  // bedroll 2's heading
+        c.result[0] = 0;
+        return true;
+    };
+    gHost.world.missionActive = true;  // only F2 starts a visit
+    load(true);
+    host::runFor(20000);
+    ASSERT_EQ(host::countOf(Op::missionIsActive), 0u) << "ready without bedroll 2";
+    *refusing = false;
+    ASSERT_TRUE(runUntilReady());
+    for (int visit = 0; visit < 2; ++visit) {
+        ASSERT_TRUE(twtest::pressUntil(
+            tw::kKeyF2, [] { return twtest::anyVisitorPresent(); }, 30000));
+        host::runFor(10000);
+        // The visit's end removes both bedrolls and sleep points.
+        ASSERT_TRUE(twtest::pressUntil(tw::kKeyF3, [] { return !twtest::anyVisitorPresent(); }));
+        host::runFor(1000);
+        *refusing = true;  // the second visit's night routine makes them again, and fails
+    }
+    std::vector<std::string> lines;
+    std::ifstream in(workDir + "/tamberwick.log");
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    const auto count = [&](const std::string& part) {
+        int n = 0;
+        for (const std::string& l : lines) n += l.find(part) != std::string::npos;
+        return n;
+    };
+    EXPECT_EQ(count("the game refused to create bedroll 2; it is tried again"), 2);
+    EXPECT_EQ(count("the sleep point at bedroll 2 failed three times; it is tried again later"), 2);
+    EXPECT_EQ(count("bedroll 1"), 0);
 }
 
 }  // namespace

@@ -137,6 +137,24 @@ TEST_F(VisitLifecycleTest, EveryOutfitOfTheListCanBeDrawn) {
     EXPECT_TRUE(drewSix);
 }
 
+TEST_F(VisitLifecycleTest, TheLastSaddleOfTheListCanBeDrawn) {
+    gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [](host::Call& c, host::World&) {
+        if (c.i(0) != 0) return false;
+        if (c.i(1) == 3) {
+            c.result[0] = 1;  // Sadie alone
+            return true;
+        }
+        if (c.i(1) < 60) return false;
+        c.result[0] = static_cast<uint32_t>(c.i(1) - 1);  // the top of the saddle draw's range
+        return true;
+    };
+    load();
+    runUntilVisitStarted(1);
+    const host::Entity* horse = twtest::onlyEntity("a_c_horse_gang_sadie_endlesssummer");
+    ASSERT_NE(horse, nullptr);
+    EXPECT_EQ(horse->equipment, host::nameHash("HORSE_EQUIPMENT_WESTERN_04_SPECIAL_NEW_SADDLE_000"));
+}
+
 TEST_F(VisitLifecycleTest, CharlesSpeaksPlainlyWhenThePlayerIsNotPlayerThree) {
     twtest::forceVisitType(2);
     load();

@@ -1,6 +1,7 @@
 // Helpers the visit tests share: finding what the plug-in created in the simulated world.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,16 @@ inline void runTo(int32_t t) {
     w.frameStepMs = tw::elapsed(t, w.gameTime);
     host::runFrame();
     w.frameStepMs = step;
+}
+
+// Presses the key until what it does shows, as a player presses again a key the game did not
+// take: the script sees a key only within 100 ms of the press, and may be in a longer wait.
+inline bool pressUntil(uint32_t key, const std::function<bool()>& done, int32_t limitMs = 10000) {
+    for (int32_t t = 0; t < limitMs; t += 300) {
+        host::sendKey(key);
+        if (host::runUntil(done, 300)) return true;
+    }
+    return done();
 }
 
 inline bool anyVisitorPresent() {
