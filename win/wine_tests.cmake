@@ -46,6 +46,8 @@ set_target_properties(profile_compare PROPERTIES OUTPUT_NAME profile-compare RUN
 # Reads a DLL's version resource back through version.dll.
 add_executable(version_check ${CMAKE_CURRENT_SOURCE_DIR}/version_check.cpp)
 target_link_libraries(version_check PRIVATE version)
+target_include_directories(version_check PRIVATE ${TAMBERWICK_GENERATED_DIR})  # the commit it expects
+add_dependencies(version_check tamberwick_commit)
 target_link_options(version_check PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(version_check PROPERTIES OUTPUT_NAME version-check RUNTIME_OUTPUT_DIRECTORY ${TW_WINE_HOST_DIR})
 
@@ -82,7 +84,8 @@ tamberwick_wine_test(visit_short ${TW_WINE_WORK}/visit-short ${TW_HOST_EXE} visi
 tamberwick_wine_test(visit_default ${TW_WINE_WORK}/visit-default ${TW_HOST_EXE} visit-default ${TW_ASI})
 tamberwick_wine_test(devkeys ${TW_WINE_WORK}/devkeys ${TW_HOST_EXE} devkeys ${TW_DEV_ASI})
 tamberwick_wine_test(unload ${TW_WINE_WORK}/unload ${TW_HOST_EXE} unload ${TW_ASI})
-# Both DLLs carry the project's version, and say which build they are.
+# Both DLLs carry the project's version and the commit they are built from, and say which
+# build they are.
 tamberwick_wine_test(version_info_release ${TW_WINE_WORK}/version $<TARGET_FILE:version_check>
   ${TW_ASI} ${PROJECT_VERSION} tamberwick.asi release)
 tamberwick_wine_test(version_info_dev ${TW_WINE_WORK}/version $<TARGET_FILE:version_check>

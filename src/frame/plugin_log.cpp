@@ -5,6 +5,7 @@
 
 #include "frame/host_ops.h"
 #include "frame/platform.h"
+#include "tamberwick_commit.h"
 #include "tamberwick_version.h"
 
 namespace tw {
@@ -48,8 +49,8 @@ void logStart(bool developerBuild) {
     std::fclose(fresh);
     logFile = std::fopen(kLogPath, "a");
     logBytes = 0;
-    logEvent("Tamberwick %s loaded (%s build)", kVersion,
-             developerBuild ? "developer: overlay and hotkeys on" : "release");
+    logEvent("Tamberwick %s loaded (%s build), commit %s", kVersion,
+             developerBuild ? "developer: overlay and hotkeys on" : "release", TAMBERWICK_COMMIT);
 }
 
 void logEvent(const char* format, ...) {
