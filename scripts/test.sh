@@ -17,3 +17,8 @@ for preset in native asan tsan fuzz win; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+
+# The release once more, from a clone of this commit in another folder, compared byte for byte
+# with build/win: the DLLs, the zips and the checksums file.
+echo "=== reproducible ==="
+bash scripts/repro-check.sh

@@ -12,6 +12,7 @@
 #include "frame/plugin_log.h"
 #include "frame/settings.h"
 #include "plugin_fixture.h"
+#include "tamberwick_commit.h"
 #include "tamberwick_version.h"
 #include "visit_world_check.h"
 
@@ -77,7 +78,9 @@ TEST_F(LogTest, AVisitHeldBackThenComingAndGoingIsToldInOrderWithNoLineOnQuietPa
 
     const std::vector<std::string> log = logLines();
     ASSERT_FALSE(log.empty());
-    EXPECT_NE(log[0].find(std::string("Tamberwick ") + tw::kVersion + " loaded (release build)"), std::string::npos)
+    EXPECT_NE(
+        log[0].find(std::string("Tamberwick ") + tw::kVersion + " loaded (release build), commit " + TAMBERWICK_COMMIT),
+        std::string::npos)
         << log[0];
     EXPECT_NE(log[1].find("settings: visitCooldown=1 visitDuration=1"), std::string::npos) << log[1];
     // Every line: local date and time, the game timer, the text.

@@ -1,5 +1,6 @@
 // Reads a file's version resource back through version.dll, as the Details tab of the file's
-// properties does, and checks it against the build's version and the kind of build.
+// properties does, and checks it against the build's version, the commit it is built from
+// (tamberwick_commit.h, the header the DLLs' resource was compiled with) and the kind of build.
 //
 //   version-check <file> <major.minor.patch> <OriginalFilename> release|developer
 //
@@ -10,6 +11,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "tamberwick_commit.h"
 
 namespace {
 
@@ -104,7 +107,7 @@ int main(int argc, char** argv) {
     char language[16];
     std::snprintf(language, sizeof language, "%04x%04x", translation[0], translation[1]);
     checkString(info, language, "ProductName", kProduct);
-    checkString(info, language, "ProductVersion", version);
+    checkString(info, language, "ProductVersion", version + "+" + TAMBERWICK_COMMIT);
     checkString(info, language, "FileVersion", version);
     checkString(info, language, "OriginalFilename", argv[3]);
     checkString(info, language, "LegalCopyright", kCopyright);

@@ -43,9 +43,19 @@ target_include_directories(profile_compare PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_options(profile_compare PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(profile_compare PROPERTIES OUTPUT_NAME profile-compare RUNTIME_OUTPUT_DIRECTORY ${TW_WINE_HOST_DIR})
 
+# Fills tamberwick.log to its 1 MB limit and measures the file on disk.
+add_executable(log_limit ${CMAKE_CURRENT_SOURCE_DIR}/log_limit.cpp)
+target_link_libraries(log_limit PRIVATE scripthook_standin)
+target_include_directories(log_limit PRIVATE ${CMAKE_SOURCE_DIR}/src ${TAMBERWICK_GENERATED_DIR})  # limit, commit
+add_dependencies(log_limit tamberwick_commit tamberwick_asi)
+target_link_options(log_limit PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(log_limit PROPERTIES OUTPUT_NAME log-limit RUNTIME_OUTPUT_DIRECTORY ${TW_WINE_HOST_DIR})
+
 # Reads a DLL's version resource back through version.dll.
 add_executable(version_check ${CMAKE_CURRENT_SOURCE_DIR}/version_check.cpp)
 target_link_libraries(version_check PRIVATE version)
+target_include_directories(version_check PRIVATE ${TAMBERWICK_GENERATED_DIR})  # the commit it expects
+add_dependencies(version_check tamberwick_commit)
 target_link_options(version_check PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(version_check PROPERTIES OUTPUT_NAME version-check RUNTIME_OUTPUT_DIRECTORY ${TW_WINE_HOST_DIR})
 
@@ -84,7 +94,8 @@ tamberwick_wine_test(devkeys ${TW_WINE_WORK}/devkeys ${TW_HOST_EXE} devkeys ${TW
 tamberwick_wine_test(unload ${TW_WINE_WORK}/unload ${TW_HOST_EXE} unload ${TW_ASI})
 # A saved game loaded mid-visit: the stand-in deletes the script's fiber and starts it again.
 tamberwick_wine_test(reload_mid_visit ${TW_WINE_WORK}/reload ${TW_HOST_EXE} reload ${TW_ASI})
-# Both DLLs carry the project's version, and say which build they are.
+# Both DLLs carry the project's version and the commit they are built from, and say which
+# build they are.
 tamberwick_wine_test(version_info_release ${TW_WINE_WORK}/version $<TARGET_FILE:version_check>
   ${TW_ASI} ${PROJECT_VERSION} tamberwick.asi release)
 tamberwick_wine_test(version_info_dev ${TW_WINE_WORK}/version $<TARGET_FILE:version_check>
@@ -110,6 +121,11 @@ tamberwick_zip_test(no_log_no_file no-log -DINI=NONE)
 file(MAKE_DIRECTORY ${TW_WINE_WORK}/two-copies)
 file(WRITE ${TW_WINE_WORK}/two-copies/tamberwick.ini "[Settings]\r\nlog=1\r\n")
 tamberwick_wine_test(two_copies ${TW_WINE_WORK}/two-copies ${TW_HOST_EXE} two-copies ${TW_ASI} ${TW_DEV_ASI})
+# The log's 1 MB limit as Windows writes the file: at most 1,048,576 bytes on disk, every line
+# ending in \r\n.
+file(MAKE_DIRECTORY ${TW_WINE_WORK}/log-limit)
+file(WRITE ${TW_WINE_WORK}/log-limit/tamberwick.ini "[Settings]\r\nvisitCooldown=0\r\nlog=1\r\n")
+tamberwick_wine_test(log_limit ${TW_WINE_WORK}/log-limit $<TARGET_FILE:log_limit> ${TW_ASI})
 tamberwick_wine_test(profile_compare ${TW_WINE_WORK}/profile
   $<TARGET_FILE:profile_compare> Z:${CMAKE_SOURCE_DIR}/tests/ini_corpus)
 # The start-up, call for call and argument for argument, against the trace the Linux build

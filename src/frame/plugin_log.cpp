@@ -2,9 +2,11 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "frame/host_ops.h"
 #include "frame/platform.h"
+#include "tamberwick_commit.h"
 #include "tamberwick_version.h"
 
 namespace tw {
@@ -16,7 +18,16 @@ namespace {
 std::FILE* logFile = nullptr;
 bool started = false;  // logStart ran since the library was loaded
 std::size_t logBytes = 0;
-char line[512];  // one line at a time; long texts are cut
+char line[kLogLineBytes];  // one line at a time; long texts are cut
+
+// Written in binary mode with the line end chosen here, so that the bytes counted are the bytes
+// on disk (text mode on Windows would add a carriage return to every line behind the count's back).
+#ifdef _WIN32
+constexpr const char kLineEnd[] = "\r\n";
+#else
+constexpr const char kLineEnd[] = "\n";
+#endif
+constexpr std::size_t kLineEndLen = sizeof kLineEnd - 1;
 
 // "2026-12-08 15:20:01 | game 123456 | " in front of every line.
 int stamp(char* out, std::size_t size) {
@@ -35,7 +46,8 @@ void put(std::size_t n) {
     logBytes += n;
 }
 
-constexpr const char kLimitLine[] = "the log has reached 1 MB and stops here\n";
+constexpr const char kLimitText[] = "the log has reached 1 MB and stops here";
+constexpr std::size_t kLimitLineLen = sizeof kLimitText - 1 + kLineEndLen;
 
 }  // namespace
 
@@ -45,13 +57,13 @@ void logStart(bool developerBuild) {
     logStop();
     // Emptied, then written in append mode so a line another copy of the plug-in adds is
     // never overwritten.
-    std::FILE* fresh = std::fopen(kLogPath, "w");
+    std::FILE* fresh = std::fopen(kLogPath, "wb");
     if (!fresh) return;
     std::fclose(fresh);
-    logFile = std::fopen(kLogPath, "a");
+    logFile = std::fopen(kLogPath, "ab");
     logBytes = 0;
-    logEvent("Tamberwick %s loaded (%s build)", kVersion,
-             developerBuild ? "developer: overlay and hotkeys on" : "release");
+    logEvent("Tamberwick %s loaded (%s build), commit %s", kVersion,
+             developerBuild ? "developer: overlay and hotkeys on" : "release", TAMBERWICK_COMMIT);
 }
 
 bool logStarted() { return started; }
@@ -66,14 +78,15 @@ void logEvent(const char* format, ...) {
     va_end(args);
     if (m < 0) return;
     std::size_t len = static_cast<std::size_t>(n) + static_cast<std::size_t>(m);
-    if (len > sizeof line - 2) len = sizeof line - 2;  // cut to the buffer, keeping room for the line end
-    line[len++] = '\n';
+    if (len > sizeof line - 1 - kLineEndLen) len = sizeof line - 1 - kLineEndLen;  // cut, with room for the line end
+    std::memcpy(line + len, kLineEnd, kLineEndLen);
+    len += kLineEndLen;
 
     const std::size_t stampLen = static_cast<std::size_t>(n);
-    if (logBytes + len + stampLen + sizeof kLimitLine > kLogLimitBytes) {
+    if (logBytes + len + stampLen + kLimitLineLen > kLogLimitBytes) {
         // The last line says why nothing follows.
-        std::snprintf(line + stampLen, sizeof line - stampLen, "%s", kLimitLine);
-        put(stampLen + sizeof kLimitLine - 1);
+        std::snprintf(line + stampLen, sizeof line - stampLen, "%s%s", kLimitText, kLineEnd);
+        put(stampLen + kLimitLineLen);
         logStop();
         return;
     }
@@ -81,10 +94,10 @@ void logEvent(const char* format, ...) {
 }
 
 void logAppendOnce(const char* text) {
-    std::FILE* f = std::fopen(kLogPath, "a");
+    std::FILE* f = std::fopen(kLogPath, "ab");
     if (!f) return;
     const int n = stamp(line, sizeof line);
-    if (n > 0) std::fprintf(f, "%s%s\n", line, text);
+    if (n > 0) std::fprintf(f, "%s%s%s", line, text, kLineEnd);
     std::fclose(f);
 }
 

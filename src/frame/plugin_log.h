@@ -12,7 +12,8 @@
 
 namespace tw {
 
-inline constexpr std::size_t kLogLimitBytes = 1024 * 1024;
+inline constexpr std::size_t kLogLimitBytes = 1024 * 1024;  // on disk, line ends included
+inline constexpr std::size_t kLogLineBytes = 512;           // the line buffer: a line, its end included, is shorter
 inline constexpr const char* kLogPath = "tamberwick.log";
 
 extern bool logEnabled;  // log=1 in [Settings]; false at load
