@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "behaviour/night_sleep.h"
+#include "frame/settings.h"
 #include "ranch_layout.h"
 #include "ranch_map.h"
 #include "visit/scheduler.h"
@@ -106,10 +107,9 @@ Recorder::Recorder(int32_t clockStartHour, int32_t cooldownHours)
 }
 
 int64_t Recorder::secondsAt(int32_t gameTime) const {
-    // 120000 ms of game time is one in-game hour, so 100 ms are 3 in-game seconds.
-    int64_t seconds = int64_t{clockStartHour_} * 3600 + int64_t{gameTime} * 3 / 100;
+    int64_t seconds = int64_t{clockStartHour_} * 3600 + tw::gameSecondsIn(gameTime);
     for (const ClockSet& c : clockSets_)
-        if (gameTime >= c.at) seconds = c.seconds + (int64_t{gameTime} - c.at) * 3 / 100;
+        if (gameTime >= c.at) seconds = c.seconds + tw::gameSecondsIn(int64_t{gameTime} - c.at);
     return seconds;
 }
 

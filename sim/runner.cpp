@@ -37,19 +37,6 @@ int32_t hoursToMs(double h) { return static_cast<int32_t>(std::llround(std::min(
 
 // ---- settings file ------------------------------------------------------------------
 
-// Leading white space, a sign, the longest run of digits; saturated to 32 bits. The plug-in's
-// own (tw::readDecimal) lives in its settings code, which needs its platform layer.
-int32_t decimal(const char* text) {
-    const char* p = text;
-    while (std::isspace(static_cast<unsigned char>(*p))) ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = *p++ == '-';
-    int64_t v = 0;
-    for (; std::isdigit(static_cast<unsigned char>(*p)); ++p)
-        if (v <= INT32_MAX) v = v * 10 + (*p - '0');
-    return static_cast<int32_t>(std::clamp<int64_t>(negative ? -v : v, INT32_MIN, INT32_MAX));
-}
-
 // ---- host world set-up ----------------------------------------------------------------
 
 // The name the plug-in gave a hash, or the hash in hex.
@@ -234,15 +221,17 @@ void clearProgress() {
 void readIniHours(const std::string& path, int32_t& cooldown, int32_t& duration) {
     // As the plug-in reads them: its profile reader, the file opened afresh for each key, into
     // a buffer of its size, then clamped to its limits.
-    const auto hours = [&path](const char* key, const char* deflt) {
+    const auto hours = [&path](const char* key, int32_t deflt) {
+        char fallback[16];
+        std::snprintf(fallback, sizeof fallback, "%d", static_cast<int>(deflt));
         char text[32];
         std::FILE* f = std::fopen(path.c_str(), "rb");
-        tw::profileLookup(f, "Settings", key, deflt, text, sizeof text);
+        tw::profileLookup(f, "Settings", key, fallback, text, sizeof text);
         if (f) std::fclose(f);
-        return decimal(text);
+        return tw::readDecimal(text);
     };
-    cooldown = std::clamp(hours("visitCooldown", "72"), -tw::kMaxCooldownHours, tw::kMaxCooldownHours);
-    duration = std::clamp(hours("visitDuration", "48"), -tw::kMaxDurationHours, tw::kMaxDurationHours);
+    cooldown = tw::clampHours(hours("visitCooldown", tw::kDefaultCooldownHours), tw::kMaxCooldownHours);
+    duration = tw::clampHours(hours("visitDuration", tw::kDefaultDurationHours), tw::kMaxDurationHours);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/settings.h"
 #include "recorder.h"
 #include "scenario.h"
 
@@ -36,8 +37,8 @@ struct RunResult {
     uint64_t frames = 0;
     int32_t endTime = 0;  // game time at the end, ms
     double wallSeconds = 0;
-    int32_t cooldownHours = 72;  // as the plug-in reads them from the settings file
-    int32_t durationHours = 48;
+    int32_t cooldownHours = tw::kDefaultCooldownHours;  // as the plug-in reads them from the settings file
+    int32_t durationHours = tw::kDefaultDurationHours;
     // world totals of what the plug-in created (never the household or the ranch's own points)
     int pedsCreated = 0, horsesCreated = 0, objectsCreated = 0, pointsCreated = 0;
     int pedsRemoved = 0, horsesRemoved = 0, objectsRemoved = 0, pointsRemoved = 0;
@@ -51,7 +52,7 @@ struct RunResult {
 // duration of the run (the plug-in reads its settings file from there) and is restored after.
 RunResult runScenario(const Scenario& scenario, const RunOptions& options);
 
-// The two hour counts the plug-in would read from a settings file (defaults 72 and 48), read
+// The two hour counts the plug-in would read from a settings file (tw::kDefault*Hours when missing), read
 // the way the host's profile reader does; used for "next possible at" and the summary.
 void readIniHours(const std::string& path, int32_t& cooldown, int32_t& duration);
 

@@ -5,15 +5,16 @@
 #include <cinttypes>
 #include <map>
 
+#include "frame/settings.h"
 #include "soak.h"
 
 namespace sim {
 
 namespace {
 
-// Run time as in-game time since the load: 100 ms of game timer are 3 in-game seconds.
+// Run time as in-game time since the load.
 std::string runClock(int64_t ms) {
-    const int64_t s = ms * 3 / 100;
+    const int64_t s = tw::gameSecondsIn(ms);
     char text[64];
     std::snprintf(text, sizeof text, "day %" PRId64 " +%02" PRId64 ":%02" PRId64 ":%02" PRId64, s / 86400 + 1,
                   s / 3600 % 24, s / 60 % 60, s % 60);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "script_host.h"
+#include "visit/world_tables.h"
 
 namespace twtest {
 
@@ -22,12 +23,12 @@ inline host::Entity* onlyEntity(const char* model) {
     return all.size() == 1 ? all.front() : nullptr;
 }
 
-// The activity-spot points are the first eight points the plug-in creates, at start.
+// The activity-spot points are the first points the plug-in creates at start, one per spot.
 inline bool isSpotPoint(const host::ScenarioPoint& p) {
     int seen = 0;
     for (const host::ScenarioPoint& q : host::gHost.world.points) {
         if (!q.byPlugin) continue;
-        if (&q == &p) return seen < 8;
+        if (&q == &p) return seen < static_cast<int>(tw::kActivitySpotCount);
         ++seen;
     }
     return false;
@@ -51,8 +52,7 @@ inline std::string leftovers() {
 // Makes the visit-type draw (0, 3) answer `type` once: 0 both, 1 Sadie, 2 Charles.
 inline void forceVisitType(int32_t type) {
     auto used = std::make_shared<bool>(false);
-    host::gHost.overrides[static_cast<std::size_t>(tw::Op::miscGetRandomInt)] = [type, used](host::Call& c,
-                                                                                             host::World&) {
+    host::overrideOf(tw::Op::miscGetRandomInt) = [type, used](host::Call& c, host::World&) {
         if (*used || c.i(0) != 0 || c.i(1) != 3) return false;
         *used = true;
         c.result[0] = static_cast<uint32_t>(type);

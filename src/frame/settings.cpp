@@ -18,13 +18,13 @@ constexpr const char* kPath = ".\\tamberwick.ini";
 // The readings before clamping, for the log.
 int32_t cooldownRead = kDefaultCooldownHours;
 int32_t durationRead = kDefaultDurationHours;
+}  // namespace
 
 int32_t clampHours(int32_t hours, int32_t limit) {
     if (hours > limit) return limit;
     if (hours < -limit) return -limit;
     return hours;
 }
-}  // namespace
 
 int32_t readDecimal(const char* text) {
     // White space, an optional sign, the longest run of digits; saturates instead of overflowing.
