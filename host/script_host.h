@@ -112,6 +112,9 @@ struct ScriptHost {
 
 extern ScriptHost gHost;
 
+// The answer that replaces the world's for op until hostReset; an empty one gives it back.
+inline Override& overrideOf(tw::Op op) { return gHost.overrides[static_cast<std::size_t>(op)]; }
+
 // Puts the host back to a fresh process state (unloading any plug-in first).
 void hostReset();
 // Loads the plug-in module at path and calls its entry with the attach reason.

@@ -25,8 +25,7 @@ struct BehaviourTest : PluginTest {
     // The visit type is the first draw in 0..2; later draws (arrival order) go to the world.
     void drawVisitors(Visitors who) {
         auto drawn = std::make_shared<bool>(false);
-        host::gHost.overrides[static_cast<std::size_t>(tw::Op::miscGetRandomInt)] = [drawn, who](host::Call& c,
-                                                                                                 host::World&) {
+        host::overrideOf(tw::Op::miscGetRandomInt) = [drawn, who](host::Call& c, host::World&) {
             if (*drawn || c.i(0) != 0 || c.i(1) != 3) return false;
             *drawn = true;
             c.result[0] = static_cast<uint32_t>(who);

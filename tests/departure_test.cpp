@@ -1,6 +1,7 @@
 // A departure: the farewell, whether the visitor is told to mount or to walk to its horse, a
 // second send-off changing nothing, the stuck watch, the saddle, the removal, and a visitor
 // the world takes away on the way.
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -8,11 +9,13 @@
 
 #include "behaviour_fixture.h"
 #include "frame/key_state.h"
+#include "visit_test.h"
 #include "visit_world_check.h"
 
 namespace {
 
 using host::gHost;
+using host::overrideOf;
 using tw::Handle;
 using tw::Op;
 using twtest::Visitors;
@@ -84,7 +87,7 @@ TEST_F(DepartureTest, SpeechForAPedThatIsGoneIsNotSent) {
     hold(s, at);
     hold(sadieHorse(), {at.x + 10.0f, at.y, at.z});
     // The host deletes Sadie during the 100 ms wait before her farewell.
-    gHost.overrides[static_cast<std::size_t>(Op::taskClearPedTasks)] = [s](host::Call& c, host::World& w) {
+    overrideOf(Op::taskClearPedTasks) = [s](host::Call& c, host::World& w) {
         if (c.u(0) == s)
             if (host::Entity* e = host::findEntity(w, s)) e->alive = false;
         return false;
@@ -102,7 +105,7 @@ TEST_F(DepartureTest, AWalkToTheHorseThatEndedShortOfItIsOrderedAgain) {
     const Handle s = sadie();
     ASSERT_EQ(twtest::callsFor(Op::taskGoToEntity, s).size(), 1u);
     // The host reports the walk over (8) while she is still 10 m from the horse.
-    auto& status = gHost.overrides[static_cast<std::size_t>(Op::taskGetScriptTaskStatus)];
+    auto& status = overrideOf(Op::taskGetScriptTaskStatus);
     status = [s](host::Call& c, host::World&) {
         if (c.u(0) != s) return false;
         c.result[0] = 8;
@@ -182,7 +185,7 @@ TEST_F(DepartureTest, PutInTheSaddleIsTriedAgainOnlyOnceTwoSecondsHavePassed) {
     world().playerSeesNothing = true;  // no blink between the tries
     startSadiesVisit();
     const Handle s = sadie();
-    gHost.overrides[static_cast<std::size_t>(Op::pedSetOnMount)] = [](host::Call&, host::World&) { return true; };
+    overrideOf(Op::pedSetOnMount) = [](host::Call&, host::World&) { return true; };
     sendAwayWithHorseAt(3.2f);  // too far to mount from, near enough to be seated
     host::runFor(10000);
     const auto tries = twtest::callsFor(Op::pedSetOnMount, s);
@@ -200,8 +203,7 @@ TEST_F(DepartureTest, AnUnseenRiderIsRemovedAtExactly200mAndNotJustShortOfIt) {
     sendAwayWithHorseAt(2.0f);  // mounts at once
     ASSERT_TRUE(host::runUntil([&] { return entity(s).mount != 0; }, 30000));
     float metres = 199.99f;
-    gHost.overrides[static_cast<std::size_t>(Op::miscGetDistanceBetweenCoords)] = [&metres](host::Call& c,
-                                                                                            host::World& w) {
+    overrideOf(Op::miscGetDistanceBetweenCoords) = [&metres](host::Call& c, host::World& w) {
         // Only the removal test measures from the rider to the player.
         const host::Entity* player = host::findEntity(w, w.playerPed);
         if (!player || c.f(3) != player->pos.x || c.f(4) != player->pos.y) return false;
@@ -229,7 +231,7 @@ TEST_F(DepartureTest, AVisitorGoneDuringTheStuckChecksWaitIsNeitherOrderedNorMov
     const Handle s = sadie();
     sendAwayStuck();
     host::runFor(1000);
-    gHost.overrides[static_cast<std::size_t>(Op::taskClearPedTasks)] = [s](host::Call& c, host::World& w) {
+    overrideOf(Op::taskClearPedTasks) = [s](host::Call& c, host::World& w) {
         if (c.u(0) == s) host::removeEntity(w, s);
         return false;
     };
@@ -245,6 +247,124 @@ TEST_F(DepartureTest, AVisitorGoneDuringTheStuckChecksWaitIsNeitherOrderedNorMov
     for (std::string line; std::getline(log, line);)
         told += line.find("Sadie is gone from the world; the departure is over") != std::string::npos;
     EXPECT_EQ(told, 1);
+}
+
+// ---- whole departures, from a visit started as the scheduler starts it ----
+
+struct RideAwayTest : twtest::VisitTest {};
+
+TEST_F(RideAwayTest, AVisitorHeldByAnObstacleIsMovedBesideItsHorseAtTheThirdDetection) {
+    twtest::forceVisitType(1);
+    load(true);
+    runUntilVisitStarted(1);
+    host::Entity* sadie = twtest::onlyEntity("cs_mrsadler");
+    ASSERT_NE(sadie, nullptr);
+    sadie->stuck = true;
+    host::clearTrace();
+    host::sendKey(tw::kKeyI);  // send them away now
+    ASSERT_TRUE(host::runUntil([] { return !host::callsOf(Op::entitySetCoords).empty(); }, 60000));
+
+    // After the first walk order: three re-orders with a cleared task list, at least 5000 ms
+    // apart, then the move.
+    const int32_t walkOrdered = host::callsOf(Op::taskGoToEntity).front()->time;
+    std::vector<int32_t> clears;
+    for (const host::Call* c : host::callsOf(Op::taskClearPedTasks))
+        if (c->time >= walkOrdered && c->u(0) == sadie->handle) clears.push_back(c->time);
+    ASSERT_EQ(clears.size(), 3u);
+    EXPECT_GE(clears[0] - walkOrdered, 5000);
+    for (std::size_t i = 1; i < clears.size(); ++i) EXPECT_GE(clears[i] - clears[i - 1], 5000);
+    const host::Call* move = host::callsOf(Op::entitySetCoords).front();
+    EXPECT_EQ(move->u(0), sadie->handle);
+    const host::Entity* horse = twtest::onlyEntity("a_c_horse_gang_sadie_endlesssummer");
+    ASSERT_NE(horse, nullptr);
+    EXPECT_NEAR(move->f(1), horse->pos.x + 5.0f, 0.01f);
+    EXPECT_NEAR(move->f(2), horse->pos.y + 5.0f, 0.01f);
+
+    sadie->stuck = false;
+    gHost.traceEnabled = false;
+    ASSERT_TRUE(runUntilVisitEnded(320000));
+    EXPECT_EQ(twtest::leftovers(), "");
+}
+
+TEST_F(RideAwayTest, AWalkStillWaitingToStartIsLeftToStart) {
+    twtest::forceVisitType(1);
+    load(true);
+    runUntilVisitStarted(1);
+    host::runFor(10000);  // let her settle into an activity, which makes getting up take longer
+    host::Entity* sadie = twtest::onlyEntity("cs_mrsadler");
+    ASSERT_NE(sadie, nullptr);
+    const host::Vec3 before = sadie->pos;
+    host::clearTrace();
+    host::sendKey(tw::kKeyI);
+    host::runFor(3000);
+    // One order, not one per pass: re-ordering a waiting walk would keep it from ever starting.
+    EXPECT_EQ(host::callsOf(Op::taskGoToEntity).size(), 1u);
+    EXPECT_GT(std::hypot(sadie->pos.x - before.x, sadie->pos.y - before.y), 1.0f);
+}
+
+TEST_F(RideAwayTest, ARiderIsRemovedOnlyOnceFarAndUnseen) {
+    twtest::forceVisitType(1);
+    load(true);
+    runUntilVisitStarted(1);
+    host::sendKey(tw::kKeyI);
+    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::pedSetOnMount) + host::countOf(Op::taskMountAnimal) > 0; },
+                               120000));
+    // Track the rider's distance from the player each frame until it is deleted.
+    float lastDistance = 0;
+    const host::Entity& player = gHost.world.entities[0];
+    bool removed = host::runUntil(
+        [&] {
+            host::Entity* s = twtest::onlyEntity("cs_mrsadler");
+            if (!s) return true;
+            lastDistance = std::hypot(s->pos.x - player.pos.x, s->pos.y - player.pos.y);
+            return false;
+        },
+        300000);
+    ASSERT_TRUE(removed);
+    EXPECT_GE(lastDistance, 199.0f);  // and, beyond the sight range, unseen
+    ASSERT_TRUE(runUntilVisitEnded(5000));
+    EXPECT_EQ(twtest::leftovers(), "");
+}
+
+TEST_F(RideAwayTest, ARiderInThePlayersViewIsRemovedOneMillisecondPastTheLimitAndNotOnIt) {
+    twtest::forceVisitType(1);
+    load(true);
+    runUntilVisitStarted(1);
+    gHost.world.playerSeesEverything = true;  // never out of sight: only the time limit removes her
+    host::sendKey(tw::kKeyI);
+    int32_t departed = 0;  // the departure's start is read in the pass that says goodbye
+    ASSERT_TRUE(host::runUntil(
+        [&departed] {
+            for (const host::SpokenLine& l : gHost.world.spoken)
+                if (l.line == "HEADING_OUT") departed = l.time;
+            return departed != 0;
+        },
+        5000));
+    gHost.traceEnabled = false;
+    twtest::runTo(departed + 300000);
+    EXPECT_FALSE(twtest::pluginEntities("cs_mrsadler").empty()) << "removed on the limit itself";
+    twtest::runTo(departed + 300001);
+    EXPECT_TRUE(twtest::pluginEntities("cs_mrsadler").empty()) << "not removed just past the limit";
+    ASSERT_TRUE(runUntilVisitEnded(5000));
+    EXPECT_EQ(twtest::leftovers(), "");
+}
+
+TEST_F(RideAwayTest, AHorseThatVanishesTurnsItsRiderIntoAWalkerRemovedByTheTimeLimit) {
+    twtest::forceVisitType(1);
+    load(true);
+    runUntilVisitStarted(1);
+    twtest::onlyEntity("a_c_horse_gang_sadie_endlesssummer")->alive = false;
+    host::clearTrace();
+    host::sendKey(tw::kKeyI);
+    host::runFor(2000);
+    // Walked off on foot toward a point 100 m ahead in x and y, re-ordered every pass.
+    const auto walks = host::callsOf(Op::taskFollowNavMeshToCoord);
+    ASSERT_GT(walks.size(), 10u);
+    EXPECT_FLOAT_EQ(walks.back()->f(4), 1.0f);
+    EXPECT_TRUE(host::callsOf(Op::taskGoToEntity).empty());
+    gHost.traceEnabled = false;
+    ASSERT_TRUE(runUntilVisitEnded(320000));
+    EXPECT_EQ(twtest::leftovers(), "");
 }
 
 }  // namespace

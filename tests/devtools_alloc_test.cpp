@@ -48,6 +48,7 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); 
 namespace {
 
 using host::gHost;
+using host::overrideOf;
 using tw::Op;
 
 // Counts the allocations made while it lives.
@@ -65,11 +66,11 @@ struct OverlayAllocationTest : twtest::PluginTest {
     // keeping anything and stop tracing, so only the plug-in's allocations are counted.
     void quietHost() {
         gHost.traceEnabled = false;
-        gHost.overrides[static_cast<std::size_t>(Op::miscCreateVarString)] = [](host::Call& c, host::World&) {
+        overrideOf(Op::miscCreateVarString) = [](host::Call& c, host::World&) {
             c.result[0] = 1;
             return true;
         };
-        gHost.overrides[static_cast<std::size_t>(Op::uiDrawText)] = [](host::Call&, host::World&) { return true; };
+        overrideOf(Op::uiDrawText) = [](host::Call&, host::World&) { return true; };
     }
 };
 

@@ -24,6 +24,7 @@ namespace {
 
 using host::DrawnText;
 using host::gHost;
+using host::overrideOf;
 using tw::Op;
 
 struct Expected {
@@ -238,7 +239,7 @@ TEST_F(OverlayBlockTest, TextsHandedToTheHostStayValidThroughTheNextPass) {
     tw::sadie.ped = spawnPed();
     tw::sadie.isDeparting = true;
     std::vector<std::pair<const char*, std::string>> handed;
-    gHost.overrides[static_cast<std::size_t>(Op::miscCreateVarString)] = [&handed](host::Call& c, host::World&) {
+    overrideOf(Op::miscCreateVarString) = [&handed](host::Call& c, host::World&) {
         handed.emplace_back(c.s(2), c.s(2));
         c.result[0] = 1;
         return true;

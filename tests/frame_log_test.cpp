@@ -19,6 +19,7 @@
 namespace {
 
 using host::gHost;
+using host::overrideOf;
 
 constexpr int32_t kHourMs = tw::kMsPerGameHour;
 
@@ -228,7 +229,7 @@ TEST_F(LogTest, ASettingOutOfRangeIsToldWithTheValueReadAndTheValueTaken) {
 TEST_F(LogTest, TheLogCountsTheActivitySpotsTheGameRefused) {
     writeIni("[Settings]\nlog=1\n");
     auto refused = std::make_shared<int>(0);
-    gHost.overrides[static_cast<std::size_t>(tw::Op::scenarioPointCreate)] = [refused](host::Call& c, host::World&) {
+    overrideOf(tw::Op::scenarioPointCreate) = [refused](host::Call& c, host::World&) {
         if (c.args[6] != 0 || *refused == 3) return false;  // the first three activity spots, no sleep point
         ++*refused;
         c.result[0] = 0;

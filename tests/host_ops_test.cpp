@@ -7,6 +7,7 @@
 namespace {
 
 using host::gHost;
+using host::overrideOf;
 using tw::Op;
 
 struct HostOpsTest : ::testing::Test {
@@ -107,7 +108,7 @@ TEST_F(HostOpsTest, StringsTravelAsAddressesAndNullAsZero) {
 
 TEST_F(HostOpsTest, ResultsAreReadFromTheirSlots) {
     twtest::ScriptScope scope;
-    gHost.overrides[static_cast<std::size_t>(Op::entityGetCoords)] = [](host::Call& c, host::World&) {
+    overrideOf(Op::entityGetCoords) = [](host::Call& c, host::World&) {
         c.result = {bits(-1.5f) | 0xDEAD00000000ull, bits(2.25f), bits(82.5f)};  // junk in the high halves
         return true;
     };
@@ -116,12 +117,12 @@ TEST_F(HostOpsTest, ResultsAreReadFromTheirSlots) {
     EXPECT_EQ(v.y, 2.25f);
     EXPECT_EQ(v.z, 82.5f);
 
-    gHost.overrides[static_cast<std::size_t>(Op::entityExists)] = [](host::Call& c, host::World&) {
+    overrideOf(Op::entityExists) = [](host::Call& c, host::World&) {
         c.result[0] = 0xFFFFFFFF00000000ull;  // only the low 32 bits count
         return true;
     };
     EXPECT_FALSE(tw::entityExists(1));
-    gHost.overrides[static_cast<std::size_t>(Op::gameGetTimer)] = [](host::Call& c, host::World&) {
+    overrideOf(Op::gameGetTimer) = [](host::Call& c, host::World&) {
         c.result[0] = 0x00000000FFFFFFFEull;
         return true;
     };

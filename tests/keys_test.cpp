@@ -3,13 +3,20 @@
 #include <atomic>
 #include <thread>
 
+#include "frame/key_state.h"
+#include "frame/settings.h"
 #include "plugin_fixture.h"
+#include "visit_test.h"
+#include "visit_world_check.h"
 
 namespace {
 
 using host::gHost;
+using tw::Op;
 
-constexpr uint32_t kF1 = 0x70;
+constexpr int32_t kHourMs = tw::kMsPerGameHour;
+
+constexpr uint32_t kF1 = tw::kKeyF1;
 
 struct KeysTest : twtest::PluginTest {
     void start(bool dev = true) {
@@ -48,30 +55,22 @@ TEST_F(KeysTest, KeySeenWithin100msFiresOnce) {
     EXPECT_EQ(firingsDuring(1000), 0);
 }
 
-TEST_F(KeysTest, KeySeenAfter100msNeverFires) {
-    start();
-    host::sendKey(kF1);
-    gHost.world.frameStepMs = 150;  // the script next looks 150 ms after the event
-    host::runFrame();
-    EXPECT_FALSE(f1Fired());
-    gHost.world.frameStepMs = 33;
-    EXPECT_EQ(firingsDuring(1000), 0);
-}
-
-TEST_F(KeysTest, AKeyExactly100msOldDoesNotFireAnd99msOldDoes) {
+// A key the script first looks at 100 ms or more after the event never fires, then or later;
+// one 99 ms old does.
+TEST_F(KeysTest, AKeyExactly100msOldNeverFiresAnd99msOldDoes) {
     start();
     host::sendKey(kF1);
     gHost.world.frameStepMs = 100;  // the script looks exactly 100 ms after the event
     host::runFrame();
     EXPECT_FALSE(f1Fired());
+    gHost.world.frameStepMs = 33;
+    EXPECT_EQ(firingsDuring(1000), 0);
     host::sendKey(kF1);
     gHost.world.frameStepMs = 99;
     host::runFrame();
     EXPECT_TRUE(f1Fired());
 }
 
-// The window's end wraps past zero: a poll before the count wraps sees now above it and waits;
-// the poll after the wrap, still within 100 ms of the event, fires.
 TEST_F(KeysTest, EventJustBeforeTheTickCountWrapsFiresOnlyAfterTheWrap) {
     start();
     setTickCount(0xFFFFFFFFu - 49);  // 2^32 - 50: the window ends at 50
@@ -118,7 +117,7 @@ TEST_F(KeysTest, CodesAbove254AreIgnored) {
 
 TEST_F(KeysTest, ReleaseBuildIgnoresEveryHotkey) {
     start(false);
-    for (uint32_t key : {0x70u, 0x71u, 0x72u, 0x73u, 0x49u}) {
+    for (uint32_t key : {tw::kKeyF1, tw::kKeyF2, tw::kKeyF3, tw::kKeyF4, tw::kKeyI}) {
         host::sendKey(key);
         host::runFrame();
         EXPECT_TRUE(gHost.world.drawnThisFrame.empty());
@@ -149,6 +148,71 @@ TEST_F(KeysTest, CallbackFromAnotherThreadWhileTheScriptPolls) {
     host::sendKey(kF1);  // the records still work afterwards
     host::runFrame();
     EXPECT_TRUE(f1Fired());
+}
+
+// ---- what the developer keys do to visits ----
+
+struct DeveloperKeysTest : twtest::VisitTest {};
+
+TEST_F(DeveloperKeysTest, DeveloperKeysStartEndAndSendAwayAVisit) {
+    gHost.world.missionActive = true;  // the scheduler alone would never start one
+    load(true);
+    ASSERT_TRUE(runUntilReady());
+    host::runFor(1000);
+    EXPECT_FALSE(twtest::anyVisitorPresent());
+
+    host::sendKey(tw::kKeyF2);  // force a visit
+    host::runFor(5000);
+    EXPECT_TRUE(twtest::anyVisitorPresent());
+
+    host::sendKey(tw::kKeyF3);  // clean up at once
+    host::runFor(1000);
+    EXPECT_EQ(twtest::leftovers(), "");
+
+    host::sendKey(tw::kKeyF2);
+    host::runFor(5000);
+    ASSERT_TRUE(twtest::anyVisitorPresent());
+    host::sendKey(tw::kKeyF4);  // reset the timer, which ends the visit too
+    host::runFor(1000);
+    EXPECT_EQ(twtest::leftovers(), "");
+
+    host::sendKey(tw::kKeyF2);
+    host::runFor(5000);
+    ASSERT_TRUE(twtest::anyVisitorPresent());
+    host::clearTrace();
+    host::sendKey(tw::kKeyI);  // depart now
+    host::runFor(1000);
+    EXPECT_GT(host::callsOf(Op::taskGoToEntity).size() + host::callsOf(Op::taskMountAnimal).size(), 0u);
+    gHost.traceEnabled = false;
+    ASSERT_TRUE(runUntilVisitEnded(320000));
+    EXPECT_EQ(twtest::leftovers(), "");
+}
+
+TEST_F(DeveloperKeysTest, F4WithNoVisitOnlyRestartsTheCooldown) {
+    writeIni("[Settings]\nvisitCooldown=1\n");
+    gHost.world.missionActive = true;  // no visit comes of itself
+    load(true);
+    ASSERT_TRUE(runUntilReady());
+    ASSERT_EQ(twtest::pluginEntities("s_bedrollfurlined01x").size(), 1u);
+
+    host::sendKey(tw::kKeyF4);
+    host::runFor(1000);
+    EXPECT_EQ(twtest::pluginEntities("s_bedrollfurlined01x").size(), 1u);  // the fixtures stay
+    EXPECT_EQ(twtest::pluginEntities("p_bedrollopen03x").size(), 1u);
+    const int32_t reset = gHost.world.gameTime;
+    gHost.world.missionActive = false;
+    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::pedCreate) > 0; }, 3 * kHourMs));
+    EXPECT_GE(host::callsOf(Op::pedCreate).front()->time - reset, kHourMs - 2000);  // a cooldown from the key
+}
+
+TEST_F(DeveloperKeysTest, F3WithNoVisitRemovesTheBedrollsAndSleepPoints) {
+    gHost.world.missionActive = true;
+    load(true);
+    ASSERT_TRUE(runUntilReady());
+    ASSERT_EQ(twtest::pluginEntities("p_bedrollopen03x").size(), 1u);
+    host::sendKey(tw::kKeyF3);
+    host::runFor(1000);
+    EXPECT_EQ(twtest::leftovers(), "");
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 namespace {
 
 using host::gHost;
+using host::overrideOf;
 using tw::Handle;
 using tw::Op;
 using tw::Vec3;
@@ -187,7 +188,7 @@ TEST_F(ReloadTest, FromARestartToItsFirstReadyPassTheCallsAreTheLoadsHandlesAsid
     auto replay = std::make_shared<std::size_t>(SIZE_MAX);
     const auto isDraw = [](Op op) { return op == Op::miscGetRandomInt || op == Op::miscGetRandomFloat; };
     for (Op op : {Op::miscGetRandomInt, Op::miscGetRandomFloat})
-        gHost.overrides[static_cast<std::size_t>(op)] = [draws, replay](host::Call& c, host::World&) {
+        overrideOf(op) = [draws, replay](host::Call& c, host::World&) {
             if (*replay == SIZE_MAX || *replay >= draws->size()) return false;
             c.result[0] = (*draws)[(*replay)++];
             return true;

@@ -7,16 +7,18 @@
 #include "plugin_fixture.h"
 #include "visit/visit_state.h"
 #include "visit/world_tables.h"
+#include "visit_test.h"
 #include "visit_world_check.h"
 
 namespace {
 
 using host::gHost;
+using host::overrideOf;
 using tw::Op;
 
 constexpr int32_t kHourMs = tw::kMsPerGameHour;
 
-struct SchedulerTest : twtest::PluginTest {
+struct SchedulerTest : twtest::VisitTest {
     bool visitStartedWithin(int32_t ms) {
         return host::runUntil([] { return host::countOf(Op::pedCreate) > 0; }, ms);
     }
@@ -53,8 +55,7 @@ TEST_F(SchedulerTest, AnUnfinishedStoryHoldsVisitsBack) {
 
 TEST_F(SchedulerTest, ThePlayerMustBeWithin100mOfTheRanchPointExactly100Counting) {
     float answer = 100.1f;
-    gHost.overrides[static_cast<std::size_t>(Op::miscGetDistanceBetweenCoords)] = [&answer](host::Call& c,
-                                                                                            host::World&) {
+    overrideOf(Op::miscGetDistanceBetweenCoords) = [&answer](host::Call& c, host::World&) {
         // Only the start test measures from the player to the ranch point.
         if (c.f(3) != tw::ranchPoint.x || c.f(4) != tw::ranchPoint.y) return false;
         std::memcpy(&c.result[0], &answer, sizeof answer);
@@ -133,7 +134,7 @@ TEST_F(SchedulerTest, TheCooldownEndsOnItsExactMillisecond) {
 // Between one and two cooldowns only the 15 % roll starts a visit; at two it starts without one.
 TEST_F(SchedulerTest, AtExactlyTwoCooldownsAVisitStartsWithoutTheRoll) {
     writeIni("[Settings]\nvisitCooldown=1\n");
-    gHost.overrides[static_cast<std::size_t>(Op::miscGetRandomInt)] = [](host::Call& c, host::World&) {
+    overrideOf(Op::miscGetRandomInt) = [](host::Call& c, host::World&) {
         if (c.i(0) != 0 || c.i(1) != 100) return false;
         c.result[0] = 99;  // the roll never comes up
         return true;
@@ -198,6 +199,78 @@ TEST_F(SchedulerTest, TheVisitorsHeadOutOnTheDurationsExactMillisecond) {
     // The departure began in the pass at the duration: the goodbye follows its 100 ms settle.
     ASSERT_NE(headedOut(), 0);
     EXPECT_LE(headedOut() - (started + kHourMs), 100 + gHost.world.frameStepMs);
+}
+
+TEST_F(SchedulerTest, FirstVisitStartsInTheFirstReadyPassWithoutARoll) {
+    load();
+    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::pedCreate) > 0; }, 60000));
+    // The cooldown stamp is below zero this early in the game, so no 15 % roll is drawn.
+    for (const host::Call* c : host::callsOf(Op::miscGetRandomInt)) EXPECT_FALSE(c->i(0) == 0 && c->i(1) == 100);
+    EXPECT_EQ(host::countOf(Op::missionIsActive), 1u);
+}
+
+TEST_F(SchedulerTest, LaterVisitsWaitForTheRollBetweenOneAndTwoCooldowns) {
+    writeIni("[Settings]\nvisitCooldown=1\n");
+    gHost.world.gameTime = 10 * kHourMs;  // the first stamp is then well above zero
+    int rolls = 0;
+    overrideOf(Op::miscGetRandomInt) = [&rolls](host::Call& c, host::World&) {
+        if (c.i(0) != 0 || c.i(1) != 100) return false;
+        c.result[0] = ++rolls < 3 ? 50u : 14u;  // two misses, then a hit
+        return true;
+    };
+    load();
+    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::pedCreate) > 0; }, 60000));
+    EXPECT_EQ(rolls, 3);
+}
+
+TEST_F(SchedulerTest, ARollOfExactly15StartsNoVisitAnd14Does) {
+    writeIni("[Settings]\nvisitCooldown=1\n");
+    gHost.world.gameTime = 10 * kHourMs;  // the first stamp is then well above zero
+    int rolls = 0;
+    overrideOf(Op::miscGetRandomInt) = [&rolls](host::Call& c, host::World&) {
+        if (c.i(0) != 0 || c.i(1) != 100) return false;
+        c.result[0] = ++rolls < 200 ? 15u : 14u;
+        return true;
+    };
+    load();
+    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::pedCreate) > 0; }, 60000));
+    EXPECT_EQ(rolls, 200);
+}
+
+TEST_F(SchedulerTest, AStartThatBringsNobodyLeavesNothingKeepsTheCooldownAndIsTriedAgainWithinTheHour) {
+    host::setModel(gHost.world, "cs_mrsadler", true, -1);
+    twtest::forceVisitType(1);
+    load();
+    runUntilVisitStarted(1);
+    const int32_t failedAt = gHost.world.gameTime;
+    // Her horse went again; the bedrolls made at load stay where they were.
+    EXPECT_TRUE(twtest::pluginEntities("a_c_horse_gang_sadie_endlesssummer").empty());
+    EXPECT_EQ(twtest::pluginEntities("s_bedrollfurlined01x").size(), 1u);
+    EXPECT_EQ(twtest::pluginEntities("p_bedrollopen03x").size(), 1u);
+
+    host::setModel(gHost.world, "cs_mrsadler", true, 200);  // the model loads from now on
+    twtest::forceVisitType(1);
+    host::clearTrace();
+    ASSERT_TRUE(host::runUntil([] { return twtest::onlyEntity("cs_mrsadler") != nullptr; }, 2 * kHourMs));
+    const int32_t retriedAt = host::callsOf(Op::pedCreate).front()->time;
+    EXPECT_GE(retriedAt - failedAt, kHourMs - 2000);  // not on every pass meanwhile
+}
+
+TEST_F(SchedulerTest, EndingAVisitRemovesFixturesAndTheNextWaitsACooldown) {
+    writeIni("[Settings]\nvisitCooldown=1\nvisitDuration=0\n");
+    twtest::forceVisitType(0);
+    load();
+    runUntilVisitStarted(2);
+    ASSERT_EQ(twtest::pluginEntities("s_bedrollfurlined01x").size(), 1u);
+    gHost.traceEnabled = false;
+    ASSERT_TRUE(runUntilVisitEnded(320000));
+    const int32_t ended = gHost.world.gameTime;
+    EXPECT_EQ(twtest::leftovers(), "");  // visitors, horses, bedrolls and sleep points are gone
+
+    gHost.traceEnabled = true;
+    host::clearTrace();
+    ASSERT_TRUE(host::runUntil([] { return !host::callsOf(Op::pedCreate).empty(); }, 3 * kHourMs));
+    EXPECT_GE(host::callsOf(Op::pedCreate).front()->time - ended, kHourMs - 100);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 namespace {
 
 using host::gHost;
+using host::overrideOf;
 using tw::Op;
 
 struct VisitFixturesTest : twtest::PluginTest {};
@@ -54,7 +55,7 @@ TEST_F(VisitFixturesTest, ABedrollGoneBeforeTheGateIsRecreatedAlone) {
 }
 
 TEST_F(VisitFixturesTest, SleepPointsThatNeverAppearKeepTheRanchNotReadyWithoutHanging) {
-    gHost.overrides[static_cast<std::size_t>(Op::scenarioPointCreate)] = [](host::Call& c, host::World&) {
+    overrideOf(Op::scenarioPointCreate) = [](host::Call& c, host::World&) {
         return static_cast<int64_t>(c.args[6]) == -1;  // refuse sleep points: answer 0
     };
     load();
@@ -169,12 +170,12 @@ TEST_F(VisitFixturesTest, AFixtureFailureIsToldOnceAndAgainWhenItComesBackAfterA
     writeIni("[Settings]\nlog=1\n");
     auto refusing = std::make_shared<bool>(true);
     const tw::Hash open = host::nameHash("p_bedrollopen03x");
-    gHost.overrides[static_cast<std::size_t>(Op::objectCreate)] = [refusing, open](host::Call& c, host::World&) {
+    overrideOf(Op::objectCreate) = [refusing, open](host::Call& c, host::World&) {
         if (!*refusing || c.u(0) != open) return false;
         c.result[0] = 0;
         return true;
     };
-    gHost.overrides[static_cast<std::size_t>(Op::scenarioPointCreate)] = [refusing](host::Call& c, host::World&) {
+    overrideOf(Op::scenarioPointCreate) = [refusing](host::Call& c, host::World&) {
         if (!*refusing || !isSleepPointCreate(&c) || c.f(4) != 315.0f) return false;  // bedroll 2's heading
         c.result[0] = 0;
         return true;
