@@ -10,7 +10,6 @@
 namespace {
 
 using host::gHost;
-using host::overrideOf;
 using tw::Handle;
 using tw::Op;
 using twtest::Visitors;
@@ -107,7 +106,7 @@ TEST_F(ActivitiesTest, AnActivityLengthDrawnOutOfRangeIsHeldToTheLongest) {
     startVisit(Visitors::SadieOnly);
     rememberSpots();
     entity(sadie()).pos = {-1645.0f, -1392.0f, 83.0f};  // arrived by the kitchen
-    overrideOf(Op::miscGetRandomInt) = [](host::Call& c, host::World&) {
+    host::overrideOf(Op::miscGetRandomInt) = [](host::Call& c, host::World&) {
         if (c.i(0) != 60000) return false;
         c.result[0] = 0x7fffffffu;
         return true;
@@ -237,7 +236,7 @@ TEST_F(ActivitiesTest, ANewVisitsHorseGetsItsFirstScenarioAtOnceAfterTheLastHors
         return nullptr;
     };
     world().missionActive = true;  // only the keys start visits
-    overrideOf(Op::miscGetRandomInt) = [](host::Call& c, host::World&) {
+    host::overrideOf(Op::miscGetRandomInt) = [](host::Call& c, host::World&) {
         if (c.i(0) != 0 || c.i(1) != 3) return false;
         c.result[0] = static_cast<uint32_t>(Visitors::SadieOnly);  // both visits: the same record and horse slot
         return true;
@@ -346,7 +345,7 @@ Kind nextChoiceAfterAChore(ActivitiesTest& t, int32_t gap) {
     if (s == 0) return Kind::Wander;
     t.entity(s).pos = {-1645.0f, -1392.0f, 83.0f};  // by the kitchen
     auto chore = std::make_shared<int32_t>(0);
-    overrideOf(Op::miscGetRandomInt) = [chore](host::Call& c, host::World& w) {
+    host::overrideOf(Op::miscGetRandomInt) = [chore](host::Call& c, host::World& w) {
         if (*chore == 0 && c.i(0) == 60000 && c.i(1) == 120000) *chore = w.gameTime;
         return false;  // the world draws the length
     };
@@ -373,7 +372,7 @@ TEST_F(ActivitiesTest, AChoreIsPossibleAgainOn1800000msAfterTheLastAndNotAMillis
 
 TEST_F(ActivitiesTest, AGroundScenarioFoundNearbyIsUsedAsFoundWhateverTheCoinSays) {
     world().ranchPopulate = false;  // no chores and no seats
-    overrideOf(Op::miscGetRandomInt) = [](host::Call& c, host::World&) {
+    host::overrideOf(Op::miscGetRandomInt) = [](host::Call& c, host::World&) {
         if (c.i(0) != 0 || (c.i(1) != 2 && c.i(1) != 3)) return false;
         c.result[0] = 1;  // Sadie alone; and every coin says: replace a chair, a spot first
         return true;

@@ -13,7 +13,6 @@ namespace {
 constexpr int32_t kHourMs = tw::kMsPerGameHour;
 
 using host::gHost;
-using host::overrideOf;
 using tw::Handle;
 using tw::Op;
 using tw::Vec3;
@@ -156,7 +155,7 @@ void checkBedtimeFrom(NightTest& t, float gap, std::optional<float> measured = s
     t.world().clockStartHour = 21;
     t.world().playerSeesNothing = true;
     if (measured) {
-        overrideOf(Op::miscGetDistanceBetweenCoords) = [m = *measured](host::Call& c, host::World&) {
+        host::overrideOf(Op::miscGetDistanceBetweenCoords) = [m = *measured](host::Call& c, host::World&) {
             if (c.f(3) != kBedroll2.x || c.f(4) != kBedroll2.y) return false;
             std::memcpy(&c.result[0], &m, sizeof m);
             return true;

@@ -15,7 +15,6 @@
 namespace {
 
 using host::gHost;
-using host::overrideOf;
 using tw::Handle;
 using tw::Op;
 using twtest::Visitors;
@@ -87,7 +86,7 @@ TEST_F(DepartureTest, SpeechForAPedThatIsGoneIsNotSent) {
     hold(s, at);
     hold(sadieHorse(), {at.x + 10.0f, at.y, at.z});
     // The host deletes Sadie during the 100 ms wait before her farewell.
-    overrideOf(Op::taskClearPedTasks) = [s](host::Call& c, host::World& w) {
+    host::overrideOf(Op::taskClearPedTasks) = [s](host::Call& c, host::World& w) {
         if (c.u(0) == s)
             if (host::Entity* e = host::findEntity(w, s)) e->alive = false;
         return false;
@@ -105,7 +104,7 @@ TEST_F(DepartureTest, AWalkToTheHorseThatEndedShortOfItIsOrderedAgain) {
     const Handle s = sadie();
     ASSERT_EQ(twtest::callsFor(Op::taskGoToEntity, s).size(), 1u);
     // The host reports the walk over (8) while she is still 10 m from the horse.
-    auto& status = overrideOf(Op::taskGetScriptTaskStatus);
+    auto& status = host::overrideOf(Op::taskGetScriptTaskStatus);
     status = [s](host::Call& c, host::World&) {
         if (c.u(0) != s) return false;
         c.result[0] = 8;
@@ -185,7 +184,7 @@ TEST_F(DepartureTest, PutInTheSaddleIsTriedAgainOnlyOnceTwoSecondsHavePassed) {
     world().playerSeesNothing = true;  // no blink between the tries
     startSadiesVisit();
     const Handle s = sadie();
-    overrideOf(Op::pedSetOnMount) = [](host::Call&, host::World&) { return true; };
+    host::overrideOf(Op::pedSetOnMount) = [](host::Call&, host::World&) { return true; };
     sendAwayWithHorseAt(3.2f);  // too far to mount from, near enough to be seated
     host::runFor(10000);
     const auto tries = twtest::callsFor(Op::pedSetOnMount, s);
@@ -203,7 +202,7 @@ TEST_F(DepartureTest, AnUnseenRiderIsRemovedAtExactly200mAndNotJustShortOfIt) {
     sendAwayWithHorseAt(2.0f);  // mounts at once
     ASSERT_TRUE(host::runUntil([&] { return entity(s).mount != 0; }, 30000));
     float metres = 199.99f;
-    overrideOf(Op::miscGetDistanceBetweenCoords) = [&metres](host::Call& c, host::World& w) {
+    host::overrideOf(Op::miscGetDistanceBetweenCoords) = [&metres](host::Call& c, host::World& w) {
         // Only the removal test measures from the rider to the player.
         const host::Entity* player = host::findEntity(w, w.playerPed);
         if (!player || c.f(3) != player->pos.x || c.f(4) != player->pos.y) return false;
@@ -231,7 +230,7 @@ TEST_F(DepartureTest, AVisitorGoneDuringTheStuckChecksWaitIsNeitherOrderedNorMov
     const Handle s = sadie();
     sendAwayStuck();
     host::runFor(1000);
-    overrideOf(Op::taskClearPedTasks) = [s](host::Call& c, host::World& w) {
+    host::overrideOf(Op::taskClearPedTasks) = [s](host::Call& c, host::World& w) {
         if (c.u(0) == s) host::removeEntity(w, s);
         return false;
     };
@@ -251,12 +250,17 @@ TEST_F(DepartureTest, AVisitorGoneDuringTheStuckChecksWaitIsNeitherOrderedNorMov
 
 // ---- whole departures, from a visit started as the scheduler starts it ----
 
-struct RideAwayTest : twtest::VisitTest {};
+struct RideAwayTest : twtest::VisitTest {
+    // Sadie alone, in the developer build so the I key can send her away.
+    void startSadieAlone() {
+        twtest::forceVisitType(1);
+        load(true);
+        runUntilVisitStarted(1);
+    }
+};
 
 TEST_F(RideAwayTest, AVisitorHeldByAnObstacleIsMovedBesideItsHorseAtTheThirdDetection) {
-    twtest::forceVisitType(1);
-    load(true);
-    runUntilVisitStarted(1);
+    startSadieAlone();
     host::Entity* sadie = twtest::onlyEntity("cs_mrsadler");
     ASSERT_NE(sadie, nullptr);
     sadie->stuck = true;
@@ -287,9 +291,7 @@ TEST_F(RideAwayTest, AVisitorHeldByAnObstacleIsMovedBesideItsHorseAtTheThirdDete
 }
 
 TEST_F(RideAwayTest, AWalkStillWaitingToStartIsLeftToStart) {
-    twtest::forceVisitType(1);
-    load(true);
-    runUntilVisitStarted(1);
+    startSadieAlone();
     host::runFor(10000);  // let her settle into an activity, which makes getting up take longer
     host::Entity* sadie = twtest::onlyEntity("cs_mrsadler");
     ASSERT_NE(sadie, nullptr);
@@ -303,9 +305,7 @@ TEST_F(RideAwayTest, AWalkStillWaitingToStartIsLeftToStart) {
 }
 
 TEST_F(RideAwayTest, ARiderIsRemovedOnlyOnceFarAndUnseen) {
-    twtest::forceVisitType(1);
-    load(true);
-    runUntilVisitStarted(1);
+    startSadieAlone();
     host::sendKey(tw::kKeyI);
     ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::pedSetOnMount) + host::countOf(Op::taskMountAnimal) > 0; },
                                120000));
@@ -327,9 +327,7 @@ TEST_F(RideAwayTest, ARiderIsRemovedOnlyOnceFarAndUnseen) {
 }
 
 TEST_F(RideAwayTest, ARiderInThePlayersViewIsRemovedOneMillisecondPastTheLimitAndNotOnIt) {
-    twtest::forceVisitType(1);
-    load(true);
-    runUntilVisitStarted(1);
+    startSadieAlone();
     gHost.world.playerSeesEverything = true;  // never out of sight: only the time limit removes her
     host::sendKey(tw::kKeyI);
     int32_t departed = 0;  // the departure's start is read in the pass that says goodbye
@@ -350,9 +348,7 @@ TEST_F(RideAwayTest, ARiderInThePlayersViewIsRemovedOneMillisecondPastTheLimitAn
 }
 
 TEST_F(RideAwayTest, AHorseThatVanishesTurnsItsRiderIntoAWalkerRemovedByTheTimeLimit) {
-    twtest::forceVisitType(1);
-    load(true);
-    runUntilVisitStarted(1);
+    startSadieAlone();
     twtest::onlyEntity("a_c_horse_gang_sadie_endlesssummer")->alive = false;
     host::clearTrace();
     host::sendKey(tw::kKeyI);

@@ -17,10 +17,8 @@
 namespace {
 
 using host::gHost;
-using host::overrideOf;
 using tw::Handle;
 using tw::Op;
-using tw::Vec3;
 using twtest::Visitors;
 
 constexpr int32_t kMinuteMs = tw::kMsPerGameHour / 60;
@@ -188,7 +186,7 @@ TEST_F(ReloadTest, FromARestartToItsFirstReadyPassTheCallsAreTheLoadsHandlesAsid
     auto replay = std::make_shared<std::size_t>(SIZE_MAX);
     const auto isDraw = [](Op op) { return op == Op::miscGetRandomInt || op == Op::miscGetRandomFloat; };
     for (Op op : {Op::miscGetRandomInt, Op::miscGetRandomFloat})
-        overrideOf(op) = [draws, replay](host::Call& c, host::World&) {
+        host::overrideOf(op) = [draws, replay](host::Call& c, host::World&) {
             if (*replay == SIZE_MAX || *replay >= draws->size()) return false;
             c.result[0] = (*draws)[(*replay)++];
             return true;

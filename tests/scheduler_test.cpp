@@ -27,6 +27,21 @@ struct SchedulerTest : twtest::VisitTest {
         host::sendKey(key);
         host::runFor(100);
     }
+    // With a one-hour cooldown and the first stamp well above zero, answers the 15 % roll with
+    // miss for the first `misses` rolls and with 14 after; the rolls drawn until a visit began.
+    int rollsBeforeAVisit(uint32_t miss, int misses) {
+        writeIni("[Settings]\nvisitCooldown=1\n");
+        gHost.world.gameTime = 10 * kHourMs;
+        overrideOf(Op::miscGetRandomInt) = [this, miss, misses](host::Call& c, host::World&) {
+            if (c.i(0) != 0 || c.i(1) != 100) return false;
+            c.result[0] = ++rolls_ <= misses ? miss : 14u;
+            return true;
+        };
+        load();
+        EXPECT_TRUE(visitStartedWithin(60000));
+        return rolls_;
+    }
+    int rolls_ = 0;
     // The game time the first timer reading at or after `from` answered.
     static int32_t timerReadAt(int32_t from) {
         for (const host::Call* c : host::callsOf(Op::gameGetTimer))
@@ -209,33 +224,9 @@ TEST_F(SchedulerTest, FirstVisitStartsInTheFirstReadyPassWithoutARoll) {
     EXPECT_EQ(host::countOf(Op::missionIsActive), 1u);
 }
 
-TEST_F(SchedulerTest, LaterVisitsWaitForTheRollBetweenOneAndTwoCooldowns) {
-    writeIni("[Settings]\nvisitCooldown=1\n");
-    gHost.world.gameTime = 10 * kHourMs;  // the first stamp is then well above zero
-    int rolls = 0;
-    overrideOf(Op::miscGetRandomInt) = [&rolls](host::Call& c, host::World&) {
-        if (c.i(0) != 0 || c.i(1) != 100) return false;
-        c.result[0] = ++rolls < 3 ? 50u : 14u;  // two misses, then a hit
-        return true;
-    };
-    load();
-    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::pedCreate) > 0; }, 60000));
-    EXPECT_EQ(rolls, 3);
-}
+TEST_F(SchedulerTest, LaterVisitsWaitForTheRollBetweenOneAndTwoCooldowns) { EXPECT_EQ(rollsBeforeAVisit(50, 2), 3); }
 
-TEST_F(SchedulerTest, ARollOfExactly15StartsNoVisitAnd14Does) {
-    writeIni("[Settings]\nvisitCooldown=1\n");
-    gHost.world.gameTime = 10 * kHourMs;  // the first stamp is then well above zero
-    int rolls = 0;
-    overrideOf(Op::miscGetRandomInt) = [&rolls](host::Call& c, host::World&) {
-        if (c.i(0) != 0 || c.i(1) != 100) return false;
-        c.result[0] = ++rolls < 200 ? 15u : 14u;
-        return true;
-    };
-    load();
-    ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::pedCreate) > 0; }, 60000));
-    EXPECT_EQ(rolls, 200);
-}
+TEST_F(SchedulerTest, ARollOfExactly15StartsNoVisitAnd14Does) { EXPECT_EQ(rollsBeforeAVisit(15, 199), 200); }
 
 TEST_F(SchedulerTest, AStartThatBringsNobodyLeavesNothingKeepsTheCooldownAndIsTriedAgainWithinTheHour) {
     host::setModel(gHost.world, "cs_mrsadler", true, -1);

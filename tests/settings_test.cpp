@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "frame/key_state.h"
 #include "frame/profile_reader.h"
 #include "frame/settings.h"
 #include "plugin_fixture.h"
@@ -21,45 +22,38 @@ struct SettingsTest : twtest::PluginTest {
         tw::visitDuration = -7;
         tw::readSettings();
     }
+    // Reads ini and checks the two hour counts taken from it.
+    void expectHours(const char* ini, int32_t cooldown, int32_t duration) {
+        read(ini);
+        EXPECT_EQ(tw::visitCooldown, cooldown) << (ini ? ini : "no file");
+        EXPECT_EQ(tw::visitDuration, duration) << (ini ? ini : "no file");
+    }
 };
 
 TEST_F(SettingsTest, NoFileGivesTheDefaults) {
-    read(nullptr);
-    EXPECT_EQ(tw::visitCooldown, 72);
-    EXPECT_EQ(tw::visitDuration, 48);
+    expectHours(nullptr, tw::kDefaultCooldownHours, tw::kDefaultDurationHours);
+    EXPECT_EQ(tw::kDefaultCooldownHours, 72);
+    EXPECT_EQ(tw::kDefaultDurationHours, 48);
 }
 
 TEST_F(SettingsTest, ValuesReadAsTheAtolRule) {
-    read("[Settings]\nvisitCooldown=abc\nvisitDuration=12abc\n");
-    EXPECT_EQ(tw::visitCooldown, 0);
-    EXPECT_EQ(tw::visitDuration, 12);
-    read("[Settings]\nvisitCooldown=\nvisitDuration=  -5\n");
-    EXPECT_EQ(tw::visitCooldown, 0);
-    EXPECT_EQ(tw::visitDuration, -5);
-    read("[Settings]\nvisitCooldown=+24\n");
-    EXPECT_EQ(tw::visitCooldown, 24);
-    EXPECT_EQ(tw::visitDuration, 48);
+    expectHours("[Settings]\nvisitCooldown=abc\nvisitDuration=12abc\n", 0, 12);
+    expectHours("[Settings]\nvisitCooldown=\nvisitDuration=  -5\n", 0, -5);
+    expectHours("[Settings]\nvisitCooldown=+24\n", 24, 48);
     EXPECT_EQ(tw::hoursToMs(tw::visitCooldown), 2880000);
 }
 
 TEST_F(SettingsTest, ValueIsCutTo31CharactersBeforeItIsRead) {
     const std::string zeros(30, '0');
-    read(("[Settings]\nvisitCooldown=" + zeros + "12\n").c_str());
-    EXPECT_EQ(tw::visitCooldown, 1);
+    expectHours(("[Settings]\nvisitCooldown=" + zeros + "12\n").c_str(), 1, 48);
 }
 
 // Hours whose milliseconds would leave 32 bits are held at the largest that fit, so the
 // cooldown (doubled in the scheduler) and the duration never wrap negative.
 TEST_F(SettingsTest, HoursBeyond32BitMillisecondsAreClamped) {
-    read("[Settings]\nvisitCooldown=8947\nvisitDuration=17895\n");
-    EXPECT_EQ(tw::visitCooldown, 8947);
-    EXPECT_EQ(tw::visitDuration, 17895);
-    read("[Settings]\nvisitCooldown=8948\nvisitDuration=17896\n");
-    EXPECT_EQ(tw::visitCooldown, 8947);
-    EXPECT_EQ(tw::visitDuration, 17895);
-    read("[Settings]\nvisitCooldown=99999999999999999999\nvisitDuration=-99999999999\n");
-    EXPECT_EQ(tw::visitCooldown, 8947);
-    EXPECT_EQ(tw::visitDuration, -17895);
+    expectHours("[Settings]\nvisitCooldown=8947\nvisitDuration=17895\n", 8947, 17895);
+    expectHours("[Settings]\nvisitCooldown=8948\nvisitDuration=17896\n", 8947, 17895);
+    expectHours("[Settings]\nvisitCooldown=99999999999999999999\nvisitDuration=-99999999999\n", 8947, -17895);
     EXPECT_GT(tw::hoursToMs(tw::kMaxDurationHours), 0);
     EXPECT_GT(2 * static_cast<int64_t>(tw::hoursToMs(tw::kMaxCooldownHours)), 0);
     EXPECT_LE(2 * static_cast<int64_t>(tw::hoursToMs(tw::kMaxCooldownHours)), INT32_MAX);
@@ -70,7 +64,7 @@ TEST_F(SettingsTest, CooldownFromTheFileGovernsTheStartTest) {
     load(true);
     gHost.world.missionActive = true;  // the start test gets as far as the mission check, no further
     ASSERT_TRUE(runUntilReady());
-    host::sendKey(0x73);  // F4: the cooldown starts now
+    host::sendKey(tw::kKeyF4);  // the cooldown starts now
     host::runFrame();
     const auto checks = host::countOf(tw::Op::missionIsActive);
     host::runFor(119000);
