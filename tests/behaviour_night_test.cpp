@@ -1,7 +1,7 @@
 // A night of a visit, the camp-song reactions, the household cache, and a whole day headless.
-#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <optional>
 
 #include "behaviour_fixture.h"
@@ -304,10 +304,11 @@ TEST_F(NightTest, APedListLongerThanTheArrayOrNegativeIsReadOnlyWithinTheArray) 
 TEST_F(NightTest, AFullDayAtTheRanchRunsHeadlessInAFewSeconds) {
     startVisit(Visitors::Both);
     gHost.traceEnabled = false;
-    const auto start = std::chrono::steady_clock::now();
+    // Processor time, not wall time: other work on a loaded machine must not fail the test.
+    const std::clock_t start = std::clock();
     host::runFor(24 * kHourMs);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("one in-game day at the ranch: %.2f s of wall time\n", seconds);
+    const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+    std::printf("one in-game day at the ranch: %.2f s of processor time\n", seconds);
     EXPECT_LT(seconds, 10.0);
     EXPECT_GE(spokenCount(sadie(), "TIME_FOR_BED"), 1);
     EXPECT_GE(spokenCount(charles(), "TIME_FOR_BED"), 1);
