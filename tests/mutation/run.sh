@@ -20,6 +20,9 @@ score. The source tree itself is never written.
                    (default: SOURCE/build/native/mutation)
   --faults FILE    fault list (default: SOURCE/tests/mutation/faults.txt)
   --only ID,...    run only these faults (the whole list is still checked)
+  --hints FILE     a summary.txt of an earlier run: a fault it caught with a test runs that
+                   test alone first, and counts as caught when it fails again; the whole
+                   suite runs only when it passes (a re-run after a change takes minutes)
   --check          check the list only: ids unique, every snippet found exactly once
   --jobs N         build and test jobs (default 2)
   --timeout S      seconds allowed to each test phase of one fault (default 600)
@@ -42,6 +45,7 @@ src="$(cd "$here/../.." && pwd)"
 work=""
 faults=""
 only=""
+hints=""
 check_only=0
 jobs=2
 phase_timeout=600
@@ -53,6 +57,7 @@ while [[ $# -gt 0 ]]; do
     --work) work="$2"; shift 2 ;;
     --faults) faults="$2"; shift 2 ;;
     --only) only="$2"; shift 2 ;;
+    --hints) hints="$2"; shift 2 ;;
     --check) check_only=1; shift ;;
     --jobs) jobs="$2"; shift 2 ;;
     --timeout) phase_timeout="$2"; shift 2 ;;
@@ -156,6 +161,17 @@ check_faults
 echo "mutation: ${#ids[@]} faults in ${faults#"$src/"}, every snippet found exactly once"
 [[ "$check_only" == 0 ]] || exit 0
 
+# The test that caught each fault in an earlier run, from its summary's table.
+declare -A hinted=()
+by_hint=0
+if [[ -n "$hints" ]]; then
+    [[ -f "$hints" ]] || die "--hints: no file $hints"
+    while read -r h_id _ h_result _ _ h_test _; do
+        [[ "$h_result" == caught && "$h_test" != \(* && "$h_test" != sim_soak* ]] || continue
+        hinted[$h_id]="$h_test"
+    done <"$hints"
+fi
+
 selected=()
 if [[ -n "$only" ]]; then
     IFS=',' read -r -a wanted <<<"$only"
@@ -200,16 +216,28 @@ build_tree() {  # $1: log file
     cmake --build "$build" -j "$jobs" >"$1" 2>&1
 }
 
-# Sets first_fail to the first failing test's name (empty when all passed).
-run_tests() {  # $1: log file
-    local log="$1" rc=0
+# Sets first_fail to the first failing test's name (empty when all passed). With $2, the
+# test an earlier run caught this fault with runs alone first.
+run_tests() {  # $1: log file, $2: hinted test (optional)
+    local log="$1" hint="${2:-}" rc=0
     first_fail=""
+    : >"$log"
+    if [[ -n "$hint" ]]; then
+        timeout "$phase_timeout" ctest --test-dir "$build" -R "^${hint//./\\.}\$" --output-on-failure >>"$log" 2>&1 || rc=$?
+        if [[ "$rc" != 0 && "$rc" != 124 ]]; then
+            first_fail="$hint"
+            by_hint=$((by_hint + 1))
+            return
+        fi
+        rc=0
+        echo "--- the hinted test $hint passed or was not found: the whole suite ---" >>"$log"
+    fi
     # In the order they are declared, not longest first as ctest's cost record would have it:
     # with --stop-on-failure a caught fault then stops within seconds, not after the long runs.
     # The browser tests look at the report page, which no fault of the plug-in reaches alone.
     rm -f "$build/Testing/Temporary/CTestCostData.txt"
     timeout "$phase_timeout" ctest --test-dir "$build" -E '^sim_soak$' -LE browser -j "$jobs" --stop-on-failure \
-        --output-on-failure >"$log" 2>&1 || rc=$?
+        --output-on-failure >>"$log" 2>&1 || rc=$?
     if [[ "$rc" == 124 ]]; then
         first_fail="(fast tests over ${phase_timeout} s)"
         return
@@ -264,7 +292,7 @@ for i in "${selected[@]}"; do
     t0=$(date +%s)
     if build_tree "$logs/$id.build.log"; then
         t1=$(date +%s)
-        run_tests "$logs/$id.test.log"
+        run_tests "$logs/$id.test.log" "${hinted[$id]:-}"
         t2=$(date +%s)
         if [[ -n "$first_fail" ]]; then
             result="caught" note="$first_fail"
@@ -298,6 +326,7 @@ score="n/a"
     done
     echo
     echo "caught $caught of $tested built faults ($score); survived $survived; not built $unbuilt"
+    [[ -z "$hints" ]] || echo "hints from $hints: $by_hint caught by the test that caught them there"
     echo "baseline: build ${baseline_build} s, tests ${baseline_test} s; faults: build ${total_build} s in all;" \
         "wall time $((run_end - run_start)) s"
     if [[ "$survived" -gt 0 ]]; then
