@@ -232,12 +232,16 @@ run_tests() {  # $1: log file, $2: hinted test (optional)
         rc=0
         echo "--- the hinted test $hint passed or was not found: the whole suite ---" >>"$log"
     fi
-    # In the order they are declared, not longest first as ctest's cost record would have it:
-    # with --stop-on-failure a caught fault then stops within seconds, not after the long runs.
-    # The browser tests look at the report page, which no fault of the plug-in reaches alone.
+    # In the order they are declared, not longest first as ctest's cost record would have it,
+    # and the whole runs (soak seeds, golden traces, the simulator's command line) after the
+    # rest: with --stop-on-failure a caught fault then stops within seconds, not after the long
+    # runs. The browser tests look at the report page, which no fault of the plug-in reaches alone.
     rm -f "$build/Testing/Temporary/CTestCostData.txt"
-    timeout "$phase_timeout" ctest --test-dir "$build" -E '^sim_soak$' -LE browser -j "$jobs" --stop-on-failure \
-        --output-on-failure >>"$log" 2>&1 || rc=$?
+    local whole='^(SoakRunTest|HostFixedValues|WholeRunGolden|SimCli)\.|^sim_'
+    timeout "$phase_timeout" ctest --test-dir "$build" -E "^sim_soak\$|$whole" -LE browser -j "$jobs" \
+        --stop-on-failure --output-on-failure >>"$log" 2>&1 || rc=$?
+    [[ "$rc" != 0 ]] || timeout "$phase_timeout" ctest --test-dir "$build" -R "$whole" -E '^sim_soak$' -j "$jobs" \
+        --stop-on-failure --output-on-failure >>"$log" 2>&1 || rc=$?
     if [[ "$rc" == 124 ]]; then
         first_fail="(fast tests over ${phase_timeout} s)"
         return
