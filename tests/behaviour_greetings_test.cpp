@@ -1,5 +1,6 @@
 // The player's greeting exchange with the visitors, household greetings and the household cache.
 #include "behaviour_fixture.h"
+#include "frame/key_state.h"
 
 namespace {
 
@@ -241,6 +242,31 @@ TEST_F(GreetingsTest, EachVisitorGreetsTheHouseholdOnItsOwnTimer) {
     EXPECT_EQ(spokenCount(c, "GREET_ABIGAIL"), 1);
     EXPECT_EQ(spokenCount(abigail, "GREET_CHARLES"), 1);
     EXPECT_EQ(spokenCount(s, "GREET_ABIGAIL"), 1);
+}
+
+// The end of a visit starts every visitor's household timer afresh: a visit forced straight
+// after one ends greets the household at once, Charles too.
+TEST_F(GreetingsTest, AfterAVisitEndsEachVisitorGreetsTheHouseholdAgainAtOnce) {
+    world().ranchPopulate = false;
+    world().missionActive = true;  // only the keys start and end visits
+    const Handle abigail = spawnPed("cs_abigailroberts", {-1700.0f, -1300.0f, 83.0f});
+    world().gameTime = 10 * tw::kMsPerGameHour;
+    load(true);
+    ASSERT_TRUE(runUntilReady());
+    for (int visitNo = 1; visitNo <= 2; ++visitNo) {
+        drawVisitors(Visitors::CharlesOnly);
+        host::sendKey(tw::kKeyF2);
+        ASSERT_TRUE(host::runUntil([&] { return charles() != 0; }, 20000)) << "visit " << visitNo;
+        host::runFor(3500);
+        const Handle c = charles();
+        hold(c, kCharlesSpot);
+        hold(abigail, {kCharlesSpot.x - 4.0f, kCharlesSpot.y, kCharlesSpot.z});
+        host::runFor(3000);
+        EXPECT_EQ(spokenCount(c, "GREET_ABIGAIL"), 1) << "visit " << visitNo;
+        host::sendKey(tw::kKeyF3);  // ends the visit at once
+        ASSERT_TRUE(host::runUntil([&] { return charles() == 0; }, 20000));
+        host::runFor(1000);
+    }
 }
 
 }  // namespace

@@ -20,9 +20,10 @@ score. The source tree itself is never written.
                    (default: SOURCE/build/native/mutation)
   --faults FILE    fault list (default: SOURCE/tests/mutation/faults.txt)
   --only ID,...    run only these faults (the whole list is still checked)
-  --hints FILE     a summary.txt of an earlier run: a fault it caught with a test runs that
-                   test alone first, and counts as caught when it fails again; the whole
-                   suite runs only when it passes (a re-run after a change takes minutes)
+  --hints FILE     a summary.txt of an earlier run (or lines "ID - caught - - TEST" with
+                   TEST a test's full name or a test suite's): a fault it caught runs that
+                   test first, and counts as caught when it fails again; the whole suite
+                   runs only when it passes (a re-run after a change takes minutes)
   --check          check the list only: ids unique, every snippet found exactly once
   --jobs N         build and test jobs (default 2)
   --timeout S      seconds allowed to each test phase of one fault (default 600)
@@ -216,6 +217,10 @@ build_tree() {  # $1: log file
     cmake --build "$build" -j "$jobs" >"$1" 2>&1
 }
 
+failed_test() {  # the first test a ctest log shows as not passed
+    sed -nE '/ Passed /d; s/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+) .*/\1/p' "$1" | head -n 1
+}
+
 # Sets first_fail to the first failing test's name (empty when all passed). With $2, the
 # test an earlier run caught this fault with runs alone first.
 run_tests() {  # $1: log file, $2: hinted test (optional)
@@ -223,9 +228,14 @@ run_tests() {  # $1: log file, $2: hinted test (optional)
     first_fail=""
     : >"$log"
     if [[ -n "$hint" ]]; then
-        timeout "$phase_timeout" ctest --test-dir "$build" -R "^${hint//./\\.}\$" --output-on-failure >>"$log" 2>&1 || rc=$?
+        # A test's full name, or a test suite's name for all of its tests.
+        local pattern="^${hint//./\\.}\$"
+        [[ "$hint" == *.* ]] || pattern="^$hint\\."
+        timeout "$phase_timeout" ctest --test-dir "$build" -R "$pattern" -j "$jobs" --stop-on-failure \
+            --output-on-failure >>"$log" 2>&1 || rc=$?
         if [[ "$rc" != 0 && "$rc" != 124 ]]; then
-            first_fail="$hint"
+            first_fail="$(failed_test "$log")"
+            [[ -n "$first_fail" ]] || first_fail="$hint"
             by_hint=$((by_hint + 1))
             return
         fi
@@ -247,7 +257,7 @@ run_tests() {  # $1: log file, $2: hinted test (optional)
         return
     fi
     if [[ "$rc" != 0 ]]; then
-        first_fail="$(sed -nE '/ Passed /d; s/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+) .*/\1/p' "$log" | head -n 1)"
+        first_fail="$(failed_test "$log")"
         [[ -n "$first_fail" ]] || first_fail="(ctest failed, see the log)"
         return
     fi
