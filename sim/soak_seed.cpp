@@ -57,7 +57,7 @@ bool writeSettings(const SeedSetup& setup) {
     return static_cast<bool>(ini);
 }
 
-void prepareWorld(host::World& w, uint64_t seed, const SeedSetup& setup, int32_t frameStepMs) {
+void setUpSeedWorld(host::World& w, uint64_t seed, const SeedSetup& setup, int32_t frameStepMs) {
     w.frameStepMs = frameStepMs;
     w.gameTime = setup.startTime;
     w.clockBaseTime = setup.startTime;
@@ -100,7 +100,7 @@ SeedResult runSoakSeed(uint64_t seed, const SoakOptions& o) {
     }
     host::Session session;
     host::sessionBegin(session);
-    prepareWorld(gHost.world, seed, setup, o.frameStepMs);
+    setUpSeedWorld(gHost.world, seed, setup, o.frameStepMs);
 
     InvariantChecker checker({static_cast<int32_t>(setup.cooldownHours * kMsPerHour),
                               static_cast<int32_t>(setup.durationHours * kMsPerHour), o.frameStepMs, o.passLimitMs});
