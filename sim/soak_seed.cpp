@@ -62,7 +62,7 @@ void setUpSeedWorld(host::World& w, uint64_t seed, const SeedSetup& setup, int32
     w.gameTime = setup.startTime;
     w.clockBaseTime = setup.startTime;
     w.clockStartHour = setup.clockStartHour;
-    w.rngState = seed * 0x9E3779B97F4A7C15ull + 0x2545F4914F6CDD1Dull;
+    host::seedWorld(w, seed);  // scrambled: neighbouring seeds draw unrelated answers
     gHost.traceEnabled = false;
     gHost.tickFromHost = true;  // a seed replays exactly on Windows too
 }
