@@ -79,10 +79,6 @@ inline void answerCall(Call& call) {
     std::copy(call.result.begin(), call.result.end(), h.resultSlots.begin());
 }
 
-void error(std::string text) {
-    if (gHost.errors.size() < 1000) gHost.errors.push_back(std::move(text));
-}
-
 void scriptEntry(void*) {
     if (gHost.script) gHost.script();
 }
@@ -94,7 +90,10 @@ void destroyScriptFiber() {
     gHost.fiber = nullptr;
 }
 
-void recordError(std::string text) { error(std::move(text)); }
+// Every host error comes here: the first 1000 are kept, so a runaway plug-in cannot exhaust memory.
+void recordError(std::string text) {
+    if (gHost.errors.size() < 1000) gHost.errors.push_back(std::move(text));
+}
 
 float Call::f(std::size_t n) const {
     const auto low = static_cast<uint32_t>(args[n]);
@@ -117,7 +116,7 @@ void scriptRegister(void* module, ScriptFunction script) {
 
 void scriptUnregister(void* module) {
     ++host::gHost.unregisterCalls;
-    if (module != host::gHost.module) host::error("scriptUnregister with a module that registered nothing");
+    if (module != host::gHost.module) host::recordError("scriptUnregister with a module that registered nothing");
     host::gHost.script = nullptr;
 }
 
@@ -128,14 +127,14 @@ void keyboardHandlerRegister(KeyboardHandler handler) {
 
 void keyboardHandlerUnregister(KeyboardHandler handler) {
     ++host::gHost.keyboardUnregisterCalls;
-    if (handler != host::gHost.keyboard) host::error("keyboardHandlerUnregister with a handler never registered");
+    if (handler != host::gHost.keyboard) host::recordError("keyboardHandlerUnregister with a handler never registered");
     host::gHost.keyboard = nullptr;
 }
 
 void scriptWait(uint32_t ms) {
     auto& h = host::gHost;
     if (!h.inScript || !h.fiber) {
-        host::error("scriptWait called outside the script fiber");
+        host::recordError("scriptWait called outside the script fiber");
         return;
     }
     if (h.traceEnabled) {
@@ -149,7 +148,7 @@ void scriptWait(uint32_t ms) {
 
 void nativeInit(uint64_t hash) {
     auto& h = host::gHost;
-    if (h.framing) host::error("nativeInit before the previous call was made");
+    if (h.framing) host::recordError("nativeInit before the previous call was made");
     h.framing = true;
     h.pendingHash = hash;
     h.pendingArgc = 0;
@@ -158,7 +157,7 @@ void nativeInit(uint64_t hash) {
 void nativePush64(uint64_t value) {
     auto& h = host::gHost;
     if (!h.framing) {
-        host::error("nativePush64 without nativeInit");
+        host::recordError("nativePush64 without nativeInit");
         return;
     }
     if (h.pendingArgc < h.pending.size()) h.pending[h.pendingArgc] = value;
@@ -169,24 +168,24 @@ uint64_t* nativeCall() {
     auto& h = host::gHost;
     h.resultSlots = {};
     if (!h.framing) [[unlikely]] {
-        host::error("nativeCall without nativeInit");
+        host::recordError("nativeCall without nativeInit");
         return h.resultSlots.data();
     }
     h.framing = false;
-    if (!h.inScript) host::error("host operation called outside the script fiber");
+    if (!h.inScript) host::recordError("host operation called outside the script fiber");
 
     const tw::Op op = host::kHashIndex.find(h.pendingHash);
     if (op == tw::Op::Count) {
         char text[64];
         std::snprintf(text, sizeof text, "unknown operation hash 0x%016llX",
                       static_cast<unsigned long long>(h.pendingHash));
-        host::error(text);
+        host::recordError(text);
         return h.resultSlots.data();
     }
     const tw::OpInfo& info = tw::opInfo(op);
     if (h.pendingArgc != info.argc) {
-        host::error(std::string(info.name) + ": " + std::to_string(h.pendingArgc) + " arguments pushed, " +
-                    std::to_string(info.argc) + " expected");
+        host::recordError(std::string(info.name) + ": " + std::to_string(h.pendingArgc) + " arguments pushed, " +
+                          std::to_string(info.argc) + " expected");
         return h.resultSlots.data();
     }
 
@@ -214,7 +213,7 @@ uint64_t* nativeCall() {
 
 int32_t worldGetAllPeds(int32_t* peds, int32_t capacity) {
     auto& h = host::gHost;
-    if (!h.inScript) host::error("worldGetAllPeds called outside the script fiber");
+    if (!h.inScript) host::recordError("worldGetAllPeds called outside the script fiber");
     if (h.allPedsAnswer) return h.allPedsAnswer(peds, capacity);
     return host::allPeds(h.world, peds, capacity);
 }

@@ -33,6 +33,52 @@ struct Call {
     std::string describe(const World& w) const;  // "name(arg, ...) -> result"
 };
 
+// One call's arguments read by their names in the operation's catalogue row: the slot is found at
+// compile time, so a name the row does not have does not build. Args<Op::pedSetName> a{c};
+// a.s<"name">().
+template <tw::Op op>
+struct Args {
+    const Call& call;
+    template <tw::ArgName name>
+    static constexpr std::size_t at = tw::argIndex<op, name>();
+
+    template <tw::ArgName name>
+    int32_t i() const {
+        return call.i(at<name>);
+    }
+    template <tw::ArgName name>
+    uint32_t u() const {
+        return call.u(at<name>);
+    }
+    template <tw::ArgName name>
+    float f() const {
+        return call.f(at<name>);
+    }
+    template <tw::ArgName name>
+    const char* s() const {
+        return call.s(at<name>);
+    }
+    template <tw::ArgName name>
+    void* p() const {
+        return call.p(at<name>);
+    }
+    template <tw::ArgName name>
+    uint64_t whole() const {  // the slot's 64 bits as pushed
+        return call.args[at<name>];
+    }
+    Vec3 xyz() const { return {f<"x">(), f<"y">(), f<"z">()}; }
+};
+
+// The slot of the argument called name, the same in each of ops (checked at compile time), for
+// a tool that reads one argument of several operations alike.
+template <tw::ArgName name, tw::Op first, tw::Op... rest>
+constexpr std::size_t sharedArgIndex() {
+    constexpr std::size_t i = tw::argIndex<first, name>();
+    static_assert(((tw::argIndex<rest, name>() == i) && ...),
+                  "the argument sits in another slot in one of the operations");
+    return i;
+}
+
 // A scripted answer for one operation; return true to take over the call (fill result),
 // false to let the world answer.
 using Override = std::function<bool(Call& call, World& world)>;

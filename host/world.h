@@ -20,9 +20,9 @@ using tw::Vec3;
 
 enum class EntityKind : uint8_t { Player, Ped, Horse, Object };
 
-// Script task kinds a ped can run, and the host's status answers for a queried task.
+// Script task kinds a ped can run (the status answers for a queried task are the catalogue's
+// kTask* values).
 enum class TaskKind : uint8_t { None, Scenario, Wander, FollowNavMesh, GoToEntity, MountAnimal };
-enum TaskStatus : int32_t { kTaskWaiting = 0, kTaskRunning = 1, kTaskAbsent = 7, kTaskFinished = 8 };
 
 struct Task {
     TaskKind kind = TaskKind::None;

@@ -1,8 +1,10 @@
 #include "world_ops.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
+#include "behaviour/speech_record.h"
 #include "script_host.h"
 
 namespace host {
@@ -33,7 +35,8 @@ float dist(Vec3 a, Vec3 b) {
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-bool isHorseModel(const World& w, Hash model) {
+// Any horse, the world's or the plug-in's, by the name the model was hashed from.
+bool hasHorseModelName(const World& w, Hash model) {
     auto it = w.names.find(model);
     return it != w.names.end() && it->second.rfind("a_c_horse", 0) == 0;
 }
@@ -83,8 +86,10 @@ bool modelLoaded(World& w, Hash h) {
     return m.loaded;
 }
 
+// The entity in the caller's variable goes, and the variable is zeroed.
+template <Op op>
 void deleteEntityAt(Call& c, World& w) {
-    auto* slot = static_cast<uint32_t*>(c.p(0));
+    auto* slot = static_cast<uint32_t*>(Args<op>{c}.template p<"handleAddress">());
     if (!slot) return;
     removeEntity(w, *slot);
     *slot = 0;
@@ -96,92 +101,111 @@ std::array<OpHandler, tw::kOpCount> makeHandlers() {
     auto at = [&h](Op op) -> OpHandler& { return h[static_cast<std::size_t>(op)]; };
 
     // ---- entities and the player ----
-    at(Op::entityExists) = [](Call& c, World& w) { setBool(c, findEntity(w, c.u(0)) != nullptr); };
+    at(Op::entityExists) = [](Call& c, World& w) {
+        setBool(c, findEntity(w, Args<Op::entityExists>{c}.u<"entity">()) != nullptr);
+    };
     at(Op::entityGetCoords) = [](Call& c, World& w) {
-        if (Entity* e = findEntity(w, c.u(0))) setVec3(c, e->pos);
+        if (Entity* e = findEntity(w, Args<Op::entityGetCoords>{c}.u<"entity">())) setVec3(c, e->pos);
     };
     at(Op::entityGetHeading) = [](Call& c, World& w) {
-        if (Entity* e = findEntity(w, c.u(0))) setFloat(c, e->heading);
+        if (Entity* e = findEntity(w, Args<Op::entityGetHeading>{c}.u<"entity">())) setFloat(c, e->heading);
     };
     at(Op::entitySetHeading) = [](Call& c, World& w) {
-        if (Entity* e = findEntity(w, c.u(0))) e->heading = c.f(1);
+        const Args<Op::entitySetHeading> a{c};
+        if (Entity* e = findEntity(w, a.u<"entity">())) e->heading = a.f<"heading">();
     };
     at(Op::entitySetCoords) = [](Call& c, World& w) {
-        if (Entity* e = findEntity(w, c.u(0))) e->pos = {c.f(1), c.f(2), c.f(3)};
+        const Args<Op::entitySetCoords> a{c};
+        if (Entity* e = findEntity(w, a.u<"entity">())) e->pos = a.xyz();
     };
     at(Op::entityGetModel) = [](Call& c, World& w) {
-        if (Entity* e = findEntity(w, c.u(0))) setHandle(c, e->model);
+        if (Entity* e = findEntity(w, Args<Op::entityGetModel>{c}.u<"entity">())) setHandle(c, e->model);
     };
     at(Op::entitySetScriptOwned) = [](Call& c, World& w) {
-        if (Entity* e = findEntity(w, c.u(0))) e->scriptOwned = true;
+        if (Entity* e = findEntity(w, Args<Op::entitySetScriptOwned>{c}.u<"entity">())) e->scriptOwned = true;
     };
-    at(Op::entityDelete) = [](Call& c, World& w) { deleteEntityAt(c, w); };
+    at(Op::entityDelete) = deleteEntityAt<Op::entityDelete>;
     at(Op::playerGetPed) = [](Call& c, World& w) { setHandle(c, w.playerPed); };
     at(Op::playerGetId) = [](Call& c, World& w) { setHandle(c, w.playerId); };
-    at(Op::playerSetGreetingLine) = [](Call& c, World& w) { w.playerGreetingLine = intern(w, c.s(1)); };
+    at(Op::playerSetGreetingLine) = [](Call& c, World& w) {
+        w.playerGreetingLine = intern(w, Args<Op::playerSetGreetingLine>{c}.s<"line">());
+    };
     at(Op::pedIsGreetedByPlayer) = [](Call& c, World& w) {
-        Entity* e = findEntity(w, c.u(0));
+        Entity* e = findEntity(w, Args<Op::pedIsGreetedByPlayer>{c}.u<"ped">());
         setBool(c, e && e->greetedByPlayer);
     };
     at(Op::pedCanSeeEntity) = [](Call& c, World& w) {
-        Entity* t = findEntity(w, c.u(1));
-        setBool(c, t && canSee(w, c.u(0), t->pos));
+        const Args<Op::pedCanSeeEntity> a{c};
+        Entity* t = findEntity(w, a.u<"target">());
+        setBool(c, t && canSee(w, a.u<"ped">(), t->pos));
     };
-    at(Op::pedCanSeeCoord) = [](Call& c, World& w) { setBool(c, canSee(w, c.u(0), {c.f(1), c.f(2), c.f(3)})); };
+    at(Op::pedCanSeeCoord) = [](Call& c, World& w) {
+        const Args<Op::pedCanSeeCoord> a{c};
+        setBool(c, canSee(w, a.u<"ped">(), a.xyz()));
+    };
 
     // ---- peds ----
     at(Op::pedCreate) = [](Call& c, World& w) {
-        const Hash m = c.u(0);
+        const Args<Op::pedCreate> a{c};
+        const Hash m = a.u<"model">();
         if (w.faults.refusePeds || !modelLoaded(w, m) || model(w, m).neverCreated) return;
-        const EntityKind kind = isHorseModel(w, m) ? EntityKind::Horse : EntityKind::Ped;
-        setHandle(c, spawnEntity(w, kind, m, {c.f(1), c.f(2), c.f(3)}, true));
+        const EntityKind kind = hasHorseModelName(w, m) ? EntityKind::Horse : EntityKind::Ped;
+        setHandle(c, spawnEntity(w, kind, m, a.xyz(), true));
     };
-    at(Op::pedDelete) = [](Call& c, World& w) { deleteEntityAt(c, w); };
+    at(Op::pedDelete) = deleteEntityAt<Op::pedDelete>;
     for (Op op :
          {Op::pedSpawnOptionD, Op::pedSpawnOptionA, Op::pedSpawnOptionB, Op::pedSpawnOptionC, Op::pedRefreshAppearance})
         at(op) = [](Call&, World&) {};
     at(Op::pedSetConfigFlag) = [](Call& c, World& w) {
-        if (Entity* e = findEntity(w, c.u(0))) e->configFlags.emplace_back(c.i(1), c.u(2) != 0);
+        const Args<Op::pedSetConfigFlag> a{c};
+        if (Entity* e = findEntity(w, a.u<"ped">())) e->configFlags.emplace_back(a.i<"flag">(), a.u<"value">() != 0);
     };
     at(Op::pedSetRelationshipGroup) = [](Call& c, World& w) {
-        if (Entity* e = findEntity(w, c.u(0))) e->relationshipGroup = c.u(1);
+        const Args<Op::pedSetRelationshipGroup> a{c};
+        if (Entity* e = findEntity(w, a.u<"ped">())) e->relationshipGroup = a.u<"group">();
     };
     at(Op::pedSetOutfitPreset) = [](Call& c, World& w) {
-        if (Entity* e = findEntity(w, c.u(0))) e->outfit = c.i(1);
+        const Args<Op::pedSetOutfitPreset> a{c};
+        if (Entity* e = findEntity(w, a.u<"ped">())) e->outfit = a.i<"preset">();
     };
     at(Op::pedApplyEquipmentItem) = [](Call& c, World& w) {
-        if (Entity* e = findEntity(w, c.u(0))) e->equipment = c.u(1);
+        const Args<Op::pedApplyEquipmentItem> a{c};
+        if (Entity* e = findEntity(w, a.u<"ped">())) e->equipment = a.u<"item">();
     };
     at(Op::pedSetVoice) = [](Call& c, World& w) {
-        if (Entity* e = findEntity(w, c.u(0)); e && c.s(1)) e->voice = c.s(1);
+        const Args<Op::pedSetVoice> a{c};
+        if (Entity* e = findEntity(w, a.u<"ped">()); e && a.s<"voice">()) e->voice = a.s<"voice">();
     };
     at(Op::pedSetName) = [](Call& c, World& w) {
-        if (Entity* e = findEntity(w, c.u(0)); e && c.s(1)) e->name = c.s(1);
+        const Args<Op::pedSetName> a{c};
+        if (Entity* e = findEntity(w, a.u<"ped">()); e && a.s<"name">()) e->name = a.s<"name">();
     };
     at(Op::pedSetGreetingResponse) = [](Call& c, World& w) {
-        if (Entity* e = findEntity(w, c.u(0))) e->greetingResponse = intern(w, c.s(1));
+        const Args<Op::pedSetGreetingResponse> a{c};
+        if (Entity* e = findEntity(w, a.u<"ped">())) e->greetingResponse = intern(w, a.s<"line">());
     };
     at(Op::pedIsOnMount) = [](Call& c, World& w) {
-        Entity* e = findEntity(w, c.u(0));
+        Entity* e = findEntity(w, Args<Op::pedIsOnMount>{c}.u<"ped">());
         setBool(c, e && e->mount && findEntity(w, e->mount));
     };
     at(Op::pedSetOnMount) = [](Call& c, World& w) {
-        Entity* e = findEntity(w, c.u(0));
-        Entity* m = findEntity(w, c.u(1));
+        const Args<Op::pedSetOnMount> a{c};
+        Entity* e = findEntity(w, a.u<"ped">());
+        Entity* m = findEntity(w, a.u<"mount">());
         if (!e || !m) return;
         e->mount = m->handle;
         e->pos = m->pos;
         e->task = {};
     };
     at(Op::pedGetScenarioPointInUse) = [](Call& c, World& w) {
-        Entity* e = findEntity(w, c.u(0));
+        Entity* e = findEntity(w, Args<Op::pedGetScenarioPointInUse>{c}.u<"ped">());
         if (e && e->task.kind == TaskKind::Scenario && e->task.started) setHandle(c, e->task.point);
     };
     at(Op::weaponRemoveFromPed) = [](Call&, World&) {};
 
     // ---- tasks ----
     at(Op::taskClearPedTasks) = [](Call& c, World& w) {
-        if (Entity* e = findEntity(w, c.u(0))) {
+        if (Entity* e = findEntity(w, Args<Op::taskClearPedTasks>{c}.u<"ped">())) {
             if (e->task.kind == TaskKind::Scenario && e->task.started) {
                 releasePoint(w, *e);
                 e->busyUntil = tw::addTime(w.gameTime, kGetUpMs);  // still getting up when the next order comes
@@ -190,86 +214,96 @@ std::array<OpHandler, tw::kOpCount> makeHandlers() {
         }
     };
     at(Op::taskUseScenarioPoint) = [](Call& c, World& w) {
-        Entity* e = findEntity(w, c.u(0));
+        const Args<Op::taskUseScenarioPoint> a{c};
+        Entity* e = findEntity(w, a.u<"ped">());
         if (!e) return;
         Task t;
         t.kind = TaskKind::Scenario;
-        t.point = c.u(1);
+        t.point = a.u<"point">();
         t.speed = 1.4f;
-        const float d = c.f(8);
+        const float d = a.f<"duration">();
         t.endTime = d < 0 ? 0 : static_cast<int32_t>(d);  // relative until the scenario starts
         giveTask(w, *e, t);
     };
     at(Op::taskWanderInArea) = [](Call& c, World& w) {
-        Entity* e = findEntity(w, c.u(0));
+        const Args<Op::taskWanderInArea> a{c};
+        Entity* e = findEntity(w, a.u<"ped">());
         if (!e) return;
         Task t;
         t.kind = TaskKind::Wander;
-        t.target = {c.f(1), c.f(2), c.f(3)};
-        t.radius = c.f(4);
+        t.target = a.xyz();
+        t.radius = a.f<"radius">();
         t.speed = 1.0f;
         giveTask(w, *e, t);
     };
     at(Op::taskFollowNavMeshToCoord) = [](Call& c, World& w) {
-        Entity* e = findEntity(w, c.u(0));
+        const Args<Op::taskFollowNavMeshToCoord> a{c};
+        Entity* e = findEntity(w, a.u<"ped">());
         if (!e) return;
         Task t;
         t.kind = TaskKind::FollowNavMesh;
-        t.target = {c.f(1), c.f(2), c.f(3)};
-        t.speed = e->mount ? 6.0f * c.f(4) : 1.4f * c.f(4);
+        t.target = a.xyz();
+        t.speed = e->mount ? 6.0f * a.f<"a">() : 1.4f * a.f<"a">();  // "a" scales the pace
         giveTask(w, *e, t);
     };
     at(Op::taskGoToEntity) = [](Call& c, World& w) {
-        Entity* e = findEntity(w, c.u(0));
+        const Args<Op::taskGoToEntity> a{c};
+        Entity* e = findEntity(w, a.u<"ped">());
         if (!e) return;
         Task t;
         t.kind = TaskKind::GoToEntity;
-        t.targetEntity = c.u(1);
+        t.targetEntity = a.u<"target">();
         t.speed = 2.0f;
         giveTask(w, *e, t);
     };
     at(Op::taskMountAnimal) = [](Call& c, World& w) {
-        Entity* e = findEntity(w, c.u(0));
+        const Args<Op::taskMountAnimal> a{c};
+        Entity* e = findEntity(w, a.u<"ped">());
         if (!e) return;
         Task t;
         t.kind = TaskKind::MountAnimal;
-        t.targetEntity = c.u(1);
+        t.targetEntity = a.u<"mount">();
         t.speed = 1.4f;
         giveTask(w, *e, t);
     };
     at(Op::taskLookAtEntity) = [](Call&, World&) {};
     at(Op::taskGetScriptTaskStatus) = [](Call& c, World& w) {
-        Entity* e = findEntity(w, c.u(0));
-        if (!e) return setInt(c, kTaskAbsent);
-        const Hash task = c.u(1);
+        const Args<Op::taskGetScriptTaskStatus> a{c};
+        Entity* e = findEntity(w, a.u<"ped">());
+        if (!e) return setInt(c, tw::kTaskNotFound);
+        const Hash task = a.u<"task">();
         const TaskKind asked = task == nameHash("SCRIPT_TASK_GO_TO_ENTITY")               ? TaskKind::GoToEntity
                                : task == nameHash("SCRIPT_TASK_FOLLOW_NAV_MESH_TO_COORD") ? TaskKind::FollowNavMesh
                                                                                           : TaskKind::None;
         if (asked != TaskKind::None && e->task.kind == asked)
-            return setInt(c, e->task.started ? kTaskRunning : kTaskWaiting);
+            return setInt(c, e->task.started ? tw::kTaskRunning : tw::kTaskWaitingToStart);
         if (asked != TaskKind::None && e->lastTask.kind == asked && e->lastTask.finished)
-            return setInt(c, kTaskFinished);
-        setInt(c, kTaskAbsent);
+            return setInt(c, tw::kTaskFinished);
+        setInt(c, tw::kTaskNotFound);
     };
 
     // ---- scenario points ----
     at(Op::scenarioPointCreate) = [](Call& c, World& w) {
         if (w.faults.refusePoints) return;
-        const Handle h = spawnPoint(w, c.u(0), {c.f(1), c.f(2), c.f(3)}, c.f(4), true);
+        const Args<Op::scenarioPointCreate> a{c};
+        const Handle h = spawnPoint(w, a.u<"type">(), a.xyz(), a.f<"heading">(), true);
         ScenarioPoint* p = findPoint(w, h);
-        p->createA = static_cast<int64_t>(c.args[6]);
-        p->createB = c.i(7);
+        p->createA = static_cast<int64_t>(a.whole<"a">());
+        p->createB = a.i<"b">();
         if (w.faults.pointsNotExisting) p->alive = false;
         setHandle(c, h);
     };
-    at(Op::scenarioPointExists) = [](Call& c, World& w) { setBool(c, findPoint(w, c.u(0)) != nullptr); };
+    at(Op::scenarioPointExists) = [](Call& c, World& w) {
+        setBool(c, findPoint(w, Args<Op::scenarioPointExists>{c}.u<"point">()) != nullptr);
+    };
     at(Op::scenarioPointDelete) = [](Call& c, World& w) {
-        if (ScenarioPoint* p = findPoint(w, c.u(0))) p->alive = false;
+        if (ScenarioPoint* p = findPoint(w, Args<Op::scenarioPointDelete>{c}.u<"point">())) p->alive = false;
     };
     at(Op::scenarioPointFindNear) = [](Call& c, World& w) {
-        const Vec3 at{c.f(0), c.f(1), c.f(2)};
-        const Hash type = c.u(3);
-        const float radius = c.f(4);
+        const Args<Op::scenarioPointFindNear> a{c};
+        const Vec3 at = a.xyz();
+        const Hash type = a.u<"type">();
+        const float radius = a.f<"radius">();
         Handle best = 0;
         float bestDist = radius;
         for (const ScenarioPoint& p : w.points) {
@@ -280,64 +314,74 @@ std::array<OpHandler, tw::kOpCount> makeHandlers() {
         setHandle(c, best);
     };
     at(Op::scenarioPointIsUsableBy) = [](Call& c, World& w) {
-        ScenarioPoint* p = findPoint(w, c.u(1));
-        setBool(c, p && findEntity(w, c.u(0)) && (p->user == 0 || p->user == c.u(0) || !findEntity(w, p->user)));
+        const Args<Op::scenarioPointIsUsableBy> a{c};
+        const Handle ped = a.u<"ped">();
+        ScenarioPoint* p = findPoint(w, a.u<"point">());
+        setBool(c, p && findEntity(w, ped) && (p->user == 0 || p->user == ped || !findEntity(w, p->user)));
     };
     at(Op::scenarioPointGetUser) = [](Call& c, World& w) {
-        if (ScenarioPoint* p = findPoint(w, c.u(0))) setHandle(c, p->user);
+        if (ScenarioPoint* p = findPoint(w, Args<Op::scenarioPointGetUser>{c}.u<"point">())) setHandle(c, p->user);
     };
     at(Op::scenarioPointGetType) = [](Call& c, World& w) {
-        if (ScenarioPoint* p = findPoint(w, c.u(0))) setHandle(c, p->type);
+        if (ScenarioPoint* p = findPoint(w, Args<Op::scenarioPointGetType>{c}.u<"point">())) setHandle(c, p->type);
     };
     at(Op::scenarioPointGetCoords) = [](Call& c, World& w) {
-        if (ScenarioPoint* p = findPoint(w, c.u(0))) setVec3(c, p->pos);
+        if (ScenarioPoint* p = findPoint(w, Args<Op::scenarioPointGetCoords>{c}.u<"point">())) setVec3(c, p->pos);
     };
     at(Op::scenarioPointGetHeading) = [](Call& c, World& w) {
-        if (ScenarioPoint* p = findPoint(w, c.u(0))) setFloat(c, p->heading);
+        if (ScenarioPoint* p = findPoint(w, Args<Op::scenarioPointGetHeading>{c}.u<"point">())) setFloat(c, p->heading);
     };
 
     // ---- models and objects ----
-    at(Op::streamingIsModelValid) = [](Call& c, World& w) { setBool(c, model(w, c.u(0)).valid); };
+    at(Op::streamingIsModelValid) = [](Call& c, World& w) {
+        setBool(c, model(w, Args<Op::streamingIsModelValid>{c}.u<"model">()).valid);
+    };
     at(Op::streamingRequestModel) = [](Call& c, World& w) {
-        Model& m = model(w, c.u(0));
+        Model& m = model(w, Args<Op::streamingRequestModel>{c}.u<"model">());
         if (!m.valid) return;
         if (!m.requested) m.requestTime = w.gameTime;
         m.requested = true;
         ++m.refCount;
     };
-    at(Op::streamingHasModelLoaded) = [](Call& c, World& w) { setBool(c, modelLoaded(w, c.u(0))); };
+    at(Op::streamingHasModelLoaded) = [](Call& c, World& w) {
+        setBool(c, modelLoaded(w, Args<Op::streamingHasModelLoaded>{c}.u<"model">()));
+    };
     at(Op::streamingReleaseModel) = [](Call& c, World& w) {
-        Model& m = model(w, c.u(0));
+        Model& m = model(w, Args<Op::streamingReleaseModel>{c}.u<"model">());
         if (m.refCount > 0) --m.refCount;
         if (m.refCount == 0) m.requested = false, m.loaded = false;
     };
     at(Op::objectCreate) = [](Call& c, World& w) {
-        const Hash m = c.u(0);
+        const Args<Op::objectCreate> a{c};
+        const Hash m = a.u<"model">();
         if (w.faults.refuseObjects || !modelLoaded(w, m) || model(w, m).neverCreated) return;
-        setHandle(c, spawnEntity(w, EntityKind::Object, m, {c.f(1), c.f(2), c.f(3)}, true));
+        setHandle(c, spawnEntity(w, EntityKind::Object, m, a.xyz(), true));
     };
 
     // ---- time, chance, geometry and story state ----
     at(Op::gameGetTimer) = [](Call& c, World& w) { setInt(c, w.gameTime); };
     at(Op::clockGetHours) = [](Call& c, World& w) { setInt(c, clockHour(w)); };
     at(Op::miscGetRandomInt) = [](Call& c, World& w) {
-        const int64_t lo = c.i(0), hi = c.i(1);
-        setInt(c, hi > lo ? static_cast<int32_t>(lo + nextRandom(w) % static_cast<uint64_t>(hi - lo)) : c.i(0));
+        const Args<Op::miscGetRandomInt> a{c};
+        const int64_t lo = a.i<"min">(), hi = a.i<"max">();
+        setInt(c, hi > lo ? static_cast<int32_t>(lo + nextRandom(w) % static_cast<uint64_t>(hi - lo)) : a.i<"min">());
     };
     at(Op::miscGetRandomFloat) = [](Call& c, World& w) {
+        const Args<Op::miscGetRandomFloat> a{c};
         const float u = static_cast<float>(nextRandom(w) >> 8) / 16777216.0f;
-        setFloat(c, c.f(0) + u * (c.f(1) - c.f(0)));
+        setFloat(c, a.f<"min">() + u * (a.f<"max">() - a.f<"min">()));
     };
     at(Op::miscGetDistanceBetweenCoords) = [](Call& c, World&) {
-        setFloat(c, dist({c.f(0), c.f(1), c.f(2)}, {c.f(3), c.f(4), c.f(5)}));
+        const Args<Op::miscGetDistanceBetweenCoords> a{c};
+        setFloat(c, dist({a.f<"x1">(), a.f<"y1">(), a.f<"z1">()}, {a.f<"x2">(), a.f<"y2">(), a.f<"z2">()}));
     };
     at(Op::miscGetGroundZ) = [](Call& c, World& w) {
         if (w.faults.noGround) return setBool(c, false);
-        if (auto* out = static_cast<float*>(c.p(3))) *out = w.groundZ;
+        if (auto* out = static_cast<float*>(Args<Op::miscGetGroundZ>{c}.p<"outZ">())) *out = w.groundZ;
         setBool(c, true);
     };
     at(Op::miscGetHashKey) = [](Call& c, World& w) {
-        const char* name = c.s(0);
+        const char* name = Args<Op::miscGetHashKey>{c}.s<"name">();
         if (!name) return;
         const Hash h = nameHash(name);
         w.names.try_emplace(h, name);
@@ -345,39 +389,42 @@ std::array<OpHandler, tw::kOpCount> makeHandlers() {
     };
     at(Op::missionIsActive) = [](Call& c, World& w) { setBool(c, w.missionActive); };
     at(Op::missionIsCompleted) = [](Call& c, World& w) {
+        const Hash mission = Args<Op::missionIsCompleted>{c}.u<"mission">();
         bool done = false;
-        for (Hash m : w.completedMissions) done = done || m == c.u(0);
+        for (Hash m : w.completedMissions) done = done || m == mission;
         setBool(c, done);
     };
 
     // ---- screen and sound ----
     at(Op::miscCreateVarString) = [](Call& c, World& w) {
-        w.varStrings.emplace_back(c.s(2) ? c.s(2) : "");
+        const char* text = Args<Op::miscCreateVarString>{c}.s<"text">();
+        w.varStrings.emplace_back(text ? text : "");
         c.result[0] = w.varStrings.size();
     };
-    at(Op::uiSetTextScale) = [](Call& c, World& w) { w.textScale = c.f(0); };
+    at(Op::uiSetTextScale) = [](Call& c, World& w) { w.textScale = Args<Op::uiSetTextScale>{c}.f<"scaleX">(); };
     at(Op::uiSetTextColour) = [](Call& c, World& w) {
-        w.textR = c.i(0), w.textG = c.i(1), w.textB = c.i(2), w.textA = c.i(3);
+        const Args<Op::uiSetTextColour> a{c};
+        w.textR = a.i<"r">(), w.textG = a.i<"g">(), w.textB = a.i<"b">(), w.textA = a.i<"alpha">();
     };
     at(Op::uiDrawText) = [](Call& c, World& w) {
-        const uint64_t ref = c.args[0];
+        const Args<Op::uiDrawText> a{c};
+        const uint64_t ref = a.whole<"text">();
         if (ref == 0 || ref > w.varStrings.size()) return;
         w.drawnThisFrame.push_back(
-            {w.varStrings[ref - 1], c.f(1), c.f(2), w.textScale, w.textR, w.textG, w.textB, w.textA});
+            {w.varStrings[ref - 1], a.f<"x">(), a.f<"y">(), w.textScale, w.textR, w.textG, w.textB, w.textA});
     };
     at(Op::graphicsPlayScreenEffect) = [](Call& c, World& w) {
-        if (c.s(0)) w.screenEffects.emplace_back(c.s(0));
+        if (const char* name = Args<Op::graphicsPlayScreenEffect>{c}.s<"name">()) w.screenEffects.emplace_back(name);
     };
     at(Op::audioPlayPedSpeech) = [](Call& c, World& w) {
-        const auto* rec = static_cast<const uint64_t*>(c.p(1));
+        const Args<Op::audioPlayPedSpeech> a{c};
+        const auto* rec = static_cast<const tw::SpeechRecord*>(a.p<"speechRecord">());
         if (!rec) return;
-        const uint64_t expected[8] = {rec[0], 0, 0, nameHash("SPEECH_PARAMS_BEAT_SPOKEN_CLEAR"), 0, 1, 1, 1};
-        if (rec[0] == 0 || std::memcmp(rec, expected, sizeof expected) != 0) {
-            gHost.errors.push_back("audioPlayPedSpeech: speech record laid out wrongly");
+        if (rec->line == 0 || !tw::hasFixedSlots(*rec) || rec->params != nameHash(tw::kSpeechParamsName)) {
+            recordError("audioPlayPedSpeech: speech record laid out wrongly");
             return;
         }
-        if (findEntity(w, c.u(0)))
-            w.spoken.push_back({w.gameTime, c.u(0), reinterpret_cast<const char*>(static_cast<uintptr_t>(rec[0]))});
+        if (findEntity(w, a.u<"ped">())) w.spoken.push_back({w.gameTime, a.u<"ped">(), tw::lineOf(*rec)});
     };
     return h;
 }
@@ -386,8 +433,13 @@ std::array<OpHandler, tw::kOpCount> makeHandlers() {
 
 const std::array<OpHandler, tw::kOpCount> kOpHandlers = [] {
     auto h = makeHandlers();
-    for (OpHandler f : h)
-        if (!f) std::abort();  // every catalogue operation needs an answer
+    for (std::size_t op = 0; op < h.size(); ++op) {
+        if (h[op]) continue;
+        // Every catalogue operation needs an answer: a host without one cannot start.
+        std::fprintf(stderr, "host: no handler for the catalogue operation %s (host/world_ops.cpp, makeHandlers)\n",
+                     tw::kCatalogue[op].name);
+        std::abort();
+    }
     return h;
 }();
 

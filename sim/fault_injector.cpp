@@ -47,31 +47,10 @@ bool SoakRandom::chance(double p) { return static_cast<double>(next() >> 11) * 0
 
 FaultInjector::FaultInjector(uint64_t seed, bool devKeys, int32_t frameStepMs)
     : rng_(seed), devKeys_(devKeys), frameStepMs_(frameStepMs) {
-    // Mean in-game hours between two faults of a kind; 0 = not drawn on a schedule.
-    auto mean = [this](FaultKind k, double h) { meanHours_[static_cast<std::size_t>(k)] = h; };
-    mean(FaultKind::DeleteVisitor, 14);
-    mean(FaultKind::DeleteHorse, 14);
-    mean(FaultKind::DeleteBedroll, 14);
-    mean(FaultKind::DeleteHousehold, 30);
-    mean(FaultKind::PointVanishes, 8);
-    mean(FaultKind::ModelLate, 10);
-    mean(FaultKind::ModelNeverLoads, 20);
-    mean(FaultKind::ModelNeverCreated, 20);
-    mean(FaultKind::RefusePeds, 24);
-    mean(FaultKind::RefuseObjects, 24);
-    mean(FaultKind::RefusePoints, 24);
-    mean(FaultKind::PointsNotExisting, 30);
-    mean(FaultKind::NoGround, 30);
-    mean(FaultKind::Stuck, 6);
-    mean(FaultKind::MountNeverCompletes, 16);
-    mean(FaultKind::PlayerLeaves, 12);
-    mean(FaultKind::PlayerReturns, 1.5);
-    mean(FaultKind::SightChange, 8);
-    mean(FaultKind::MissionStarts, 16);
-    mean(FaultKind::ClockJump, 20);
-    mean(FaultKind::KeyPress, devKeys ? 6 : 0);
-    mean(FaultKind::Reload, 24);
-    mean(FaultKind::PasserBy, 0.5);
+    for (std::size_t k = 0; k < kSoakFaultKindCount; ++k) {
+        const FaultRow& row = kFaultRows[k];
+        meanHours_[k] = row.draw == FaultDraw::KeyPress && !devKeys ? 0 : row.meanHours;
+    }
     for (std::size_t k = 0; k < kSoakFaultKindCount; ++k) schedule(static_cast<FaultKind>(k), 0);
     target_ = kRanchPoint;
 }
@@ -152,51 +131,45 @@ bool FaultInjector::open(Window& win, FaultKind k, int64_t t, double minHours, d
 }
 
 void FaultInjector::apply(FaultKind k, World& w, int64_t t) {
-    switch (k) {
-        case FaultKind::DeleteVisitor:
-        case FaultKind::DeleteHorse:
-        case FaultKind::DeleteBedroll:
-        case FaultKind::DeleteHousehold:
-        case FaultKind::PointVanishes:
+    switch (faultRow(k).draw) {
+        case FaultDraw::Deletion:
             return deleteSomething(k, w, t);
-        case FaultKind::ModelLate:
-        case FaultKind::ModelNeverLoads:
-        case FaultKind::ModelNeverCreated:
+        case FaultDraw::Model:
             return modelFault(k, w, t);
-        case FaultKind::Stuck:
-            return stick(w, t);
-        case FaultKind::PlayerLeaves:
-        case FaultKind::PlayerReturns:
-            pickTarget(w, k == FaultKind::PlayerReturns);
+        case FaultDraw::Window:
+            return windowFault(k, w, t);
+        case FaultDraw::Obstacle:
+            return stick(k, w, t);
+        case FaultDraw::PlayerAway:
+        case FaultDraw::PlayerHome:
+            pickTarget(w, faultRow(k).draw == FaultDraw::PlayerHome);
             count(k);
             return;
-        case FaultKind::ClockJump: {
+        case FaultDraw::ClockJump: {
             Fault jump{k};
             jump.value = rng_.in(2, 13);
             applyFault(w, jump);
             count(k);
             return;
         }
-        case FaultKind::KeyPress:
-            return pressKey();
-        case FaultKind::Reload:
-            return reload();
-        case FaultKind::PasserBy:
-            return passerBy(w);
-        case FaultKind::PlayerGreets:  // drawn in movePlayer, not on a schedule
-        case FaultKind::ModelInvalid:
-        case FaultKind::Count:
+        case FaultDraw::KeyPress:
+            return pressKey(k);
+        case FaultDraw::Reload:
+            return reload(k);
+        case FaultDraw::PasserBy:
+            return passerBy(k, w);
+        case FaultDraw::ByPlayer:  // drawn in movePlayer, not on a schedule
+        case FaultDraw::ScenarioOnly:
             return;
-        default:
-            return windowFault(k, w, t);
     }
 }
 
 // Something the host deletes: a visitor, horse or bedroll; a household member or a ranch
 // point, which come back later.
 void FaultInjector::deleteSomething(FaultKind k, World& w, int64_t t) {
+    const FaultRow& row = faultRow(k);
     Fault deletion{k};
-    if (k == FaultKind::PointVanishes) {
+    if (row.effect == FaultEffect::RemovePoint) {
         const bool ours = rng_.chance(0.6);
         std::vector<host::ScenarioPoint*> alive;
         for (host::ScenarioPoint& p : w.points)
@@ -205,12 +178,14 @@ void FaultInjector::deleteSomething(FaultKind k, World& w, int64_t t) {
         const host::ScenarioPoint& p = *alive[static_cast<std::size_t>(rng_.in(0, static_cast<int32_t>(alive.size())))];
         deletion.handle = p.handle;
         if (!ours)
-            pending_.push_back({t + rng_.in64(hours(0.5), hours(4)), {k, false, 0, nullptr, p.type, p.pos, p.heading}});
+            pending_.push_back({t + rng_.in64(hours(row.minHours), hours(row.maxHours)),
+                                {k, false, 0, nullptr, p.type, p.pos, p.heading}});
     } else if (k == FaultKind::DeleteHousehold) {
         deletion.handle = household_[static_cast<std::size_t>(rng_.in(0, 3))];
         const Entity* e = host::findEntity(w, deletion.handle);
         if (!e) return;
-        pending_.push_back({t + rng_.in64(hours(1), hours(6)), {k, false, 0, nullptr, e->model, e->pos}});
+        pending_.push_back(
+            {t + rng_.in64(hours(row.minHours), hours(row.maxHours)), {k, false, 0, nullptr, e->model, e->pos}});
     } else {
         deletion.handle = randomEntity(w, k == FaultKind::DeleteVisitor ? isVisitor
                                           : k == FaultKind::DeleteHorse ? isHorse
@@ -222,51 +197,34 @@ void FaultInjector::deleteSomething(FaultKind k, World& w, int64_t t) {
 // One of the plug-in's models loads late, never loads or gives nothing for a while.
 void FaultInjector::modelFault(FaultKind k, World& w, int64_t t) {
     const auto i = static_cast<std::size_t>(rng_.in(0, static_cast<int32_t>(kSoakModelCount)));
-    if (!open(modelWindow_[i], k, t, 0.5, 10)) return;
+    if (!open(modelWindow_[i], k, t, faultRow(k).minHours, faultRow(k).maxHours)) return;
     Fault f{k, true, 0, kSoakModels[i]};
     if (k == FaultKind::ModelLate) f.value = rng_.in(1000, 7000);
     applyFault(w, f);
 }
 
-// The faults that hold for a while and then end by themselves, with the window's length in
-// in-game hours.
+// A fault that holds for its row's window and then ends by itself.
 void FaultInjector::windowFault(FaultKind k, World& w, int64_t t) {
-    struct Length {
-        FaultKind kind;
-        double minHours, maxHours;
-    };
-    static constexpr Length kLengths[] = {
-        {FaultKind::RefusePeds, 0.25, 6},
-        {FaultKind::RefuseObjects, 0.25, 6},
-        {FaultKind::RefusePoints, 0.25, 6},
-        {FaultKind::PointsNotExisting, 0.25, 4},
-        {FaultKind::NoGround, 0.25, 6},
-        {FaultKind::MountNeverCompletes, 1, 8},  // the world stays as it is: answer() takes the orders
-        {FaultKind::SightChange, 0.2, 4},
-        {FaultKind::MissionStarts, 0.5, 8},
-    };
-    for (const Length& l : kLengths) {
-        if (l.kind != k) continue;
-        if (!open(window(k), k, t, l.minHours, l.maxHours)) return;
-        Fault f{k};
-        if (k == FaultKind::SightChange) f.value = rng_.chance(0.5) ? 1 : 0;
-        applyFault(w, f);
-        return;
-    }
+    const FaultRow& row = faultRow(k);
+    if (!open(window(k), k, t, row.minHours, row.maxHours)) return;
+    Fault f{k};
+    if (row.effect == FaultEffect::Sight) f.value = rng_.chance(0.5) ? 1 : 0;
+    applyFault(w, f);
 }
 
 // An obstacle holds a visitor or horse, most times only for a while.
-void FaultInjector::stick(World& w, int64_t t) {
+void FaultInjector::stick(FaultKind k, World& w, int64_t t) {
     const Handle h = randomEntity(w, isVisitorOrHorse);
     const Entity* e = host::findEntity(w, h);
     if (!e || e->stuck) return;
-    Fault f{FaultKind::Stuck, true, h};
+    Fault f{k, true, h};
     applyFault(w, f);
-    if (rng_.chance(0.7)) pending_.push_back({t + rng_.in64(hours(0.05), hours(3)), {FaultKind::Stuck, false, h}});
-    count(FaultKind::Stuck);
+    if (rng_.chance(0.7))
+        pending_.push_back({t + rng_.in64(hours(faultRow(k).minHours), hours(faultRow(k).maxHours)), {k, false, h}});
+    count(k);
 }
 
-void FaultInjector::pressKey() {
+void FaultInjector::pressKey(FaultKind k) {
     constexpr uint32_t keys[] = {tw::kKeyF1, tw::kKeyF2, tw::kKeyF2, tw::kKeyF3, tw::kKeyF4, tw::kKeyI, tw::kKeyI};
     const uint32_t key = keys[rng_.in(0, static_cast<int32_t>(std::size(keys)))];
     const int32_t trigger = rng_.chance(0.9) ? 1 : 0;  // now and then an event that does not fire
@@ -274,23 +232,23 @@ void FaultInjector::pressKey() {
     std::thread keyboard([key, trigger] { host::sendKey(key, trigger); });
     keyboard.join();
     lastKey_ = trigger ? key : 0;
-    count(FaultKind::KeyPress);
+    count(k);
 }
 
 // A saved game loaded, at the hour it was saved: half the time another hour of the day.
-void FaultInjector::reload() {
+void FaultInjector::reload(FaultKind k) {
     host::restartScript(rng_.chance(0.5) ? rng_.in(0, 24) : -1);
     reloaded_ = true;
-    count(FaultKind::Reload);
+    count(k);
 }
 
 // Passers-by come while fewer than kMostPassersBy are about, and go again.
-void FaultInjector::passerBy(World& w) {
+void FaultInjector::passerBy(FaultKind k, World& w) {
     constexpr int32_t kMostPassersBy = 8;
-    Fault f{FaultKind::PasserBy};
+    Fault f{k};
     f.on = host::ambientCount(w) < kMostPassersBy && rng_.chance(0.6);
     f.draw = rng_.next();
-    if (applyFault(w, f)) count(FaultKind::PasserBy);
+    if (applyFault(w, f)) count(k);
 }
 
 void FaultInjector::pickTarget(World& w, bool home) {

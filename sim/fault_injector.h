@@ -63,10 +63,10 @@ class FaultInjector {
     void deleteSomething(FaultKind k, host::World& w, int64_t t);
     void modelFault(FaultKind k, host::World& w, int64_t t);
     void windowFault(FaultKind k, host::World& w, int64_t t);
-    void stick(host::World& w, int64_t t);
-    void pressKey();
-    void reload();
-    void passerBy(host::World& w);
+    void stick(FaultKind k, host::World& w, int64_t t);
+    void pressKey(FaultKind k);
+    void reload(FaultKind k);
+    void passerBy(FaultKind k, host::World& w);
     Window& window(FaultKind k) { return windows_[static_cast<std::size_t>(k)]; }
     void endWindows(host::World& w, int64_t t);
     void movePlayer(host::World& w, int64_t t);

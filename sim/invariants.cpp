@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "behaviour/night_sleep.h"
+#include "behaviour/speech_record.h"
+#include "frame/key_state.h"
 #include "ranch_map.h"
 
 namespace sim {
@@ -18,16 +20,15 @@ using host::Call;
 using host::Entity;
 using host::EntityKind;
 using host::Handle;
+using host::Hash;
 using host::World;
 using tw::Op;
 
-constexpr int64_t kSettleMs = 3000;                // a visitor stands this long after arriving
 constexpr int64_t kIdleLimitMs = 190000;           // 125 s activity at most, plus a long pass
-constexpr int64_t kHorseIntervalMs = 299000;       // horse scenarios are chosen 300000 ms apart
+constexpr int64_t kHorseRetaskSlackMs = 1000;      // a horse re-tasked a little early is the frame's rounding
 constexpr int64_t kOverrunSlackMs = 180000;        // passes, waits and the removal test
 constexpr float kEligibleDistance = 95.0f;         // m from the ranch point, inside the 100 m the start test needs
 constexpr uint64_t kCallsPerFrameLimit = 1000000;  // a script that never yields
-constexpr int kDayStart = 6, kDayEnd = 21;         // the hours the visitors are awake
 constexpr int64_t kShortestActivityMs = 59000;     // activities last 60 s at least, wandering included
 // Nightclothes come off in the visitor's first pass of the day or of its departure; a pass
 // takes kLongestPassMs at the very most.
@@ -51,33 +52,6 @@ std::string twoDigits(int32_t n) {
     char text[16];
     std::snprintf(text, sizeof text, "%02d", static_cast<int>(n));
     return text;
-}
-
-enum class HandleKind : uint8_t { None, Entity, Point, EntitySlot };
-
-// Which arguments of each operation name an entity or a scenario point, from the catalogue.
-struct HandleArgs {
-    std::array<std::array<HandleKind, tw::kMaxArgs>, tw::kOpCount> kind{};
-    HandleArgs() {
-        for (std::size_t op = 0; op < tw::kOpCount; ++op) {
-            const tw::OpInfo& info = tw::kCatalogue[op];
-            for (std::size_t i = 0; i < info.argc; ++i) {
-                const tw::ArgSpec& a = info.args[i];
-                const std::string_view name = a.name ? a.name : "";
-                if (a.kind == tw::ArgKind::Handle)
-                    kind[op][i] = name == "point"    ? HandleKind::Point
-                                  : name == "player" ? HandleKind::None
-                                                     : HandleKind::Entity;
-                else if (a.kind == tw::ArgKind::Ptr && name == "handleAddress")
-                    kind[op][i] = HandleKind::EntitySlot;
-            }
-        }
-    }
-};
-
-const HandleArgs& handleArgs() {
-    static const HandleArgs table;
-    return table;
 }
 
 // What a call does to the entity or point at one of its handle arguments: commands, dresses,
@@ -134,8 +108,13 @@ bool isDay(const World& w) {
     return hour >= kDayStart && hour <= kDayEnd;
 }
 
+using host::isVisitorHorseModel;
 using host::isVisitorModel;
-bool isHorseModel(host::Hash m) { return host::isVisitorHorseModel(m); }
+
+// The ped an order goes to: the same slot in every order the checker follows.
+constexpr std::size_t kOrderedPed =
+    host::sharedArgIndex<"ped", Op::taskUseScenarioPoint, Op::taskWanderInArea, Op::taskFollowNavMeshToCoord,
+                         Op::taskGoToEntity, Op::taskMountAnimal, Op::pedSetOnMount>();
 
 // The live entity a handle names, or null.
 const Entity* liveEntity(const World& w, Handle h) {
@@ -191,7 +170,7 @@ InvariantChecker::Actor* InvariantChecker::actor(Handle h) {
 
 void InvariantChecker::keySent(uint32_t key) {
     // F3 ends a visit and F4 restarts the cooldown, both in the pass that reads the key.
-    if (key == 0x72 || key == 0x73) keyResetPending_ = true;
+    if (key == tw::kKeyF3 || key == tw::kKeyF4) keyResetPending_ = true;
 }
 
 // ---- calls ------------------------------------------------------------------------
@@ -201,17 +180,17 @@ void InvariantChecker::beforeCall(const Call& c, const World& w) {
     if (++callsThisFrame_ == kCallsPerFrameLimit)
         violate(w, "never yields", cat(kCallsPerFrameLimit, " host calls in one frame without a wait"));
 
-    const auto op = static_cast<std::size_t>(c.op);
-    const auto& kinds = handleArgs().kind[op];
+    const tw::OpInfo& info = tw::opInfo(c.op);
     for (std::size_t i = 0; i < c.argc; ++i) {
-        if (kinds[i] == HandleKind::None) continue;
+        const tw::ArgRole role = info.args[i].role;
+        if (role != tw::ArgRole::Entity && role != tw::ArgRole::Point && role != tw::ArgRole::EntitySlot) continue;
         Handle h = c.u(i);
-        if (kinds[i] == HandleKind::EntitySlot) {
+        if (role == tw::ArgRole::EntitySlot) {
             const auto* slot = static_cast<const uint32_t*>(c.p(i));
             h = slot ? *slot : 0;
         }
         if (h == 0) continue;
-        const bool point = kinds[i] == HandleKind::Point;
+        const bool point = role == tw::ArgRole::Point;
         checkHandle(c, w, i, h, point);
         // A value of a slot since given out again names nothing now, as one whose thing is gone.
         const int64_t slot = point ? host::pointSlotOf(h) : host::entitySlotOf(h);
@@ -274,7 +253,7 @@ void InvariantChecker::onGiven(const Call& c, const World& w) {
     madeSinceStart_.insert(h);
     // One visit's visitors and horses at a time: never two of one model.
     const Entity* made = liveEntity(w, h);
-    if (!made || !(isVisitorModel(made->model) || isHorseModel(made->model))) return;
+    if (!made || !(isVisitorModel(made->model) || isVisitorHorseModel(made->model))) return;
     for (const Entity& e : w.entities)
         if (e.alive && e.byPlugin && e.model == made->model && e.handle != h)
             return violate(w, "two sets of visitors",
@@ -329,13 +308,16 @@ void InvariantChecker::onFailedPoll(const Call& c, const World& w) {
     longestPoll_ = std::max(longestPoll_, polled);
     if (polled > kModelPollLimitMs + 2 * limits_.frameStepMs && !pollReported_) {
         pollReported_ = true;
-        violate(w, "model polled too long", cat(modelName(w, c.u(0)), " polled for ", polled, " ms without loading"));
+        violate(w, "model polled too long",
+                cat(modelName(w, host::Args<Op::streamingHasModelLoaded>{c}.u<"model">()), " polled for ", polled,
+                    " ms without loading"));
     }
 }
 
 // Only the creation of a visitor or its horse asks whether its model is valid: a visit is starting.
 void InvariantChecker::onVisitStart(const Call& c) {
-    if (open_ || !(isVisitorModel(c.u(0)) || isHorseModel(c.u(0)))) return;
+    const Hash model = host::Args<Op::streamingIsModelValid>{c}.u<"model">();
+    if (open_ || !(isVisitorModel(model) || isVisitorHorseModel(model))) return;
     open_ = true;
     overranReported_ = false;
     openTime_ = now_;
@@ -352,24 +334,25 @@ void InvariantChecker::onVisitStart(const Call& c) {
 
 void InvariantChecker::onActorCreated(const Call& c, const World& w) {
     const auto h = static_cast<Handle>(c.result[0]);
-    if (h == 0 || !(isVisitorModel(c.u(0)) || isHorseModel(c.u(0)))) return;
+    const Hash model = host::Args<Op::pedCreate>{c}.u<"model">();
+    if (h == 0 || !(isVisitorModel(model) || isVisitorHorseModel(model))) return;
     std::erase_if(actors_, [&w](const Actor& a) { return !liveEntity(w, a.handle); });
-    const bool horse = isHorseModel(c.u(0));
+    const bool horse = isVisitorHorseModel(model);
     visitorCreated_ = visitorCreated_ || !horse;
     Actor a{h, horse, false, false, horse ? 0 : now_};  // a horse's first scenario comes at once
     if (!horse)
         a.sleepOutfit =
-            c.u(0) == host::nameHash(host::kPluginModels[0]) ? tw::kSadieSleepOutfit : tw::kCharlesSleepOutfit;
+            model == host::nameHash(host::kPluginModels[0]) ? tw::kSadieSleepOutfit : tw::kCharlesSleepOutfit;
     actors_.push_back(a);
 }
 
 // An order to a visitor or horse: how soon after the last one it came.
 void InvariantChecker::onOrder(const Call& c, const World& w) {
-    Actor* a = actor(c.u(0));
+    Actor* a = actor(c.u(kOrderedPed));
     if (!a) return;
     const bool activity = c.op == Op::taskUseScenarioPoint || c.op == Op::taskWanderInArea;
     if (a->horse && activity) {
-        if (a->lastOrder != 0 && now_ - a->lastOrder < kHorseIntervalMs && !a->churnReported) {
+        if (a->lastOrder != 0 && now_ - a->lastOrder < kHorseIntervalMs - kHorseRetaskSlackMs && !a->churnReported) {
             a->churnReported = true;
             violate(w, "horse re-tasked early",
                     cat(describe(w, a->handle), " given a new scenario ", now_ - a->lastOrder, " ms after the last"));
@@ -404,7 +387,8 @@ void InvariantChecker::afterCall(const Call& c, const World& w) {
             break;
         case Op::scenarioPointCreate:
             // The activity spots are made at start, before any visit, with flags (0, 0).
-            if (c.result[0] != 0 && beforeFirstVisit_ && c.i(7) == 0 && spotPoints_.size() < 8)
+            if (c.result[0] != 0 && beforeFirstVisit_ && host::Args<Op::scenarioPointCreate>{c}.i<"b">() == 0 &&
+                spotPoints_.size() < 8)
                 spotPoints_.push_back(static_cast<Handle>(c.result[0]));
             break;
         case Op::taskUseScenarioPoint:
@@ -416,10 +400,11 @@ void InvariantChecker::afterCall(const Call& c, const World& w) {
             onOrder(c, w);
             break;
         case Op::audioPlayPedSpeech: {
-            const auto* rec = static_cast<const uint64_t*>(c.p(1));
-            const auto* line = rec ? reinterpret_cast<const char*>(static_cast<uintptr_t>(rec[0])) : nullptr;
+            const host::Args<Op::audioPlayPedSpeech> a{c};
+            const auto* rec = static_cast<const tw::SpeechRecord*>(a.p<"speechRecord">());
+            const char* line = rec ? tw::lineOf(*rec) : nullptr;
             if (line && std::strcmp(line, "HEADING_OUT") == 0)
-                if (Actor* a = actor(c.u(0))) a->departing = true;
+                if (Actor* actor = this->actor(a.u<"ped">())) actor->departing = true;
             break;
         }
         default:
@@ -454,7 +439,7 @@ void InvariantChecker::afterFrame(const World& w, bool ran, int32_t waitMs) {
             a.lastActivity = 0;
             continue;
         }
-        if (!a.idleReported && now_ - a.lastOrder > kIdleLimitMs + kSettleMs) {
+        if (!a.idleReported && now_ - a.lastOrder > kIdleLimitMs + kSettleDelayMs) {
             a.idleReported = true;
             const host::ScenarioPoint* p = e->task.kind == host::TaskKind::Scenario
                                                ? host::findPoint(const_cast<World&>(w), e->task.point)

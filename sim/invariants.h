@@ -26,18 +26,35 @@ struct Violation {
 
 // Longest a single scriptWait may hold the script, ms of game time.
 inline constexpr int32_t kLongestWaitMs = 2000;
-// Longest the plug-in may poll a model that does not load.
-inline constexpr int32_t kModelPollLimitMs = 5000;
 // Longest pass of the main loop: two visitors and two horses created with slow models, the
 // ranch fixtures rebuilt for both visitors, two household greetings and the settle waits.
 inline constexpr int32_t kLongestPassMs = 90000;
-// The departure limit after which a departing visitor is removed wherever it is.
-inline constexpr int32_t kDepartureLimitMs = 300000;
 // Game time after a start that brought nobody before the start test tries again.
 inline constexpr int32_t kStartRetryMs = tw::kStartRetryMs;
 // Passes that meet every start condition, a cooldown after the last visit, before one must start:
 // with a 15 % chance per pass the odds of 250 misses are about 2e-18.
 inline constexpr int kEligiblePassLimit = 250;
+
+// The limits below are the checker's own, written again on purpose rather than read from the
+// plug-in: a checker that took them from the code it checks could not catch a wrong one.
+// tests/soak_limits_agree_test.cpp holds each equal to the plug-in's, so a deliberate change of
+// the plug-in has to change both.
+
+// Longest the plug-in may poll a model that does not load, ms. The checker's own copy of
+// tw::kModelLoadLimitMs.
+inline constexpr int32_t kModelPollLimitMs = 5000;
+// After this long a departing visitor is removed wherever it is, ms. The checker's own copy of
+// tw::kDepartureLimitMs.
+inline constexpr int32_t kDepartureLimitMs = 300000;
+// A visitor stands this long after it arrives before its first activity, ms. The checker's own
+// copy of VisitorState::settleDelay (not the 100 ms settle waits of the departure and the end).
+inline constexpr int64_t kSettleDelayMs = 3000;
+// Horse scenarios are chosen this far apart, ms. The checker's own copy of
+// VisitorState::horseScenarioInterval.
+inline constexpr int64_t kHorseIntervalMs = 300000;
+// The clock hours the visitors are awake, first and last. The checker's own copy of
+// tw::kDayStartHour and tw::kDayEndHour.
+inline constexpr int kDayStart = 6, kDayEnd = 21;
 
 struct SoakLimits {
     int32_t cooldownMs = 0;  // as the plug-in reads it from the settings file

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "behaviour/night_sleep.h"
+#include "behaviour/speech_record.h"
 #include "frame/settings.h"
 #include "ranch_layout.h"
 #include "ranch_map.h"
@@ -19,6 +20,13 @@ using host::Call;
 using host::Handle;
 using host::Hash;
 using tw::Op;
+
+// The model of the streaming calls, and the ped of the orders, sit in the same slot in each.
+constexpr std::size_t kStreamedModel =
+    host::sharedArgIndex<"model", Op::streamingIsModelValid, Op::streamingRequestModel, Op::streamingReleaseModel>();
+constexpr std::size_t kOrderedPed =
+    host::sharedArgIndex<"ped", Op::taskUseScenarioPoint, Op::taskWanderInArea, Op::taskFollowNavMeshToCoord,
+                         Op::taskGoToEntity, Op::taskMountAnimal, Op::pedSetOnMount, Op::pedSetOutfitPreset>();
 
 constexpr int32_t kMsPerHour = host::kMsPerGameHour;
 constexpr int32_t kNightGapMs = 10 * kMsPerHour;  // two sleep starts this far apart are two nights
@@ -218,7 +226,7 @@ void Recorder::onScenario(std::size_t a, Handle point) {
 }
 
 void Recorder::onModel(const Call& c) {
-    const int a = actorOfModel(actors_, c.u(0));
+    const int a = actorOfModel(actors_, c.u(kStreamedModel));
     if (a < 0) return;
     const auto i = static_cast<std::size_t>(a);
     const char* name = actorName(static_cast<Actor>(a));
@@ -237,7 +245,7 @@ void Recorder::onModel(const Call& c) {
 }
 
 void Recorder::onPedCreate(const Call& c) {
-    const int ai = actorOfModel(actors_, c.u(0));
+    const int ai = actorOfModel(actors_, host::Args<Op::pedCreate>{c}.u<"model">());
     if (ai < 0) return;
     const auto a = static_cast<std::size_t>(ai);
     actors_.pending[a] = false;
@@ -265,7 +273,8 @@ void Recorder::onPedCreate(const Call& c) {
 
 void Recorder::onObjectCreate(const Call& c) {
     for (int i = 0; i < 2; ++i) {
-        if (c.u(0) != host::nameHash(host::kPluginModels[host::kFirstBedrollModel + static_cast<std::size_t>(i)]))
+        if (host::Args<Op::objectCreate>{c}.u<"model">() !=
+            host::nameHash(host::kPluginModels[host::kFirstBedrollModel + static_cast<std::size_t>(i)]))
             continue;
         const auto h = static_cast<Handle>(c.result[0]);
         if (host::findEntity(world(), h)) {
@@ -290,18 +299,21 @@ void Recorder::onPointCreate(const Call& c) {
 void Recorder::onWander(std::size_t a, const Call& c) {
     if (segOpen_[a] && segments_[a].back().kind == SegKind::Wander) return;
     actors_.lastPoint[a] = 0;
-    emit(EventKind::Walk, a, fmt::format("{} wanders about {}", actorName(static_cast<Actor>(a)), xy(c.f(1), c.f(2))));
+    const host::Args<Op::taskWanderInArea> args{c};
+    emit(EventKind::Walk, a,
+         fmt::format("{} wanders about {}", actorName(static_cast<Actor>(a)), xy(args.f<"x">(), args.f<"y">())));
     open(a, SegKind::Wander, "wanders");
 }
 
 void Recorder::onWalkTo(std::size_t a, const Call& c) {
     const char* name = actorName(static_cast<Actor>(a));
-    const tw::Vec3 target{c.f(1), c.f(2), c.f(3)};
+    const host::Args<Op::taskFollowNavMeshToCoord> args{c};
+    const tw::Vec3 target = args.xyz();
     actors_.lastPoint[a] = 0;
     if (actors_.departing[a]) {
         if (actors_.ridingAway[a]) return;  // a new target every few seconds while riding off
         actors_.ridingAway[a] = true;
-        const host::Entity* e = host::findEntity(world(), c.u(0));
+        const host::Entity* e = host::findEntity(world(), args.u<"ped">());
         const bool mounted = e && e->mount && host::findEntity(world(), e->mount);
         emit(EventKind::Departure, a, fmt::format("{} {}", name, mounted ? "rides away" : "walks away on foot"));
         open(a, SegKind::Departure, mounted ? "rides away" : "walks away");
@@ -319,7 +331,8 @@ void Recorder::onWalkTo(std::size_t a, const Call& c) {
 
 void Recorder::onGoToEntity(std::size_t a, const Call& c) {
     actors_.lastPoint[a] = 0;
-    if (isVisitor(a) && c.u(1) == handleOf(static_cast<Actor>(horseOf(a))) && actors_.present[horseOf(a)]) {
+    const Handle target = host::Args<Op::taskGoToEntity>{c}.u<"target">();
+    if (isVisitor(a) && target == handleOf(static_cast<Actor>(horseOf(a))) && actors_.present[horseOf(a)]) {
         if (actors_.toHorse[a]) return;
         actors_.toHorse[a] = true;
         emit(EventKind::Departure, a,
@@ -327,13 +340,13 @@ void Recorder::onGoToEntity(std::size_t a, const Call& c) {
         open(a, SegKind::Departure, "to the horse");
         return;
     }
-    emit(EventKind::Walk, a, fmt::format("{} walks to {}", actorName(static_cast<Actor>(a)), who(c.u(1))));
-    open(a, SegKind::Walk, "to " + who(c.u(1)));
+    emit(EventKind::Walk, a, fmt::format("{} walks to {}", actorName(static_cast<Actor>(a)), who(target)));
+    open(a, SegKind::Walk, "to " + who(target));
 }
 
 void Recorder::onOutfit(std::size_t a, const Call& c) {
     if (!isVisitor(a)) return;
-    const int32_t preset = c.i(1);
+    const int32_t preset = host::Args<Op::pedSetOutfitPreset>{c}.i<"preset">();
     if (preset == 0 && !actors_.dressed[a]) return;  // the spawn's base outfit, before the day's
     const char* name = actorName(static_cast<Actor>(a));
     if (preset == kSleepOutfit[a])
@@ -347,13 +360,15 @@ void Recorder::onOutfit(std::size_t a, const Call& c) {
 
 void Recorder::onSpeech(const Call& c) {
     // Only a record laid out as the host expects is read; the host reports the others.
-    const auto* rec = static_cast<const uint64_t*>(c.p(1));
-    if (!rec || rec[0] == 0 || rec[1] || rec[2] || rec[4] || rec[5] != 1 || rec[6] != 1 || rec[7] != 1) return;
-    if (!host::findEntity(world(), c.u(0))) return;
-    const std::string line = reinterpret_cast<const char*>(static_cast<uintptr_t>(rec[0]));
-    const int ai = actorOfHandle(actors_, c.u(0));
+    const host::Args<Op::audioPlayPedSpeech> args{c};
+    const auto* rec = static_cast<const tw::SpeechRecord*>(args.p<"speechRecord">());
+    if (!rec || rec->line == 0 || !tw::hasFixedSlots(*rec)) return;
+    const Handle ped = args.u<"ped">();
+    if (!host::findEntity(world(), ped)) return;
+    const std::string line = tw::lineOf(*rec);
+    const int ai = actorOfHandle(actors_, ped);
     emitAbout(line.rfind("GREET", 0) == 0 ? EventKind::Greeting : EventKind::Speech, ai,
-              fmt::format("{} says {}", who(c.u(0)), line));
+              fmt::format("{} says {}", who(ped), line));
     ++counts_.lines[line];
     if (ai < 0 || !isVisitor(static_cast<std::size_t>(ai))) return;
     const auto a = static_cast<std::size_t>(ai);
@@ -370,7 +385,7 @@ void Recorder::onOrder(std::size_t a, const Call& c) {
     const char* name = actorName(static_cast<Actor>(a));
     switch (c.op) {
         case Op::taskUseScenarioPoint:
-            return onScenario(a, c.u(1));
+            return onScenario(a, host::Args<Op::taskUseScenarioPoint>{c}.u<"point">());
         case Op::taskWanderInArea:
             return onWander(a, c);
         case Op::taskFollowNavMeshToCoord:
@@ -382,7 +397,10 @@ void Recorder::onOrder(std::size_t a, const Call& c) {
         case Op::pedSetOnMount:
             return emit(EventKind::Departure, a, fmt::format("{} is put in the saddle", name));
         case Op::entitySetCoords:
-            return emit(EventKind::Walk, a, fmt::format("{} is moved to {}", name, xy(c.f(1), c.f(2))));
+            return emit(EventKind::Walk, a,
+                        fmt::format("{} is moved to {}", name,
+                                    xy(host::Args<Op::entitySetCoords>{c}.f<"x">(),
+                                       host::Args<Op::entitySetCoords>{c}.f<"y">())));
         case Op::pedSetOutfitPreset:
             return onOutfit(a, c);
         default:
@@ -414,11 +432,16 @@ void Recorder::onCall(const Call& c) {
         case Op::taskMountAnimal:
         case Op::pedSetOnMount:
         case Op::entitySetCoords:
-        case Op::pedSetOutfitPreset:
-            if (const int a = actorOfHandle(actors_, c.u(0)); a >= 0) onOrder(static_cast<std::size_t>(a), c);
+        case Op::pedSetOutfitPreset: {
+            const Handle h =
+                c.op == Op::entitySetCoords ? host::Args<Op::entitySetCoords>{c}.u<"entity">() : c.u(kOrderedPed);
+            if (const int a = actorOfHandle(actors_, h); a >= 0) onOrder(static_cast<std::size_t>(a), c);
             return;
-        case Op::graphicsPlayScreenEffect:
-            return emit(EventKind::Departure, fmt::format("the screen plays {}", c.s(0) ? c.s(0) : "an effect"));
+        }
+        case Op::graphicsPlayScreenEffect: {
+            const char* effect = host::Args<Op::graphicsPlayScreenEffect>{c}.s<"name">();
+            return emit(EventKind::Departure, fmt::format("the screen plays {}", effect ? effect : "an effect"));
+        }
         case Op::audioPlayPedSpeech:
             return onSpeech(c);
         case Op::pedDelete:

@@ -58,7 +58,7 @@ bool applyScheduled(host::World& w, const ScheduledFault& f, host::Handle target
     return applyFault(w, fault);
 }
 
-void prepareWorld(const Scenario& s) {
+void setUpScenarioWorld(const Scenario& s) {
     host::World& w = gHost.world;
     w.frameStepMs = s.frameStepMs;
     w.clockStartHour = s.clockStartHour;
@@ -95,9 +95,8 @@ constexpr const char* kSightTexts[] = {
     "as the world's geometry allows",  // World
     "nothing",                         // Nothing
     "everything",                      // Everything
-    "what is near and unobstructed",   // Near
 };
-static_assert(std::size(kSightTexts) == static_cast<std::size_t>(Sight::Near) + 1);
+static_assert(std::size(kSightTexts) == static_cast<std::size_t>(Sight::Everything) + 1);
 
 const char* sightText(Sight s) { return kSightTexts[static_cast<std::size_t>(s)]; }
 
@@ -410,7 +409,7 @@ RunResult runScenario(const Scenario& s, const RunOptions& o) {
 
     host::Session session;
     host::sessionBegin(session);
-    prepareWorld(s);
+    setUpScenarioWorld(s);
     r.recorder = std::make_unique<Recorder>(s.clockStartHour, r.cooldownHours);
     Recorder& rec = *r.recorder;
     rec.keepOverlay(o.keepOverlay);

@@ -7,6 +7,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "frame/key_state.h"
+
 namespace sim {
 
 namespace {
@@ -100,8 +102,8 @@ void inOrder(const std::vector<T>& list, const std::string& path) {
 }
 
 uint32_t keyCode(const std::string& name) {
-    static const std::pair<const char*, uint32_t> kKeys[] = {
-        {"F1", 0x70}, {"F2", 0x71}, {"F3", 0x72}, {"F4", 0x73}, {"I", 0x49},
+    static constexpr std::pair<const char*, uint32_t> kKeys[] = {
+        {"F1", tw::kKeyF1}, {"F2", tw::kKeyF2}, {"F3", tw::kKeyF3}, {"F4", tw::kKeyF4}, {"I", tw::kKeyI},
     };
     for (const auto& [n, code] : kKeys)
         if (name == n) return code;
@@ -140,7 +142,7 @@ void readPlayer(const json& j, const std::string& path, Scenario& s) {
             const json& e = object(j["sight"][i], p);
             onlyKeys(e, p, {"t", "sees"});
             if (!e.contains("t")) fail(p + ".t", "a number of in-game hours, 0 or more");
-            if (!e.contains("sees")) fail(p + ".sees", "one of \"world\", \"nothing\", \"everything\", \"near\"");
+            if (!e.contains("sees")) fail(p + ".sees", "one of \"world\", \"nothing\", \"everything\"");
             const std::string v = e["sees"].is_string() ? e["sees"].get<std::string>() : "";
             Sight sees = Sight::World;
             if (v == "nothing")
@@ -148,9 +150,11 @@ void readPlayer(const json& j, const std::string& path, Scenario& s) {
             else if (v == "everything")
                 sees = Sight::Everything;
             else if (v == "near")
-                sees = Sight::Near;
+                fail(p + ".sees",
+                     "one of \"world\", \"nothing\", \"everything\" (\"near\" is no longer a sight mode: it "
+                     "saw just as \"world\" does, so write \"world\")");
             else if (v != "world")
-                fail(p + ".sees", "one of \"world\", \"nothing\", \"everything\", \"near\"");
+                fail(p + ".sees", "one of \"world\", \"nothing\", \"everything\"");
             s.sight.push_back({hoursAt(e["t"], p + ".t"), sees});
         }
         inOrder(s.sight, sp);

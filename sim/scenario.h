@@ -18,7 +18,7 @@ struct Waypoint {
     tw::Vec3 pos{};
 };
 
-enum class Sight : uint8_t { World, Nothing, Everything, Near };
+enum class Sight : uint8_t { World, Nothing, Everything };
 
 struct SightChange {
     double t = 0;

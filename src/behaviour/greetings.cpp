@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "behaviour/household.h"
+#include "behaviour/speech_record.h"
 #include "frame/host_api.h"
 #include "frame/host_ops.h"
 #include "visit/world_tables.h"
@@ -19,12 +20,6 @@ constexpr float kArmDistance = 8.0f;        // m: the player must be this close 
 constexpr float kClearDistance = 50.0f;     // m: beyond this for both visitors, all lines are cleared
 constexpr float kHouseholdDistance = 5.0f;  // m
 constexpr uint32_t kHouseholdAnswerWaitMs = 2000;
-
-// The host's speech request: eight 8-byte little-endian slots; integers in the low half.
-struct SpeechParams {
-    std::array<uint64_t, 8> slots{};
-};
-static_assert(sizeof(SpeechParams) == 64);
 
 struct GreetingEntry {
     Handle member;
@@ -131,16 +126,10 @@ void greetHousehold(Handle visitorPed, IntervalTimer& timer, bool isCharles, Gam
 
 void speakLine(Handle ped, const char* line) {
     if (!entityExists(ped) || line == nullptr) return;
-    SpeechParams params;
-    params.slots[0] = reinterpret_cast<uintptr_t>(line);
-    params.slots[1] = 0;  // null pointer
-    params.slots[2] = 0;
-    params.slots[3] = miscGetHashKey("SPEECH_PARAMS_BEAT_SPOKEN_CLEAR");
-    params.slots[4] = 0;
-    params.slots[5] = 1;
-    params.slots[6] = 1;
-    params.slots[7] = 1;
-    audioPlayPedSpeech(ped, &params);
+    SpeechRecord record;
+    record.line = reinterpret_cast<uintptr_t>(line);
+    record.params = miscGetHashKey(kSpeechParamsName);
+    audioPlayPedSpeech(ped, &record);
 }
 
 void faceEachOther(Handle a, Handle b) {

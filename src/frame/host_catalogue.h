@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace tw {
 
@@ -111,18 +112,34 @@ enum class ArgKind : uint8_t {
 
 enum class ResultKind : uint8_t { None, Bool, Int, Handle, Float, Vec3, HostStr };
 
+// What an argument names, for the host and the tools that follow handles through calls.
+enum class ArgRole : uint8_t {
+    Plain,       // a value
+    Entity,      // an entity handle: ped, horse or object
+    Point,       // a scenario point handle
+    Player,      // the player's index, which names no entity
+    EntitySlot,  // address of the caller's variable holding an entity handle, which the call zeroes
+};
+
 struct ArgSpec {
     ArgKind kind = ArgKind::Int;
-    const char* name = "";    // for traces
+    const char* name = "";    // the host's name for it; the tools read arguments by it
     int32_t i = 0;            // LitInt
     float f = 0.0f;           // LitFloat
     const char* s = nullptr;  // LitStr
+    ArgRole role = ArgRole::Plain;
 };
 
-constexpr ArgSpec in(ArgKind kind, const char* name) { return {kind, name, 0, 0.0f, nullptr}; }
-constexpr ArgSpec lit(int32_t v) { return {ArgKind::LitInt, "", v, 0.0f, nullptr}; }
-constexpr ArgSpec litf(float v) { return {ArgKind::LitFloat, "", 0, v, nullptr}; }
-constexpr ArgSpec lits(const char* v) { return {ArgKind::LitStr, "", 0, 0.0f, v}; }
+// A caller's value; a handle names an entity unless its role says otherwise.
+constexpr ArgSpec in(ArgKind kind, const char* name, ArgRole role) { return {kind, name, 0, 0.0f, nullptr, role}; }
+constexpr ArgSpec in(ArgKind kind, const char* name) {
+    return in(kind, name, kind == ArgKind::Handle ? ArgRole::Entity : ArgRole::Plain);
+}
+constexpr ArgSpec lit(int32_t v, const char* name = "") {
+    return {ArgKind::LitInt, name, v, 0.0f, nullptr, ArgRole::Plain};
+}
+constexpr ArgSpec litf(float v) { return {ArgKind::LitFloat, "", 0, v, nullptr, ArgRole::Plain}; }
+constexpr ArgSpec lits(const char* v) { return {ArgKind::LitStr, "", 0, 0.0f, v, ArgRole::Plain}; }
 
 constexpr bool isLiteral(ArgKind k) { return k == ArgKind::LitInt || k == ArgKind::LitFloat || k == ArgKind::LitStr; }
 
@@ -148,8 +165,9 @@ constexpr OpInfo row(Op op, const char* name, uint64_t hash, R result, A... a) {
 constexpr ArgSpec entity = in(K::Handle, "entity");
 constexpr ArgSpec ped = in(K::Handle, "ped");
 constexpr ArgSpec target = in(K::Handle, "target");
-constexpr ArgSpec point = in(K::Handle, "point");
-constexpr ArgSpec player = in(K::Handle, "player");
+constexpr ArgSpec point = in(K::Handle, "point", ArgRole::Point);
+constexpr ArgSpec player = in(K::Handle, "player", ArgRole::Player);
+constexpr ArgSpec handleSlot = in(K::Ptr, "handleAddress", ArgRole::EntitySlot);
 constexpr ArgSpec x = in(K::Float, "x");
 constexpr ArgSpec y = in(K::Float, "y");
 constexpr ArgSpec z = in(K::Float, "z");
@@ -166,7 +184,7 @@ inline constexpr std::array<OpInfo, kOpCount> kCatalogue = [] {
         row(Op::entitySetCoords, "entitySetCoords", 0x06843DA7060A026B, R::None, entity, x, y, z, lit(0), lit(0), lit(0), lit(1)),
         row(Op::entityGetModel, "entityGetModel", 0xDA76A9F39210D365, R::Int, entity),
         row(Op::entitySetScriptOwned, "entitySetScriptOwned", 0xDC19C288082E586E, R::None, entity, lit(1), lit(1)),
-        row(Op::entityDelete, "entityDelete", 0x4971D2F8162B9674, R::None, in(K::Ptr, "handleAddress")),
+        row(Op::entityDelete, "entityDelete", 0x4971D2F8162B9674, R::None, handleSlot),
         row(Op::playerGetPed, "playerGetPed", 0x096275889B8E0EE0, R::Handle),
         row(Op::playerGetId, "playerGetId", 0x217E9DC48139933D, R::Handle),
         row(Op::playerSetGreetingLine, "playerSetGreetingLine", 0xC6366A585659D15C, R::None, player, in(K::Str, "line")),
@@ -175,7 +193,7 @@ inline constexpr std::array<OpInfo, kOpCount> kCatalogue = [] {
         row(Op::pedCanSeeCoord, "pedCanSeeCoord", 0x0C9DBF48C6BA6E4C, R::Bool, ped, x, y, z, lit(17)),
 
         row(Op::pedCreate, "pedCreate", 0xD49F9B0955C367DE, R::Handle, in(K::Hash, "model"), x, y, z, litf(0.0f), lit(0), lit(0), lit(0), lit(0)),
-        row(Op::pedDelete, "pedDelete", 0x4CD38C78BD19A497, R::None, in(K::Ptr, "handleAddress")),
+        row(Op::pedDelete, "pedDelete", 0x4CD38C78BD19A497, R::None, handleSlot),
         row(Op::pedSpawnOptionD, "pedSpawnOptionD", 0x9587913B9E772D29, R::None, ped, lit(1)),
         row(Op::pedSpawnOptionA, "pedSpawnOptionA", 0xA5C38736C426FCB8, R::None, ped, lit(1)),
         row(Op::pedSpawnOptionB, "pedSpawnOptionB", 0x2EB75FB86C41F026, R::None, ped, lit(1), lit(0)),
@@ -230,7 +248,7 @@ inline constexpr std::array<OpInfo, kOpCount> kCatalogue = [] {
 
         row(Op::miscCreateVarString, "miscCreateVarString", 0xFA925AC00EB830B9, R::HostStr, lit(10), lits("LITERAL_STRING"), in(K::Str, "text")),
         row(Op::uiSetTextScale, "uiSetTextScale", 0xA1253A3C870B6843, R::None, in(K::Float, "scaleX"), in(K::Float, "scaleY")),
-        row(Op::uiSetTextColour, "uiSetTextColour", 0x16FA5CE47F184F1E, R::None, in(K::Int, "r"), in(K::Int, "g"), in(K::Int, "b"), lit(255)),
+        row(Op::uiSetTextColour, "uiSetTextColour", 0x16FA5CE47F184F1E, R::None, in(K::Int, "r"), in(K::Int, "g"), in(K::Int, "b"), lit(255, "alpha")),
         row(Op::uiDrawText, "uiDrawText", 0x16794E044C9EFB58, R::None, in(K::HostStr, "text"), x, y),
         row(Op::graphicsPlayScreenEffect, "graphicsPlayScreenEffect", 0x4102732DF6B4005F, R::None, in(K::Str, "name")),
         row(Op::audioPlayPedSpeech, "audioPlayPedSpeech", 0x8E04FEDD28D42462, R::None, ped, in(K::Ptr, "speechRecord")),
@@ -238,25 +256,85 @@ inline constexpr std::array<OpInfo, kOpCount> kCatalogue = [] {
 }();
 // clang-format on
 
+// What taskGetScriptTaskStatus answers, as far as the plug-in tells the answers apart; the
+// simulated host answers with the same values.
+inline constexpr int32_t kTaskWaitingToStart = 0;  // given, not begun yet
+inline constexpr int32_t kTaskRunning = 1;
+inline constexpr int32_t kTaskNotFound = 7;  // never given, or cleared
+inline constexpr int32_t kTaskFinished = 8;
+
 constexpr const OpInfo& opInfo(Op op) { return kCatalogue[static_cast<std::size_t>(op)]; }
 
-// Rows must sit at their enum's index, and no two operations may share a hash.
+// A role fits its kind: handles name entities, points or the player; an entity slot is an address.
+constexpr bool roleFits(const ArgSpec& a) {
+    switch (a.role) {
+        case ArgRole::Plain:
+            return a.kind != ArgKind::Handle;
+        case ArgRole::Entity:
+        case ArgRole::Point:
+        case ArgRole::Player:
+            return a.kind == ArgKind::Handle;
+        case ArgRole::EntitySlot:
+            return a.kind == ArgKind::Ptr;
+    }
+    return false;
+}
+
+// No two of a row's named arguments share a name, so a name finds one argument.
+constexpr bool namesAreUnique(const OpInfo& info) {
+    for (std::size_t a = 0; a < info.argc; ++a)
+        for (std::size_t b = a + 1; b < info.argc; ++b)
+            if (*info.args[a].name && std::string_view(info.args[a].name) == info.args[b].name) return false;
+    return true;
+}
+
+// Rows must sit at their enum's index, no two operations may share a hash, every argument's role
+// fits its kind and a row's names are its own.
 constexpr bool catalogueIsConsistent() {
     for (std::size_t i = 0; i < kOpCount; ++i) {
         if (static_cast<std::size_t>(kCatalogue[i].op) != i) return false;
+        if (!namesAreUnique(kCatalogue[i])) return false;
+        for (std::size_t a = 0; a < kCatalogue[i].argc; ++a)
+            if (!roleFits(kCatalogue[i].args[a])) return false;
         for (std::size_t j = i + 1; j < kOpCount; ++j)
             if (kCatalogue[i].hash == kCatalogue[j].hash) return false;
     }
     return true;
 }
 static_assert(kOpCount == 69, "the host catalogue holds 69 operations");
-static_assert(catalogueIsConsistent(), "catalogue rows out of order or hashes repeated");
+static_assert(catalogueIsConsistent(), "catalogue rows out of order, hashes repeated, or an argument ill named");
 
 constexpr std::size_t userArgCount(Op op) {
     std::size_t n = 0;
     for (std::size_t i = 0; i < opInfo(op).argc; ++i)
         if (!isLiteral(opInfo(op).args[i].kind)) ++n;
     return n;
+}
+
+// An argument's name as a template argument: argIndex<Op::pedSetName, "name">().
+template <std::size_t N>
+struct ArgName {
+    char text[N]{};
+    constexpr ArgName(const char (&s)[N]) {
+        for (std::size_t i = 0; i < N; ++i) text[i] = s[i];
+    }
+    constexpr std::string_view view() const { return {text, N - 1}; }
+};
+
+// The slot of op's argument called name; kMaxArgs when the row has none.
+constexpr std::size_t findArg(Op op, std::string_view name) {
+    for (std::size_t i = 0; i < opInfo(op).argc; ++i)
+        if (!name.empty() && name == opInfo(op).args[i].name) return i;
+    return kMaxArgs;
+}
+
+// The slot of an argument, found by its name in the row at compile time, for the host and the
+// tools that read a call's arguments.
+template <Op op, ArgName name>
+constexpr std::size_t argIndex() {
+    constexpr std::size_t i = findArg(op, name.view());
+    static_assert(i < kMaxArgs, "the operation's catalogue row has no argument of that name");
+    return i;
 }
 
 }  // namespace tw

@@ -222,11 +222,6 @@ inline void taskLookAtEntity(Handle ped, Handle target) { callHost<Op::taskLookA
 inline int32_t taskGetScriptTaskStatus(Handle ped, Hash task) {
     return callHost<Op::taskGetScriptTaskStatus, int32_t>(ped, task);
 }
-// What taskGetScriptTaskStatus answers, as far as the plug-in tells the answers apart.
-inline constexpr int32_t kTaskWaitingToStart = 0;  // given, not begun yet
-inline constexpr int32_t kTaskRunning = 1;
-inline constexpr int32_t kTaskNotFound = 7;  // never given, or cleared
-inline constexpr int32_t kTaskFinished = 8;
 
 // ---- scenario points ----
 // (a, b) is (0, 0) for activity points and (-1, 1) for sleep points; a travels sign-extended.

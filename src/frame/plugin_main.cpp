@@ -94,7 +94,7 @@ void scriptMain() {
     restoreLoadState();
     std::srand(static_cast<unsigned>(platform::tickCount64() & 0xffffffffu));
     scriptWait(2000);
-    prepareWorld();
+    prepareWorldTables();
     scriptWait(500);
     readSettings();
     visit.lastVisitEndTime = addTime(gameGetTimer(), -hoursToMs(visitCooldown));

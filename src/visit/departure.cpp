@@ -15,7 +15,6 @@ namespace {
 
 constexpr float kMountOrderReach = 3.0f;  // m: at departure start, mount from here, else walk
 constexpr float kAtHorseReach = 3.5f;     // m: within it the visitor is put in the saddle
-constexpr int32_t kDepartureLimitMs = 300000;
 constexpr int32_t kStuckCheckMs = 5000;
 constexpr float kStuckMinMove = 1.0f;  // m between two stuck checks
 constexpr int32_t kStuckTeleportCount = 3;

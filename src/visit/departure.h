@@ -6,6 +6,9 @@
 
 namespace tw {
 
+// Game time after its departure began that a visitor is removed wherever it is.
+inline constexpr int32_t kDepartureLimitMs = 300000;
+
 void beginDeparture(VisitorState& v);
 void updateDeparture(VisitorState& v);
 void resetVisitor(VisitorState& v);

@@ -22,7 +22,7 @@ void resetWorldTables() {
     horseScenarioCount = 0;
 }
 
-void prepareWorld() {
+void prepareWorldTables() {
     models.visitor[kSadieRow] = miscGetHashKey(kVisitors[kSadieRow].pedModel);
     models.visitor[kCharlesRow] = miscGetHashKey(kVisitors[kCharlesRow].pedModel);
     models.horse[kCharlesRow] = miscGetHashKey(kVisitors[kCharlesRow].horseModel);  // Charles's horse first

@@ -59,7 +59,7 @@ inline constexpr std::array<ActivitySpot, kActivitySpotCount> kActivitySpots{{
     {{-1634.5212f, -1363.1328f, 84.461815f}, 238.066f, "WORLD_HUMAN_SIT_DRINK", false},
 }};
 
-// What prepareWorld made of each spot, row for row with kActivitySpots.
+// What prepareWorldTables made of each spot, row for row with kActivitySpots.
 struct SpotPoint {
     Hash scenario = 0;  // hash of the spot's scenarioName
     Handle point = 0;   // the point created at the spot; 0 = none
@@ -182,7 +182,7 @@ inline constexpr std::array<const char*, kHorseScenarioCount> kHorseScenarioName
 
 // ---- hashes made at load ---------------------------------------------------------------
 
-// Model hashes, filled once by prepareWorld.
+// Model hashes, filled once by prepareWorldTables.
 struct ModelHashes {
     std::array<Hash, kVisitors.size()> visitor{};  // each row's pedModel, row for row with kVisitors
     std::array<Hash, kVisitors.size()> horse{};    // each row's horseModel
@@ -195,7 +195,7 @@ struct ModelHashes {
 };
 extern ModelHashes models;
 
-// Scenario type hashes, filled once by prepareWorld.
+// Scenario type hashes, filled once by prepareWorldTables.
 struct ScenarioHashes {
     Hash seatChair = 0;             // "PROP_HUMAN_SEAT_CHAIR"
     Hash seatChairTable = 0;        // "GENERIC_SEAT_CHAIR_TABLE_SCENARIO"
@@ -216,11 +216,11 @@ struct ScenarioHashes {
 extern ScenarioHashes scenarios;
 
 extern std::array<Hash, kHorseScenarioCount> horseScenarios;
-extern std::size_t horseScenarioCount;  // 0 until prepareWorld fills the list
+extern std::size_t horseScenarioCount;  // 0 until prepareWorldTables fills the list
 
 // Hashes every identifier and creates one scenario point at every activity spot. Yields.
-void prepareWorld();
-// Back to the load value, before prepareWorld: no hash made, no spot point held.
+void prepareWorldTables();
+// Back to the load value, before prepareWorldTables: no hash made, no spot point held.
 void resetWorldTables();
 
 // scenarioPointCreate with the activity-point tail (0, 0, 0); 0 on failure.
