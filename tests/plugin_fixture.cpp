@@ -37,17 +37,7 @@ void PluginTest::writeIni(const std::string& text) {
     std::ofstream(workDir + "/tamberwick.ini", std::ios::binary) << text;
 }
 
-bool PluginTest::runUntilReady(int32_t limitMs) {
-    // With fixtures that exist, a not-ready pass ends in the fixture check's 500 ms wait and
-    // the gate's 1000 ms wait; the pass after it that yields with 0 is the first ready pass.
-    return host::runUntil(
-        [] {
-            const auto& w = host::gHost.waits;
-            const std::size_t n = w.size();
-            return n >= 3 && w[n - 1] == 0 && w[n - 2] == 1000 && w[n - 3] == 500;
-        },
-        limitMs);
-}
+bool PluginTest::runUntilReady(int32_t limitMs) { return host::runUntilReady(session, limitMs); }
 
 std::string PluginTest::hostErrors() const {
     std::string out;
