@@ -1,11 +1,13 @@
 // The host's rules every tool shares: the first ready pass, the loaders' checks at the attach
-// and the unload, the frame loops over a session.
+// and the unload, the frame loops over a session, and the scratch working directory.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "plugin_fixture.h"
+#include "scratch_dir.h"
 #include "session.h"
 
 namespace {
@@ -93,6 +95,24 @@ TEST_F(SessionTest, AnUnloadedModuleIsGoneAndOneStillMappedIsAHostError) {
     ASSERT_EQ(gHost.errors.size(), 1u);
     EXPECT_NE(gHost.errors[0].find("still loaded after its unload"), std::string::npos) << gHost.errors[0];
     gHost.errors.clear();
+}
+
+TEST(ScratchDir, IsMadeEnteredLeftAndRemoved) {
+    const std::filesystem::path start = std::filesystem::current_path();
+    std::string made;
+    {
+        sim::ScratchDir a("tamberwick-scratchtest");
+        ASSERT_TRUE(a.ok);
+        made = a.path;
+        EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(a.path));
+        EXPECT_EQ(a.previous, start.string());
+        sim::ScratchDir b("tamberwick-scratchtest");
+        ASSERT_TRUE(b.ok);
+        EXPECT_NE(b.path, a.path);
+        EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(b.path));
+    }
+    EXPECT_EQ(std::filesystem::current_path(), start);
+    EXPECT_FALSE(std::filesystem::exists(made));
 }
 
 }  // namespace
