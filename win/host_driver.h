@@ -65,21 +65,11 @@ void twhSetPlayerPosition(float x, float y, float z);
 uint32_t twhDrawnCount();
 const char* twhDrawn(uint32_t index);
 
-// The fault-injection soak of one build of the plug-in, run in the stand-in where the host lives.
-struct TwhSoakOptions {
-    const char* plugin;  // full path of the library, loaded afresh for every seed
-    bool developer;      // the developer build: hotkeys are pressed
-    uint64_t firstSeed;  // seeds firstSeed .. firstSeed + seeds - 1
-    int32_t seeds;
-    int32_t days;         // in-game days per seed
-    int32_t frameStepMs;  // game time per frame
-    int32_t passLimitMs;  // longest pass the checker allows; 0: the real limit
-    bool verbose;         // one line per seed
-    const char* title;    // the summary's heading
-    const char* command;  // what runs this soak; a failing seed's replay line adds the seed's options to it
-};
-// Runs every seed in a scratch working directory of its own (each seed writes its settings file
-// there), checks the plug-in's library is gone after each seed's unload, and prints every
-// violation and the summary to stdout. Returns 0 when every seed ran and was clean, 1 otherwise.
-int32_t twhSoak(const TwhSoakOptions* options);
+// `tamberwick-host soak`: the fault-injection soak of one build of the plug-in, run in the
+// stand-in where the host lives. self: the program as its command line names it; words: what
+// follows "soak", parsed from the soak's option table (sim/soak_options.h) as `tamberwick-sim
+// soak` parses its own. Every seed runs in a scratch working directory of its own (each writes
+// its settings file there). Prints every violation and the summary to stdout; returns 0 when
+// every seed ran and was clean, 1 otherwise, 2 for a bad command line.
+int32_t twhSoak(const char* self, int32_t count, const char* const* words);
 }

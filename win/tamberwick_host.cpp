@@ -18,10 +18,9 @@
 //   tamberwick-host soak --dll <plugin.asi> [--seeds N] [--first-seed S] [--days D] ...
 //
 // The fault-injection soak of one shipped library, seed for seed as `tamberwick-sim soak`
-// draws them (see soakUsage). Exit status 0 when every seed ran clean.
+// draws them (twhSoak; `soak --help` lists the options). Exit status 0 when every seed ran clean.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -518,163 +517,10 @@ void startup(const char* plugin) {
     unloadAndCheck();
 }
 
-// ---- the soak -------------------------------------------------------------------------
-
-void soakUsage(std::FILE* out, const char* self) {
-    std::fprintf(out,
-                 "usage: %s soak --dll <plugin.asi> [--seeds N] [--first-seed S] [--days D] [--frame-ms F]\n"
-                 "       [--pass-limit-ms L] [--verbose]\n"
-                 "The fault-injection soak of one build of the plug-in: each seed loads the library afresh behind\n"
-                 "the stand-in host library, lives through in-game days of a misbehaving host with every\n"
-                 "invariant checked, and frees it again; the seeds, faults and checks are tamberwick-sim soak's.\n"
-                 "A violation prints the seed, the frame, the last calls and the command that replays the seed.\n"
-                 "  --dll PATH          the plug-in library; its version resource tells the developer build\n"
-                 "                      (hotkeys are pressed) from the release build\n"
-                 "  --seeds N           number of seeds (default 16)\n"
-                 "  --first-seed S      first seed (default 1)\n"
-                 "  --days D            in-game days per seed, 1 to 60 (default 10)\n"
-                 "  --frame-ms F        game time per frame, 10 to 1000 ms (default 100)\n"
-                 "  --pass-limit-ms L   longest pass of the main loop the checker allows (default: the real\n"
-                 "                      limit; a smaller one shows how a violation is reported)\n"
-                 "  --verbose           one line per seed\n"
-                 "  --help              this text\n",
-                 self);
-}
-
-// Whether the library's version resource marks it as the developer build; false with why in
-// error when the resource cannot be read.
-bool isDeveloperBuild(const std::string& path, bool& developer, std::string& error) {
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
-    std::vector<char> data(size);
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT len = 0;
-    if (size == 0 || !GetFileVersionInfoA(path.c_str(), 0, size, data.data()) ||
-        !VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &len) || len < sizeof *info) {
-        error = "cannot read the version resource of " + path + " (error " + std::to_string(GetLastError()) + ")";
-        return false;
-    }
-    developer = (info->dwFileFlags & info->dwFileFlagsMask & VS_FF_SPECIALBUILD) != 0;
-    return true;
-}
-
-std::string forwardSlashes(std::string s) {
-    std::replace(s.begin(), s.end(), '\\', '/');
-    return s;
-}
-
-// A path as a shell takes it: forward slashes, quoted when it holds anything but plain characters.
-std::string shellWord(const std::string& path) {
-    const std::string s = forwardSlashes(path);
-    if (s.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-:+=,") ==
-        std::string::npos)
-        return s;
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// This program as the command that runs it again: under Wine through win/wine_run.sh in the
-// same prefix, so a failing seed's replay line can be pasted into the shell as it is.
-std::string selfCommand() {
-    char self[MAX_PATH * 2] = "";
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    using UnixName = char*(CDECL*)(const WCHAR*);
-    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    const auto unixName = reinterpret_cast<UnixName>(
-        reinterpret_cast<void*>(kernel ? GetProcAddress(kernel, "wine_get_unix_file_name") : nullptr));
-    const char* prefix = std::getenv("WINEPREFIX");
-    if (!unixName || !prefix) return shellWord(self);
-    WCHAR wide[MAX_PATH * 2];
-    if (!MultiByteToWideChar(CP_ACP, 0, self, -1, wide, MAX_PATH * 2)) return shellWord(self);
-    char* unixPath = unixName(wide);
-    if (!unixPath) return shellWord(self);
-    std::string command = shellWord(TAMBERWICK_WINE_RUN) + " " + shellWord(prefix) + " " + shellWord(unixPath);
-    HeapFree(GetProcessHeap(), 0, unixPath);
-    return command;
-}
-
-// Reads a whole-number option's value; false when it is missing, not a number or out of range.
-bool numberArg(int argc, char** argv, int& i, long long lo, long long hi, long long& value) {
-    if (i + 1 >= argc) return false;
-    char* end = nullptr;
-    value = std::strtoll(argv[++i], &end, 10);
-    return end != argv[i] && *end == '\0' && value >= lo && value <= hi;
-}
-
-int soak(int argc, char** argv) {
-    std::string dll;
-    long long seeds = 16, firstSeed = 1, days = 10, frameMs = 100, passLimit = 0;
-    bool verbose = false;
-    for (int i = 2; i < argc; ++i) {
-        const std::string arg = argv[i];
-        bool ok = true;
-        if (arg == "--help") {
-            soakUsage(stdout, argv[0]);
-            return 0;
-        } else if (arg == "--dll" && i + 1 < argc) {
-            dll = argv[++i];
-        } else if (arg == "--seeds") {
-            ok = numberArg(argc, argv, i, 1, 1000000, seeds);
-        } else if (arg == "--first-seed") {
-            ok = numberArg(argc, argv, i, 0, INT64_MAX, firstSeed);
-        } else if (arg == "--days") {
-            ok = numberArg(argc, argv, i, 1, 60, days);
-        } else if (arg == "--frame-ms") {
-            ok = numberArg(argc, argv, i, 10, 1000, frameMs);
-        } else if (arg == "--pass-limit-ms") {
-            ok = numberArg(argc, argv, i, 1, INT32_MAX, passLimit);
-        } else if (arg == "--verbose" || arg == "-v") {
-            verbose = true;
-        } else {
-            ok = false;
-        }
-        if (!ok) {
-            std::fprintf(stderr, "tamberwick-host soak: bad option or value: %s\n", arg.c_str());
-            soakUsage(stderr, argv[0]);
-            return 2;
-        }
-    }
-    if (dll.empty()) {
-        std::fprintf(stderr, "tamberwick-host soak: --dll is required\n");
-        soakUsage(stderr, argv[0]);
-        return 2;
-    }
-    // The seeds run in a scratch directory, so the library is named by its full path.
-    char full[MAX_PATH * 2];
-    const DWORD n = GetFullPathNameA(dll.c_str(), sizeof full, full, nullptr);
-    if (n == 0 || n >= sizeof full) {
-        std::fprintf(stderr, "tamberwick-host soak: cannot resolve %s\n", dll.c_str());
-        return 2;
-    }
-    dll = forwardSlashes(full);  // as the replay line has it; LoadLibrary takes either
-    bool developer = false;
-    std::string error;
-    if (!isDeveloperBuild(dll, developer, error)) {
-        std::fprintf(stderr, "tamberwick-host soak: %s\n", error.c_str());
-        return 2;
-    }
-    std::string command = selfCommand() + " soak --dll " + shellWord(dll);
-    if (passLimit > 0) command += " --pass-limit-ms " + std::to_string(passLimit);
-    const std::string title = "Soak under Windows of " + dll.substr(dll.find_last_of("/\\") + 1) + " (" +
-                              (developer ? "developer" : "release") + " build)";
-    const TwhSoakOptions options{dll.c_str(),
-                                 developer,
-                                 static_cast<uint64_t>(firstSeed),
-                                 static_cast<int32_t>(seeds),
-                                 static_cast<int32_t>(days),
-                                 static_cast<int32_t>(frameMs),
-                                 static_cast<int32_t>(passLimit),
-                                 verbose,
-                                 title.c_str(),
-                                 command.c_str()};
-    return twhSoak(&options);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && std::strcmp(argv[1], "soak") == 0) return soak(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "soak") == 0) return twhSoak(argv[0], argc - 2, argv + 2);
     std::string tracePath, expectPath;
     std::vector<const char*> positional;
     for (int i = 1; i < argc; ++i) {
