@@ -34,9 +34,18 @@ set_target_properties(scripthook_standin PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${TW_WINE_HOST_DIR}
   ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/implib/standin)
 
-add_executable(tamberwick_host_exe ${CMAKE_CURRENT_SOURCE_DIR}/tamberwick_host.cpp)
+# The Wine driver: its scenarios (wine_scenarios.h) and their checks; the soak is the stand-in's.
+add_executable(tamberwick_host_exe
+  ${CMAKE_CURRENT_SOURCE_DIR}/tamberwick_host.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/wine_scenarios.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/wine_log_scenarios.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/wine_checks.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/startup_trace.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/key_thread.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/clipboard.cpp)
 target_link_libraries(tamberwick_host_exe PRIVATE scripthook_standin)
-target_include_directories(tamberwick_host_exe PRIVATE ${CMAKE_SOURCE_DIR}/src)  # the game hour
+# The plug-in's facts: the game hour, the hotkeys' codes, the capture's formats.
+target_include_directories(tamberwick_host_exe PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_options(tamberwick_host_exe PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(tamberwick_host_exe PROPERTIES OUTPUT_NAME tamberwick-host RUNTIME_OUTPUT_DIRECTORY ${TW_WINE_HOST_DIR})
 add_dependencies(tamberwick_host_exe tamberwick_asi tamberwick_dev_asi)
