@@ -7,6 +7,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "frame/key_state.h"
+
 namespace sim {
 
 namespace {
@@ -101,7 +103,7 @@ void inOrder(const std::vector<T>& list, const std::string& path) {
 
 uint32_t keyCode(const std::string& name) {
     static const std::pair<const char*, uint32_t> kKeys[] = {
-        {"F1", 0x70}, {"F2", 0x71}, {"F3", 0x72}, {"F4", 0x73}, {"I", 0x49},
+        {"F1", tw::kKeyF1}, {"F2", tw::kKeyF2}, {"F3", tw::kKeyF3}, {"F4", tw::kKeyF4}, {"I", tw::kKeyI},
     };
     for (const auto& [n, code] : kKeys)
         if (name == n) return code;

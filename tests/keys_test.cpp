@@ -3,13 +3,14 @@
 #include <atomic>
 #include <thread>
 
+#include "frame/key_state.h"
 #include "plugin_fixture.h"
 
 namespace {
 
 using host::gHost;
 
-constexpr uint32_t kF1 = 0x70;
+constexpr uint32_t kF1 = tw::kKeyF1;
 
 struct KeysTest : twtest::PluginTest {
     void start(bool dev = true) {
@@ -118,7 +119,7 @@ TEST_F(KeysTest, CodesAbove254AreIgnored) {
 
 TEST_F(KeysTest, ReleaseBuildIgnoresEveryHotkey) {
     start(false);
-    for (uint32_t key : {0x70u, 0x71u, 0x72u, 0x73u, 0x49u}) {
+    for (uint32_t key : {tw::kKeyF1, tw::kKeyF2, tw::kKeyF3, tw::kKeyF4, tw::kKeyI}) {
         host::sendKey(key);
         host::runFrame();
         EXPECT_TRUE(gHost.world.drawnThisFrame.empty());
@@ -137,7 +138,8 @@ TEST_F(KeysTest, CallbackFromAnotherThreadWhileTheScriptPolls) {
         uint32_t code = 0;
         while (!stop.load()) {
             const uint32_t key = code % 300;
-            if (key != 0x71 && key != 0x72 && key != 0x73 && key != 0x49)  // leave the visit alone
+            if (key != tw::kKeyF2 && key != tw::kKeyF3 && key != tw::kKeyF4 &&
+                key != tw::kKeyI)  // leave the visit alone
                 gHost.keyboard(key, 1, 0, 0, 0, 0, static_cast<int32_t>(code & 1));
             ++code;
         }

@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "frame/key_state.h"
 #include "frame/profile_reader.h"
 #include "frame/settings.h"
 #include "plugin_fixture.h"
@@ -70,7 +71,7 @@ TEST_F(SettingsTest, CooldownFromTheFileGovernsTheStartTest) {
     load(true);
     gHost.world.missionActive = true;  // the start test gets as far as the mission check, no further
     ASSERT_TRUE(runUntilReady());
-    host::sendKey(0x73);  // F4: the cooldown starts now
+    host::sendKey(tw::kKeyF4);  // F4: the cooldown starts now
     host::runFrame();
     const auto checks = host::countOf(tw::Op::missionIsActive);
     host::runFor(119000);

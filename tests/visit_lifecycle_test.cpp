@@ -330,7 +330,7 @@ TEST_F(VisitLifecycleTest, AVisitorHeldByAnObstacleIsMovedBesideItsHorseAtTheThi
     ASSERT_NE(sadie, nullptr);
     sadie->stuck = true;
     host::clearTrace();
-    host::sendKey(0x49);  // I: send them away now
+    host::sendKey(tw::kKeyI);  // I: send them away now
     ASSERT_TRUE(host::runUntil([] { return !host::callsOf(Op::entitySetCoords).empty(); }, 60000));
 
     // After the first walk order: three re-orders with a cleared task list, at least 5000 ms
@@ -364,7 +364,7 @@ TEST_F(VisitLifecycleTest, AWalkStillWaitingToStartIsLeftToStart) {
     ASSERT_NE(sadie, nullptr);
     const host::Vec3 before = sadie->pos;
     host::clearTrace();
-    host::sendKey(0x49);
+    host::sendKey(tw::kKeyI);
     host::runFor(3000);
     // One order, not one per pass: re-ordering a waiting walk would keep it from ever starting.
     EXPECT_EQ(host::callsOf(Op::taskGoToEntity).size(), 1u);
@@ -375,7 +375,7 @@ TEST_F(VisitLifecycleTest, ARiderIsRemovedOnlyOnceFarAndUnseen) {
     twtest::forceVisitType(1);
     load(true);
     runUntilVisitStarted(1);
-    host::sendKey(0x49);
+    host::sendKey(tw::kKeyI);
     ASSERT_TRUE(host::runUntil([] { return host::countOf(Op::pedSetOnMount) + host::countOf(Op::taskMountAnimal) > 0; },
                                120000));
     // Track the rider's distance from the player each frame until it is deleted.
@@ -440,7 +440,7 @@ TEST_F(VisitLifecycleTest, ARiderInThePlayersViewIsRemovedByTheTimeLimit) {
     runUntilVisitStarted(1);
     gHost.world.playerSeesEverything = true;
     host::clearTrace();
-    host::sendKey(0x49);
+    host::sendKey(tw::kKeyI);
     ASSERT_TRUE(host::runUntil([] { return !host::callsOf(Op::taskGoToEntity).empty(); }, 5000));
     const int32_t departed = host::callsOf(Op::taskGoToEntity).front()->time - 100;
     gHost.traceEnabled = false;
@@ -456,7 +456,7 @@ TEST_F(VisitLifecycleTest, AHorseThatVanishesTurnsItsRiderIntoAWalkerRemovedByTh
     runUntilVisitStarted(1);
     twtest::onlyEntity("a_c_horse_gang_sadie_endlesssummer")->alive = false;
     host::clearTrace();
-    host::sendKey(0x49);
+    host::sendKey(tw::kKeyI);
     host::runFor(2000);
     // Walked off on foot toward a point 100 m ahead in x and y, re-ordered every pass.
     const auto walks = host::callsOf(Op::taskFollowNavMeshToCoord);
@@ -496,26 +496,26 @@ TEST_F(VisitLifecycleTest, DeveloperKeysStartEndAndSendAwayAVisit) {
     host::runFor(1000);
     EXPECT_FALSE(twtest::anyVisitorPresent());
 
-    host::sendKey(0x71);  // F2: force a visit
+    host::sendKey(tw::kKeyF2);  // F2: force a visit
     host::runFor(5000);
     EXPECT_TRUE(twtest::anyVisitorPresent());
 
-    host::sendKey(0x72);  // F3: clean up at once
+    host::sendKey(tw::kKeyF3);  // F3: clean up at once
     host::runFor(1000);
     EXPECT_EQ(twtest::leftovers(), "");
 
-    host::sendKey(0x71);
+    host::sendKey(tw::kKeyF2);
     host::runFor(5000);
     ASSERT_TRUE(twtest::anyVisitorPresent());
-    host::sendKey(0x73);  // F4: reset the timer, which ends the visit too
+    host::sendKey(tw::kKeyF4);  // F4: reset the timer, which ends the visit too
     host::runFor(1000);
     EXPECT_EQ(twtest::leftovers(), "");
 
-    host::sendKey(0x71);
+    host::sendKey(tw::kKeyF2);
     host::runFor(5000);
     ASSERT_TRUE(twtest::anyVisitorPresent());
     host::clearTrace();
-    host::sendKey(0x49);  // I: depart now
+    host::sendKey(tw::kKeyI);  // I: depart now
     host::runFor(1000);
     EXPECT_GT(host::callsOf(Op::taskGoToEntity).size() + host::callsOf(Op::taskMountAnimal).size(), 0u);
     gHost.traceEnabled = false;
@@ -554,7 +554,7 @@ TEST_F(VisitLifecycleTest, TheReleaseBuildIgnoresTheDeveloperKeys) {
     gHost.world.missionActive = true;
     load();
     ASSERT_TRUE(runUntilReady());
-    for (uint32_t key : {0x71u, 0x72u, 0x73u, 0x49u}) {
+    for (uint32_t key : {tw::kKeyF2, tw::kKeyF3, tw::kKeyF4, tw::kKeyI}) {
         host::sendKey(key);
         host::runFor(1000);
     }
