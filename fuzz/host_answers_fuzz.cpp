@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/key_state.h"
 #include "module_image.h"
 #include "script_host.h"
 
@@ -140,8 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!host::attachPlugin(plugin)) std::abort();
     for (int frame = 0; frame < 3000; ++frame) {
         host::runFrame();
-        if (size && data[frame % size] == 0x70) host::sendKey(0x70 + data[(frame + 1) % size] % 4);
-        if (size && data[frame % size] == 0x49) host::sendKey(0x49);
+        if (size && data[frame % size] == tw::kKeyF1) host::sendKey(tw::kKeyF1 + data[(frame + 1) % size] % 4);
+        if (size && data[frame % size] == tw::kKeyI) host::sendKey(tw::kKeyI);
     }
     host::detachPlugin();
     notePluginEdges();

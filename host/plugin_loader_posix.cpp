@@ -5,6 +5,17 @@
 
 namespace host {
 
+namespace {
+
+// Whether the module at path is still mapped into the process.
+bool stillMapped(const std::string& path) {
+    void* lib = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (lib) dlclose(lib);
+    return lib != nullptr;
+}
+
+}  // namespace
+
 bool loadPlugin(const std::string& path, std::string* errorText) {
     void* lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!lib) {
@@ -16,6 +27,7 @@ bool loadPlugin(const std::string& path, std::string* errorText) {
         dlclose(lib);
         return false;
     }
+    gHost.libraryPath = path;
     return true;
 }
 
@@ -24,7 +36,9 @@ bool attachPlugin(void* lib) {
     if (!entry) return false;
     gHost.library = lib;
     gHost.entry = entry;
+    const int idleBefore = gHost.idleCopies;
     if (entry(lib, 1) != 1) recordError("entry did not return TRUE on attach");
+    checkAttached(lib, idleBefore);
     return true;
 }
 
@@ -32,18 +46,16 @@ void* detachPlugin() {
     void* lib = gHost.library;
     if (!lib) return nullptr;
     if (gHost.entry(lib, 0) != 1) recordError("entry did not return TRUE on detach");
-    if (gHost.script) recordError("plug-in left its script registered after unload");
-    if (gHost.keyboard) recordError("plug-in left its keyboard handler registered after unload");
-    destroyScriptFiber();
-    gHost.script = nullptr;
-    gHost.keyboard = nullptr;
-    gHost.library = nullptr;
-    gHost.entry = nullptr;
+    releasePlugin();
     return lib;
 }
 
 void unloadPlugin() {
-    if (void* lib = detachPlugin()) dlclose(lib);
+    const std::string path = gHost.libraryPath;
+    void* lib = detachPlugin();
+    if (!lib) return;
+    dlclose(lib);
+    if (!path.empty()) checkUnmapped(path, stillMapped(path));
 }
 
 }  // namespace host

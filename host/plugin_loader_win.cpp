@@ -11,7 +11,7 @@ namespace host {
 namespace {
 
 DWORD WINAPI hostGetTickCount() { return hostTickCount(); }
-ULONGLONG WINAPI hostGetTickCount64() { return 0x100000000ull + hostTickCount(); }
+ULONGLONG WINAPI hostGetTickCount64() { return hostTickCount64(); }
 
 // Points the module's import of dll!name at to; the number of slots changed, -1 when one could
 // not be written.
@@ -52,6 +52,7 @@ void tickFromHost(HMODULE lib) {
 }  // namespace
 
 bool loadPlugin(const std::string& path, std::string* errorText) {
+    const int idleBefore = gHost.idleCopies;
     HMODULE lib = LoadLibraryA(path.c_str());
     if (!lib) {
         if (errorText)
@@ -59,23 +60,20 @@ bool loadPlugin(const std::string& path, std::string* errorText) {
         return false;
     }
     gHost.library = lib;
+    gHost.libraryPath = path;
     if (gHost.tickFromHost) tickFromHost(lib);
-    if (!gHost.script) recordError("plug-in registered no script on attach");
-    if (!gHost.keyboard) recordError("plug-in registered no keyboard handler on attach");
-    if (gHost.module != lib) recordError("plug-in registered its script with a module other than its own");
+    checkAttached(lib, idleBefore);
     return true;
 }
 
 void unloadPlugin() {
     if (!gHost.library) return;
+    const std::string path = gHost.libraryPath;
     if (!FreeLibrary(static_cast<HMODULE>(gHost.library))) recordError("FreeLibrary failed");
-    if (gHost.script) recordError("plug-in left its script registered after unload");
-    if (gHost.keyboard) recordError("plug-in left its keyboard handler registered after unload");
-    destroyScriptFiber();
-    gHost.script = nullptr;
-    gHost.keyboard = nullptr;
-    gHost.library = nullptr;
-    gHost.entry = nullptr;
+    releasePlugin();
+    // The loader knows a library by its file name while any of it is loaded.
+    const std::size_t slash = path.find_last_of("/\\");
+    checkUnmapped(path, GetModuleHandleA(path.substr(slash == std::string::npos ? 0 : slash + 1).c_str()) != nullptr);
 }
 
 }  // namespace host

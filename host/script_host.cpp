@@ -270,6 +270,30 @@ uint32_t hostTickCount() {
     return gHost.tickBase + static_cast<uint32_t>(gHost.clockGameTime.load(std::memory_order_relaxed));
 }
 
+uint64_t hostTickCount64() { return 0x100000000ull + hostTickCount(); }
+
+void checkAttached(void* library, int idleBefore) {
+    if (gHost.idleCopies > idleBefore) return;  // another copy runs: this one registers nothing
+    if (!gHost.script) recordError("plug-in registered no script on attach");
+    if (!gHost.keyboard) recordError("plug-in registered no keyboard handler on attach");
+    if (gHost.module != library) recordError("plug-in registered its script with a module other than its own");
+}
+
+void releasePlugin() {
+    if (gHost.script) recordError("plug-in left its script registered after unload");
+    if (gHost.keyboard) recordError("plug-in left its keyboard handler registered after unload");
+    destroyScriptFiber();
+    gHost.script = nullptr;
+    gHost.keyboard = nullptr;
+    gHost.library = nullptr;
+    gHost.libraryPath.clear();
+    gHost.entry = nullptr;
+}
+
+void checkUnmapped(const std::string& path, bool stillMapped) {
+    if (stillMapped) recordError("the plug-in's library is still loaded after its unload: " + path);
+}
+
 std::vector<const Call*> callsOf(tw::Op op) {
     std::vector<const Call*> out;
     for (const auto& c : gHost.trace)

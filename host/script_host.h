@@ -12,6 +12,8 @@
 
 #include "frame/host_api.h"
 #include "frame/host_catalogue.h"
+#include "frame/plugin_main.h"
+#include "visit/ranch_fixtures.h"
 #include "world.h"
 
 namespace host {
@@ -153,6 +155,7 @@ struct ScriptHost {
 
     // the loaded plug-in
     void* library = nullptr;
+    std::string libraryPath;  // as loadPlugin was given it, for the check that the unload unmapped it
     int (*entry)(void* module, uint32_t reason) = nullptr;
 };
 
@@ -174,6 +177,16 @@ void unloadPlugin();
 bool attachPlugin(void* library);
 void* detachPlugin();
 
+// The loaders' checks, the same on every platform (plugin_loader_posix.cpp, _win.cpp).
+// After the attach (idleBefore: idleCopies before it): the plug-in registered its script and
+// its keyboard handler, the script with its own module; a copy that stayed idle because another
+// runs registers nothing.
+void checkAttached(void* library, int idleBefore);
+// After the detach: both unregistered. Lets the plug-in go: its fiber, registrations and module.
+void releasePlugin();
+// After the unmapping: the library must be gone, or the next load would find this one's state.
+void checkUnmapped(const std::string& path, bool stillMapped);
+
 // The game reloads (a saved game is loaded), as the real library handles it: the script's
 // fiber is dropped wherever it waits, without unwinding its stack; the game releases every
 // entity and scenario point the plug-in made; the module stays loaded, DllMain is not called
@@ -191,7 +204,11 @@ bool runUntil(const std::function<bool()>& pred, int32_t limitMs);
 // Delivers a keyboard event as the host's keyboard thread does.
 void sendKey(uint32_t keyCode, int32_t triggerFlag = 1);
 
+// GetTickCount and GetTickCount64 as the plug-in sees them: from the game time, so a run
+// replays. The 64-bit count has one wrap of the 32-bit one behind it, as on a machine up for
+// more than 49.7 days, so code that mixes up the two counts shows.
 uint32_t hostTickCount();
+uint64_t hostTickCount64();
 
 // For the platform-specific loader and the world: stop the script's fiber, log a host error.
 void destroyScriptFiber();
@@ -207,9 +224,25 @@ std::vector<const Call*> callsOf(tw::Op op);
 std::size_t countOf(tw::Op op);
 void clearTrace();
 
-// The index in waitMarks of the wait that ends the main loop's first ready pass: the first
-// scriptWait(0) right after the 500 and 1000 ms waits that end a not-ready pass; -1 while
-// the script has not got that far.
+// The main loop's first ready pass, made once after each start of the script: the pass that
+// ends in scriptWait(0) right after the waits that end a pass finding the ranch not ready (the
+// fixture check's settle wait, then the not-ready pass's own). The one definition of it, for
+// every tool that waits for it.
+inline constexpr std::array<uint32_t, 3> kFirstReadyPassWaits{tw::kFixtureSettleWaitMs, tw::kNotReadyPassWaitMs, 0};
+// Whether the wait at index last of a record of waits ends a first ready pass; ms(i) is the
+// i-th wait's argument.
+template <class Ms>
+bool endsFirstReadyPass(std::size_t last, Ms&& ms) {
+    const std::size_t n = kFirstReadyPassWaits.size();
+    if (last + 1 < n) return false;
+    for (std::size_t k = 0; k < n; ++k)
+        if (ms(last + 1 - n + k) != kFirstReadyPassWaits[k]) return false;
+    return true;
+}
+// Whether the script's latest wait (in waits) ended a first ready pass: it has just made one.
+bool firstReadyPassJustMade();
+// The index in waitMarks of the wait that ends the first ready pass marked there; -1 while the
+// script has not got that far.
 long firstReadyPassWait();
 // The traced calls and the marked waits in the order the script made them, one line each:
 // the game time, a blank, and the call as Call::describe gives it or "scriptWait(ms)". Stops

@@ -18,17 +18,19 @@ void sessionEnd(Session& s) {
     s.loaded = false;
 }
 
-// The tests' loops run on the same frame loop as the tools.
+void runFrames(Session& s, int frames) {
+    int left = frames;
+    sessionRun(
+        s, [&](const World&) { return left-- > 0; }, [](const World&) {});
+}
 
-void runFor(int32_t gameMs) {
-    Session s;
+void runFor(Session& s, int32_t gameMs) {
     const int32_t start = gHost.world.gameTime;
     sessionRun(
         s, [&](const World& w) { return tw::elapsed(w.gameTime, start) < gameMs; }, [](const World&) {});
 }
 
-bool runUntil(const std::function<bool()>& pred, int32_t limitMs) {
-    Session s;
+bool runUntil(Session& s, const std::function<bool()>& pred, int32_t limitMs) {
     const int32_t start = gHost.world.gameTime;
     bool done = false;
     sessionRun(
@@ -39,6 +41,20 @@ bool runUntil(const std::function<bool()>& pred, int32_t limitMs) {
         },
         [](const World&) {});
     return done;
+}
+
+bool runUntilReady(Session& s, int32_t limitMs) { return runUntil(s, firstReadyPassJustMade, limitMs); }
+
+// The tests' loops without a session of their own run on the same frame loop.
+
+void runFor(int32_t gameMs) {
+    Session s;
+    runFor(s, gameMs);
+}
+
+bool runUntil(const std::function<bool()>& pred, int32_t limitMs) {
+    Session s;
+    return runUntil(s, pred, limitMs);
 }
 
 }  // namespace host

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "script_host.h"
@@ -36,5 +37,15 @@ void sessionRun(Session& s, More&& more, After&& after) {
         after(w);
     }
 }
+
+// The loops every tool needs, over sessionRun.
+void runFrames(Session& s, int frames);
+void runFor(Session& s, int32_t gameMs);
+// Runs frames until pred() holds (tested before each frame) or limitMs of game time passed;
+// returns pred().
+bool runUntil(Session& s, const std::function<bool()>& pred, int32_t limitMs);
+// Runs frames until the script has just made its first ready pass (firstReadyPassJustMade), or
+// limitMs of game time passed; returns whether it has.
+bool runUntilReady(Session& s, int32_t limitMs);
 
 }  // namespace host

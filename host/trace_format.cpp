@@ -203,10 +203,15 @@ std::string Call::describe(const World& w) const {
     return out;
 }
 
+bool firstReadyPassJustMade() {
+    const auto& w = gHost.waits;
+    return !w.empty() && endsFirstReadyPass(w.size() - 1, [&w](std::size_t i) { return w[i]; });
+}
+
 long firstReadyPassWait() {
     const auto& m = gHost.waitMarks;
-    for (std::size_t i = 2; i < m.size(); ++i)
-        if (m[i].ms == 0 && m[i - 1].ms == 1000 && m[i - 2].ms == 500) return static_cast<long>(i);
+    for (std::size_t i = 0; i < m.size(); ++i)
+        if (endsFirstReadyPass(i, [&m](std::size_t j) { return m[j].ms; })) return static_cast<long>(i);
     return -1;
 }
 

@@ -9,7 +9,7 @@
 extern "C" {
 
 uint32_t twStandinTickCount() { return host::hostTickCount(); }
-uint64_t twStandinTickCount64() { return 0x100000000ull + host::hostTickCount(); }
+uint64_t twStandinTickCount64() { return host::hostTickCount64(); }
 
 void* twStandinGlobalAlloc(std::size_t bytes) {
     if (host::gHost.globalAllocFails) return nullptr;

@@ -14,6 +14,7 @@
 #include "runner.h"
 #include "scenario.h"
 #include "soak.h"
+#include "soak_options.h"
 #include "tamberwick_version.h"
 
 namespace {
@@ -128,27 +129,37 @@ void addRunOptions(CLI::App& app, RunArgs& a) {
                          "Print \"tamberwick-sim <version>\", the plug-in's version, and exit");
 }
 
-CLI::App* addSoakCommand(CLI::App& app, SoakOptions& soak) {
-    CLI::App* soakCmd =
-        app.add_subcommand("soak",
-                           "Fault-injection soak: each seed loads the plug-in afresh and runs it for "
-                           "in-game days while the host deletes, refuses "
-                           "and stalls things at random, the player comes and goes and the clock jumps; "
-                           "invariants are checked after every call "
-                           "and frame. Violations are printed with the seed and frame and the command that "
-                           "replays them. Exit status 1 when "
-                           "any seed found a violation.");
-    soakCmd->add_option("--seeds", soak.seeds, "Number of seeds")->check(CLI::Range(1, 1000000))->capture_default_str();
-    soakCmd->add_option("--first-seed", soak.firstSeed, "First seed")->capture_default_str();
-    soakCmd->add_option("--days", soak.days, "In-game days per seed")->check(CLI::Range(1, 60))->capture_default_str();
-    soakCmd->add_option("--jobs", soak.jobs, "Seeds run side by side in child processes")
-        ->check(CLI::Range(1, 64))
-        ->capture_default_str();
-    soakCmd->add_option("--frame-ms", soak.frameStepMs, "Game time per frame, ms")
-        ->check(CLI::Range(10, 250))
-        ->capture_default_str();
-    soakCmd->add_flag("-v,--verbose", soak.verbose, "One line per seed");
+// The soak's options are the soak table's (soak_options.h), which tamberwick-host soak under
+// Wine parses too: CLI11 hands every word after "soak" over to it.
+CLI::App* addSoakCommand(CLI::App& app) {
+    CLI::App* soakCmd = app.add_subcommand(
+        "soak",
+        "Fault-injection soak: each seed loads the plug-in afresh and runs it for in-game days while "
+        "the host deletes, refuses and stalls things at random, the player comes and goes and the "
+        "clock jumps; invariants are checked after every call and frame. Violations are printed "
+        "with the seed and frame and the command that replays them. Exit status 1 when any seed "
+        "found a violation. `tamberwick-sim soak --help` lists its options.");
+    soakCmd->prefix_command();
+    soakCmd->set_help_flag();
     return soakCmd;
+}
+
+int soak(const std::vector<std::string>& words, const RunArgs& args) {
+    const SoakArgs parsed = parseSoakArgs(words, SoakProgram::Sim);
+    if (parsed.help) {
+        printSoakUsage(stdout, SoakProgram::Sim, "tamberwick-sim");
+        return kExitOk;
+    }
+    if (!parsed.error.empty()) {
+        fmt::print(stderr, "tamberwick-sim soak: {}\n", parsed.error);
+        printSoakUsage(stderr, SoakProgram::Sim, "tamberwick-sim");
+        return kExitUsage;
+    }
+    SoakOptions o = parsed.options;
+    o.pluginPath = absolute(!args.pluginPath.empty() ? args.pluginPath : TAMBERWICK_SIM_PLUGIN);
+    o.pluginDevPath = absolute(!args.pluginPath.empty() ? args.pluginPath : TAMBERWICK_SIM_PLUGIN_DEV);
+    o.command = soakCommand("tamberwick-sim", o, SoakProgram::Sim);
+    return runSoak(o, stdout) == 0 ? kExitOk : kExitProblems;
 }
 
 // The scenario named on the command line (or the embedded one) with the command line's changes.
@@ -261,18 +272,13 @@ int main(int argc, char** argv) {
         "tamberwick-sim"};
     RunArgs args;
     addRunOptions(app, args);
-    SoakOptions soak;
-    CLI::App* soakCmd = addSoakCommand(app, soak);
+    CLI::App* soakCmd = addSoakCommand(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? kExitOk : kExitUsage;
     }
-    if (soakCmd->parsed()) {
-        soak.pluginPath = absolute(!args.pluginPath.empty() ? args.pluginPath : TAMBERWICK_SIM_PLUGIN);
-        soak.pluginDevPath = absolute(!args.pluginPath.empty() ? args.pluginPath : TAMBERWICK_SIM_PLUGIN_DEV);
-        return runSoak(soak, stdout) == 0 ? kExitOk : kExitProblems;
-    }
+    if (soakCmd->parsed()) return soak(soakCmd->remaining(), args);
     return runOnce(args);
 }

@@ -1,5 +1,6 @@
 // The soak's seeds in child processes side by side, each handing its results to the parent as
-// text; one seed's run is in soak_seed.cpp and the report in soak_report.cpp.
+// text; one seed's run is in soak_seed.cpp, the seed loop in soak_share.cpp and the report in
+// soak_report.cpp.
 #include "soak.h"
 
 #include <fmt/format.h>
@@ -11,8 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include "scratch_dir.h"
 
 namespace sim {
 
@@ -70,24 +69,12 @@ std::vector<SeedResult> readResults(std::istream& in) {
     return out;
 }
 
-// Runs the seeds first + k * stride (k = 0, 1, ...) in this process, writing results to out.
+// Runs the seeds first + share + k * stride (k = 0, 1, ...) in this process, writing results to out.
 void runShare(const SoakOptions& o, int share, int stride, std::ostream& out, bool progress) {
-    ScratchDir dir("tamberwick-soak");
-    for (int i = share; i < o.seeds; i += stride) {
-        SeedResult r;
-        if (!dir.ok) {
-            r.seed = o.firstSeed + static_cast<uint64_t>(i);
-            r.failure = "cannot make a temporary working directory";
-        } else {
-            r = runSoakSeed(o.firstSeed + static_cast<uint64_t>(i), o);
-        }
+    runSeedShare(o, share, stride, progress, [&out](const SeedResult& r) {
         writeResult(out, r);
         out.flush();
-        if (progress) {
-            std::fprintf(stderr, ".");
-            std::fflush(stderr);
-        }
-    }
+    });
 }
 
 // Runs the seeds in `jobs` child processes, each writing its results to a file; false when the

@@ -1,12 +1,14 @@
 // The soak: many seeds, each a fresh load of the plug-in living through in-game days of a
 // misbehaving host (fault_injector.h) while the invariants (invariants.h) are checked after
 // every call and frame. A seed replays exactly: `tamberwick-sim soak --seeds 1 --first-seed S`.
-// One seed (soak_seed.cpp) and the report (soak_report.cpp) build for Linux and, inside the
-// Wine stand-in of the host library, for Windows; the child processes (soak.cpp) are Linux's.
+// One seed (soak_seed.cpp), the seed loop (soak_share.cpp), the report (soak_report.cpp) and the
+// command line (soak_options.h) build for Linux and, inside the Wine stand-in of the host
+// library, for Windows; the child processes (soak.cpp) are Linux's.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,12 +24,14 @@ enum class SoakBuild : uint8_t {
     Developer,  // pluginPath for every seed, hotkeys pressed
 };
 
+// A soak's options, with their defaults; the command lines set them from the table in
+// soak_options.h, which reads the defaults from here.
 struct SoakOptions {
-    std::string pluginPath;     // release build
+    std::string pluginPath;     // release build (or the build given for every seed)
     std::string pluginDevPath;  // developer build (hotkeys), loaded for about a quarter of the seeds
     SoakBuild build = SoakBuild::Drawn;
     uint64_t firstSeed = 1;
-    int seeds = 1;
+    int seeds = 16;
     int days = 10;                                // in-game days per seed
     int jobs = 1;                                 // child processes running seeds side by side
     int32_t frameStepMs = 100;                    // game time per frame
@@ -59,6 +63,12 @@ struct SeedResult {
 // Runs one seed in this process; the working directory must be one the seed may write its
 // settings file into.
 SeedResult runSoakSeed(uint64_t seed, const SoakOptions& options);
+
+// Runs the seeds firstSeed + share, firstSeed + share + stride, ... one after another in this
+// process, in a scratch working directory of their own, and hands each result to done as it
+// comes; with progress, a dot on stderr for each seed. The seed loop of both soaks.
+void runSeedShare(const SoakOptions& options, int share, int stride, bool progress,
+                  const std::function<void(const SeedResult&)>& done);
 
 // Runs every seed (in `jobs` child processes when more than one), prints violations as they
 // are found and a summary to out. Returns 0 when every seed was clean, 1 otherwise.

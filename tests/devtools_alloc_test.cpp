@@ -7,6 +7,7 @@
 #include <new>
 
 #include "devtools/overlay.h"
+#include "frame/key_state.h"
 #include "plugin_fixture.h"
 #include "visit/scheduler.h"
 #include "visit/visitor_state.h"
@@ -81,7 +82,7 @@ TEST_F(OverlayAllocationTest, CounterSeesAllocationsInThePlugin) {
     quietHost();
     gHost.globalAllocFails = true;  // the capture falls back to the file and keeps the host quiet
     AllocationCount count;
-    host::sendKey(0x70);  // the capture builds its clipboard text as a string
+    host::sendKey(tw::kKeyF1);  // the capture builds its clipboard text as a string
     host::runFrame();
     EXPECT_GT(count.now(), 0u);
 }

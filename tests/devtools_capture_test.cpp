@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/key_state.h"
 #include "frame/settings.h"
 #include "plugin_fixture.h"
 
@@ -34,7 +35,7 @@ struct CaptureTest : twtest::PluginTest {
 
     // Presses F1 and returns the messages drawn in that frame (overlay lines left out).
     std::vector<std::string> capture() {
-        host::sendKey(0x70);
+        host::sendKey(tw::kKeyF1);
         host::runFrame();
         std::vector<std::string> messages;
         for (const auto& d : gHost.world.drawnThisFrame) {

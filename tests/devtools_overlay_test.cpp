@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "devtools/overlay.h"
+#include "frame/key_state.h"
 #include "plugin_fixture.h"
 #include "visit/ranch_fixtures.h"
 #include "visit/visit_state.h"
@@ -71,7 +72,7 @@ TEST_F(OverlayPluginTest, ForcedVisitShowsItsTypeAndVisitors) {
     load(true);
     gHost.world.missionActive = true;  // only F2 starts the visit
     ASSERT_TRUE(runUntilReady());
-    host::sendKey(0x71);
+    host::sendKey(tw::kKeyF2);
     auto shown = [](const char* text) {
         for (const auto& d : gHost.world.drawnThisFrame)
             if (d.text == text) return true;

@@ -136,7 +136,8 @@ TEST_F(KeysTest, CallbackFromAnotherThreadWhileTheScriptPolls) {
         uint32_t code = 0;
         while (!stop.load()) {
             const uint32_t key = code % 300;
-            if (key != 0x71 && key != 0x72 && key != 0x73 && key != 0x49)  // leave the visit alone
+            if (key != tw::kKeyF2 && key != tw::kKeyF3 && key != tw::kKeyF4 &&
+                key != tw::kKeyI)  // leave the visit alone
                 gHost.keyboard(key, 1, 0, 0, 0, 0, static_cast<int32_t>(code & 1));
             ++code;
         }

@@ -1,32 +1,17 @@
 #include "plugin_fixture.h"
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 
 namespace twtest {
 
 void PluginTest::SetUp() {
+    ASSERT_TRUE(scratch.ok) << "cannot make and enter a temporary working directory";
     host::sessionBegin(session);
-    char tmpl[] = "/tmp/tamberwick-test-XXXXXX";
-    const char* dir = mkdtemp(tmpl);
-    ASSERT_NE(dir, nullptr);
-    workDir = dir;
-    std::error_code ec;
-    previousDir = std::filesystem::current_path(ec).string();
-    ASSERT_EQ(chdir(dir), 0);
 }
 
 void PluginTest::TearDown() {
     host::sessionEnd(session);
     EXPECT_EQ(hostErrors(), "");
-    // Leave the directory before removing it, so later tests in this process have one.
-    if (!previousDir.empty() && chdir(previousDir.c_str()) != 0) std::perror("returning to the working directory");
-    std::error_code ec;
-    std::filesystem::remove_all(workDir, ec);
 }
 
 void PluginTest::load(bool dev) {
@@ -37,17 +22,7 @@ void PluginTest::writeIni(const std::string& text) {
     std::ofstream(workDir + "/tamberwick.ini", std::ios::binary) << text;
 }
 
-bool PluginTest::runUntilReady(int32_t limitMs) {
-    // With fixtures that exist, a not-ready pass ends in the fixture check's 500 ms wait and
-    // the gate's 1000 ms wait; the pass after it that yields with 0 is the first ready pass.
-    return host::runUntil(
-        [] {
-            const auto& w = host::gHost.waits;
-            const std::size_t n = w.size();
-            return n >= 3 && w[n - 1] == 0 && w[n - 2] == 1000 && w[n - 3] == 500;
-        },
-        limitMs);
-}
+bool PluginTest::runUntilReady(int32_t limitMs) { return host::runUntilReady(session, limitMs); }
 
 std::string PluginTest::hostErrors() const {
     std::string out;

@@ -5,13 +5,14 @@
 
 #include <string>
 
+#include "scratch_dir.h"
 #include "session.h"
 
 namespace twtest {
 
 struct PluginTest : ::testing::Test {
-    std::string workDir;
-    std::string previousDir;  // the working directory before the test, entered again after it
+    sim::ScratchDir scratch{"tamberwick-test"};  // the test's working directory while it runs
+    std::string workDir = scratch.path;
     host::Session session;
 
     void SetUp() override;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/key_state.h"
 #include "frame/settings.h"
 #include "invariants.h"
 #include "scratch_dir.h"
@@ -197,7 +198,7 @@ TEST_F(SoakStartCheckTest, PassesThatCouldNotStartAVisitDoNotCount) {
     passes(300);
     host::findEntity(w, w.playerPed)->pos.x -= 150.0f;
     passes(200);
-    checker.keySent(0x73);  // F4: the cooldown starts over
+    checker.keySent(tw::kKeyF4);  // F4: the cooldown starts over
     passes(240);
     EXPECT_EQ(kinds(checker), "");
 }

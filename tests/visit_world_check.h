@@ -7,6 +7,7 @@
 
 #include "script_host.h"
 #include "visit/world_tables.h"
+#include "session.h"
 
 namespace twtest {
 
@@ -63,12 +64,21 @@ inline void forceVisitType(int32_t type) {
 // Runs frames so that one falls on game time t exactly, and stops after it: a test of a
 // threshold in time can look at the pass on each side of it.
 inline void runTo(int32_t t) {
-    host::World& w = host::gHost.world;
-    while (tw::elapsed(t, w.gameTime) > w.frameStepMs) host::runFrame();
-    const int32_t step = w.frameStepMs;
-    w.frameStepMs = tw::elapsed(t, w.gameTime);
-    host::runFrame();
-    w.frameStepMs = step;
+    host::Session s;
+    const int32_t step = host::gHost.world.frameStepMs;
+    bool last = false;  // the frame that ends on t, shortened to fall on it
+    host::sessionRun(
+        s,
+        [&](host::World& w) {
+            if (last) return false;
+            if (tw::elapsed(t, w.gameTime) > step) return true;
+            w.frameStepMs = tw::elapsed(t, w.gameTime);
+            last = true;
+            return true;
+        },
+        [&](host::World& w) {
+            if (last) w.frameStepMs = step;
+        });
 }
 
 // Presses the key until what it does shows, as a player presses again a key the game did not

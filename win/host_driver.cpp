@@ -45,7 +45,11 @@ bool twhLoad(const char* path, char* error, uint32_t errorSize) {
     return ok;
 }
 
-void twhUnload() { host::sessionEnd(gSession); }
+bool twhUnload() {
+    const std::size_t before = host::gHost.errors.size();
+    host::sessionEnd(gSession);
+    return host::gHost.errors.size() == before;
+}
 void twhMarkWaits() { host::gHost.markWaits = true; }
 bool twhFirstReadyPassDone() { return host::firstReadyPassWait() >= 0; }
 
@@ -84,8 +88,10 @@ uint32_t twhOldHandleUses() {
 
 int32_t twhRestarts() { return host::gHost.restarts; }
 
-void twhRunFrame() { host::runFrame(); }
-void twhRunFor(int32_t gameMs) { host::runFor(gameMs); }
+void twhRunFrame() { host::runFrames(gSession, 1); }
+void twhRunFor(int32_t gameMs) { host::runFor(gSession, gameMs); }
+bool twhRunUntil(bool (*pred)(), int32_t limitMs) { return host::runUntil(gSession, pred, limitMs); }
+bool twhRunUntilReady(int32_t limitMs) { return host::runUntilReady(gSession, limitMs); }
 void twhSendKey(uint32_t keyCode, int32_t triggerFlag) { host::sendKey(keyCode, triggerFlag); }
 
 int32_t twhGameTime() { return host::gHost.world.gameTime; }

@@ -11,20 +11,28 @@ void twhReset();
 // Loads the plug-in library (its DllMain registers through the stand-in); false with a
 // reason in error on failure.
 bool twhLoad(const char* path, char* error, uint32_t errorSize);
-// Unloads the plug-in and checks that it unregistered its script and keyboard handler.
-void twhUnload();
+// Unloads the plug-in; true when the host's unload checks held (host::releasePlugin and
+// host::checkUnmapped: the script and keyboard handler unregistered, the library unmapped).
+bool twhUnload();
 // Records where each script wait falls among the host calls, for twhWriteStartupTrace; call
 // it before the plug-in's script first runs.
 void twhMarkWaits();
-// True once the main loop has made its first ready pass (the pass after the not-ready one
-// that ends in the 500 and 1000 ms waits); needs twhMarkWaits.
+// True once the main loop has made its first ready pass (host::firstReadyPassWait); needs
+// twhMarkWaits.
 bool twhFirstReadyPassDone();
 // Writes the host calls and script waits, in order, from the load to the end of the first
 // ready pass to path, one line each ("<game time> <call> -> <result>" or
 // "<game time> scriptWait(ms)"); false when that pass was not made or the file cannot be written.
 bool twhWriteStartupTrace(const char* path);
+// Frames, all run by the stand-in's one host::Session, as every tool runs them.
 void twhRunFrame();
 void twhRunFor(int32_t gameMs);
+// Runs frames until pred() holds (tested before each frame) or limitMs of game time passed;
+// returns pred().
+bool twhRunUntil(bool (*pred)(), int32_t limitMs);
+// Runs frames until the script has just made its first ready pass (host::runUntilReady), or
+// limitMs of game time passed; returns whether it has.
+bool twhRunUntilReady(int32_t limitMs);
 // The game reloads (a saved game is loaded): the script's fiber is deleted wherever it waits
 // and the script starts again at the next frame (clockHour 0 to 23 sets the clock). What the
 // plug-in made up to now is remembered for twhOldHandleUses.
@@ -57,21 +65,11 @@ void twhSetPlayerPosition(float x, float y, float z);
 uint32_t twhDrawnCount();
 const char* twhDrawn(uint32_t index);
 
-// The fault-injection soak of one build of the plug-in, run in the stand-in where the host lives.
-struct TwhSoakOptions {
-    const char* plugin;  // full path of the library, loaded afresh for every seed
-    bool developer;      // the developer build: hotkeys are pressed
-    uint64_t firstSeed;  // seeds firstSeed .. firstSeed + seeds - 1
-    int32_t seeds;
-    int32_t days;         // in-game days per seed
-    int32_t frameStepMs;  // game time per frame
-    int32_t passLimitMs;  // longest pass the checker allows; 0: the real limit
-    bool verbose;         // one line per seed
-    const char* title;    // the summary's heading
-    const char* command;  // what runs this soak; a failing seed's replay line adds the seed's options to it
-};
-// Runs every seed in a scratch working directory of its own (each seed writes its settings file
-// there), checks the plug-in's library is gone after each seed's unload, and prints every
-// violation and the summary to stdout. Returns 0 when every seed ran and was clean, 1 otherwise.
-int32_t twhSoak(const TwhSoakOptions* options);
+// `tamberwick-host soak`: the fault-injection soak of one build of the plug-in, run in the
+// stand-in where the host lives. self: the program as its command line names it; words: what
+// follows "soak", parsed from the soak's option table (sim/soak_options.h) as `tamberwick-sim
+// soak` parses its own. Every seed runs in a scratch working directory of its own (each writes
+// its settings file there). Prints every violation and the summary to stdout; returns 0 when
+// every seed ran and was clean, 1 otherwise, 2 for a bad command line.
+int32_t twhSoak(const char* self, int32_t count, const char* const* words);
 }

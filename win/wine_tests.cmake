@@ -4,12 +4,15 @@
 file(GLOB TW_STANDIN_HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/host/*.cpp)
 list(FILTER TW_STANDIN_HOST_SOURCES EXCLUDE REGEX "(_posix|win32_standin)\\.cpp$")
 
-# The soak's one seed, faults, checks and report, the same files as the Linux soak's; they go
-# into the stand-in, where the host's state lives.
+# The soak's command line, seed loop, one seed, faults, checks and report, the same files as the
+# Linux soak's; they go into the stand-in, where the host's state lives.
 set(TW_STANDIN_SOAK_SOURCES
   ${CMAKE_SOURCE_DIR}/sim/faults.cpp
   ${CMAKE_SOURCE_DIR}/sim/fault_injector.cpp
   ${CMAKE_SOURCE_DIR}/sim/invariants.cpp
+  ${CMAKE_SOURCE_DIR}/sim/scratch_dir.cpp
+  ${CMAKE_SOURCE_DIR}/sim/soak_options.cpp
+  ${CMAKE_SOURCE_DIR}/sim/soak_share.cpp
   ${CMAKE_SOURCE_DIR}/sim/soak_seed.cpp
   ${CMAKE_SOURCE_DIR}/sim/soak_report.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/soak_standin.cpp)
@@ -21,18 +24,28 @@ add_library(scripthook_standin SHARED ${TW_STANDIN_HOST_SOURCES} ${TW_STANDIN_SO
 # Its users drive it through host_driver.h only.
 target_include_directories(scripthook_standin PRIVATE ${CMAKE_SOURCE_DIR}/host ${CMAKE_SOURCE_DIR}/src
   ${CMAKE_SOURCE_DIR}/sim PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_compile_definitions(scripthook_standin PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_compile_definitions(scripthook_standin PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX
+  # A failing soak seed's replay line runs tamberwick-host again through the Wine wrapper.
+  TAMBERWICK_WINE_RUN="${CMAKE_CURRENT_SOURCE_DIR}/wine_run.sh")
+target_link_libraries(scripthook_standin PRIVATE version)  # the soak: which build a DLL is
 target_link_options(scripthook_standin PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(scripthook_standin PROPERTIES
   PREFIX "" OUTPUT_NAME ScriptHookRDR2
   RUNTIME_OUTPUT_DIRECTORY ${TW_WINE_HOST_DIR}
   ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/implib/standin)
 
-add_executable(tamberwick_host_exe ${CMAKE_CURRENT_SOURCE_DIR}/tamberwick_host.cpp)
-target_link_libraries(tamberwick_host_exe PRIVATE scripthook_standin version)  # version: which build a DLL is
-# A failing soak seed's replay line runs this program again through the Wine wrapper.
-target_compile_definitions(tamberwick_host_exe PRIVATE TAMBERWICK_WINE_RUN="${CMAKE_CURRENT_SOURCE_DIR}/wine_run.sh")
-target_include_directories(tamberwick_host_exe PRIVATE ${CMAKE_SOURCE_DIR}/src)  # the game hour
+# The Wine driver: its scenarios (wine_scenarios.h) and their checks; the soak is the stand-in's.
+add_executable(tamberwick_host_exe
+  ${CMAKE_CURRENT_SOURCE_DIR}/tamberwick_host.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/wine_scenarios.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/wine_log_scenarios.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/wine_checks.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/startup_trace.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/key_thread.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/clipboard.cpp)
+target_link_libraries(tamberwick_host_exe PRIVATE scripthook_standin)
+# The plug-in's facts: the game hour, the hotkeys' codes, the capture's formats.
+target_include_directories(tamberwick_host_exe PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_options(tamberwick_host_exe PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(tamberwick_host_exe PROPERTIES OUTPUT_NAME tamberwick-host RUNTIME_OUTPUT_DIRECTORY ${TW_WINE_HOST_DIR})
 add_dependencies(tamberwick_host_exe tamberwick_asi tamberwick_dev_asi)

@@ -12,7 +12,6 @@ namespace tw {
 
 namespace {
 
-constexpr const char* kCoordsFile = "player_coords.txt";
 constexpr const char* kCopied = "Coordinates and Heading copied to clipboard!";
 constexpr const char* kNotCopied = "Could not copy to clipboard. Coordinates and Heading written to file!";
 constexpr const char* kNoMemory = "Could not allocate memory for clipboard. Coordinates and Heading written to file!";
@@ -35,14 +34,6 @@ bool copyToClipboard(void* block) {
 }
 
 }  // namespace
-
-std::string formatClipboardText(Vec3 position, float heading) {
-    // Longest reading: four values near the float maximum, about 200 characters.
-    char text[256];
-    std::snprintf(text, sizeof text, "%.6f, %.6f, %.6f, H: %.3f", static_cast<double>(position.x),
-                  static_cast<double>(position.y), static_cast<double>(position.z), static_cast<double>(heading));
-    return text;
-}
 
 bool writeCoordsFile(const char* text) {
     // "w" replaces the previous capture; the C library shares the file with other readers.
@@ -70,9 +61,8 @@ void captureCoordinates() {
     const Vec3 p = entityGetCoords(ped, 1);
     const float heading = entityGetHeading(ped);
     const std::string clip = formatClipboardText(p, heading);
-    char fileText[256];
-    std::snprintf(fileText, sizeof fileText, "X: %.6f, Y: %.6f, Z: %.6f, H: %.3f", static_cast<double>(p.x),
-                  static_cast<double>(p.y), static_cast<double>(p.z), static_cast<double>(heading));
+    const std::string fileLine = formatCoordsFileText(p, heading);
+    const char* fileText = fileLine.c_str();
 
     // The fallback's message claims the file only once it is written; otherwise the file
     // step's error stands alone.

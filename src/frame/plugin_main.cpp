@@ -65,7 +65,7 @@ void runPass() {
         ensureRanchFixtures();
         worldReady = ranchFixturesReady();
         if (worldReady) logEvent("the ranch is ready: both bedrolls and their sleep points are in place");
-        scriptWait(1000);
+        scriptWait(kNotReadyPassWaitMs);
         return;
     }
     if (!visit.visitActive) runStartTest();

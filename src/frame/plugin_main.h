@@ -9,6 +9,9 @@ namespace tw {
 
 extern bool worldReady;  // the ranch fixtures existed once; never cleared
 
+// A pass that finds the ranch not ready ends in this wait, ms of game time.
+inline constexpr uint32_t kNotReadyPassWaitMs = 1000;
+
 void scriptMain();
 [[noreturn]] void mainLoop();
 

@@ -58,7 +58,7 @@ void ensureSleepPoint(Bedroll& b, Vec3 position, float heading, int number) {
 void ensureRanchFixtures() {
     ensureBedroll(bedrolls[0], models.bedrollFurLined, kBedrolls[0].position, kBedrolls[0].heading, 1);
     ensureBedroll(bedrolls[1], models.bedrollOpen, kBedrolls[1].position, kBedrolls[1].heading, 2);
-    scriptWait(500);
+    scriptWait(kFixtureSettleWaitMs);
     ensureSleepPoint(bedrolls[0], kBedrolls[0].position, kBedrolls[0].heading, 1);
     ensureSleepPoint(bedrolls[1], kBedrolls[1].position, kBedrolls[1].heading, 2);
 }

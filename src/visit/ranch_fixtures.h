@@ -20,7 +20,10 @@ struct Bedroll {
 // then bedroll 2 ("p_bedrollopen03x", Sadie's, heading 315).
 extern std::array<Bedroll, kBedrolls.size()> bedrolls;
 
-// Creates whichever of the four is missing. Yields.
+// The wait between placing the bedrolls and their sleep points, ms of game time.
+inline constexpr uint32_t kFixtureSettleWaitMs = 500;
+
+// Creates whichever of the four is missing. Yields (kFixtureSettleWaitMs and the waits of each try).
 void ensureRanchFixtures();
 // True when both bedrolls exist and both sleep points exist (tested in that order).
 bool ranchFixturesReady();
