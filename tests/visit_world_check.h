@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "script_host.h"
-#include "visit/world_tables.h"
 #include "session.h"
+#include "visit/world_tables.h"
 
 namespace twtest {
 
