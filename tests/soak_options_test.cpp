@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "printed_text.h"
 #include "soak_options.h"
 
 namespace {
@@ -20,15 +21,7 @@ SoakArgs parse(std::vector<std::string> words, SoakProgram program = SoakProgram
 }
 
 std::string usage(SoakProgram program) {
-    std::FILE* f = std::tmpfile();
-    if (!f) return "";
-    sim::printSoakUsage(f, program, "prog");
-    std::rewind(f);
-    std::string text;
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
-    std::fclose(f);
-    return text;
+    return twtest::printedText([program](std::FILE* f) { sim::printSoakUsage(f, program, "prog"); });
 }
 
 // What CI, the Wine tests, the mutation run and the documents pass today.

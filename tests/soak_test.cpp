@@ -9,6 +9,7 @@
 #include "frame/key_state.h"
 #include "frame/settings.h"
 #include "invariants.h"
+#include "printed_text.h"
 #include "scratch_dir.h"
 #include "script_host.h"
 #include "soak.h"
@@ -486,15 +487,7 @@ TEST_F(SoakRunTest, SeedsOfBothBuildsAndAcrossTheTimerWrapRunClean) {
 
 // What the report prints of a soak; exit status in status.
 std::string report(const sim::SoakOptions& options, const std::vector<sim::SeedResult>& results, int& status) {
-    std::FILE* f = std::tmpfile();
-    if (!f) return "";
-    status = sim::printSoakReport(options, results, 1, 0.0, f);
-    std::rewind(f);
-    std::string text;
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
-    std::fclose(f);
-    return text;
+    return twtest::printedText([&](std::FILE* f) { status = sim::printSoakReport(options, results, 1, 0.0, f); });
 }
 
 // A pass limit no plug-in meets stands in for a broken invariant: the seed, the frame, the
