@@ -205,13 +205,13 @@ std::string Call::describe(const World& w) const {
 
 bool firstReadyPassJustMade() {
     const auto& w = gHost.waits;
-    return !w.empty() && endsFirstReadyPass(w.size() - 1, [&w](std::size_t i) { return w[i]; });
+    return !w.empty() && endsFirstReadyPass(w.size() - 1, [](std::size_t i) { return gHost.waits[i]; });
 }
 
 long firstReadyPassWait() {
     const auto& m = gHost.waitMarks;
     for (std::size_t i = 0; i < m.size(); ++i)
-        if (endsFirstReadyPass(i, [&m](std::size_t j) { return m[j].ms; })) return static_cast<long>(i);
+        if (endsFirstReadyPass(i, [](std::size_t j) { return gHost.waitMarks[j].ms; })) return static_cast<long>(i);
     return -1;
 }
 
